@@ -1,0 +1,55 @@
+# Querna: `make run` starts the program, `make test` runs every test.
+# Both first install the Debian packages the build needs when they are missing.
+
+BUILD ?= build
+JOBS ?= $(shell nproc)
+PACKAGES = build-essential cmake ninja-build pkg-config qt6-base-dev libsqlite3-dev \
+           fonts-ipafont-gothic fonts-ipafont-mincho xvfb xauth
+BENCH_PACKAGES = libbenchmark-dev
+FUZZ_PACKAGES = clang
+
+SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: deps build run test bench fuzz format clean
+
+# Installs only what dpkg does not already list as installed.
+deps:
+	@missing=""; for p in $(PACKAGES) $(EXTRA_PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) apt-get update && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y $$missing; \
+	fi
+
+$(BUILD)/build.ninja: CMakeLists.txt | deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then ./$(BUILD)/querna; \
+	else echo "No display: starting under xvfb-run"; xvfb-run -a ./$(BUILD)/querna; fi
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench: EXTRA_PACKAGES = $(BENCH_PACKAGES)
+bench: deps
+	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUERNA_BENCH=ON -DQUERNA_TESTS=OFF
+	cmake --build build-bench -j $(JOBS)
+	QT_QPA_PLATFORM=offscreen ./build-bench/bench/querna_bench
+
+fuzz: EXTRA_PACKAGES = $(FUZZ_PACKAGES)
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DQUERNA_FUZZ=ON -DQUERNA_TESTS=OFF
+	cmake --build build-fuzz -j $(JOBS)
+	cd build-fuzz/fuzz && for f in fuzz_*; do [ -x "$$f" ] && ./$$f -max_total_time=$${FUZZ_SECONDS:-300} || exit 1; done
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD) build-bench build-fuzz

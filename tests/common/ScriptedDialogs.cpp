@@ -1,0 +1,61 @@
+#include "common/ScriptedDialogs.h"
+
+#include <QTest>
+
+ScriptedDialogs::ScriptedDialogs() {
+  platform::DialogHandler h;
+  h.msgBox = [this](const platform::MsgBoxCall& c) { return onMsgBox(c); };
+  h.inputBox = [this](const platform::InputBoxCall& c) { return onInputBox(c); };
+  h.fileDialog = [this](const platform::FileDialogRequest& r) { return onFileDialog(r); };
+  previous_ = platform::SetDialogHandler(h);
+}
+
+ScriptedDialogs::~ScriptedDialogs() { platform::SetDialogHandler(previous_); }
+
+QStringList ScriptedDialogs::prompts() const {
+  QStringList out;
+  for (const auto& c : msgBoxes_) out << c.prompt;
+  return out;
+}
+
+void ScriptedDialogs::clear() {
+  msgBoxes_.clear();
+  inputBoxes_.clear();
+  fileDialogs_.clear();
+}
+
+int ScriptedDialogs::onMsgBox(const platform::MsgBoxCall& call) {
+  msgBoxes_.push_back(call);
+  if (!msgAnswers_.empty()) {
+    const int a = msgAnswers_.front();
+    msgAnswers_.pop_front();
+    return a;
+  }
+  if (autoOk_ && (call.style & 0x7) == platform::vbOKOnly) return platform::vbOK;
+  QTest::qFail(qPrintable(QStringLiteral("unexpected message box: ") + call.prompt), __FILE__,
+               __LINE__);
+  return platform::vbCancel;
+}
+
+platform::InputBoxAnswer ScriptedDialogs::onInputBox(const platform::InputBoxCall& call) {
+  inputBoxes_.push_back(call);
+  if (!inputAnswers_.empty()) {
+    auto a = inputAnswers_.front();
+    inputAnswers_.pop_front();
+    return a;
+  }
+  QTest::qFail(qPrintable(QStringLiteral("unexpected input box: ") + call.prompt), __FILE__,
+               __LINE__);
+  return {QString(), true};
+}
+
+QString ScriptedDialogs::onFileDialog(const platform::FileDialogRequest& request) {
+  fileDialogs_.push_back(request);
+  if (!fileAnswers_.empty()) {
+    QString a = fileAnswers_.front();
+    fileAnswers_.pop_front();
+    return a;
+  }
+  QTest::qFail("unexpected file dialog", __FILE__, __LINE__);
+  return QString();
+}

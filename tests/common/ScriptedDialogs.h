@@ -1,0 +1,45 @@
+#pragma once
+// The scripted double of the message, input and file dialogs: records every call and answers
+// from queues. A dialog nobody scripted an answer for fails the running test.
+#include <QList>
+#include <QString>
+#include <deque>
+
+#include "platform/Platform.h"
+
+class ScriptedDialogs {
+ public:
+  ScriptedDialogs();
+  ~ScriptedDialogs();
+  ScriptedDialogs(const ScriptedDialogs&) = delete;
+  ScriptedDialogs& operator=(const ScriptedDialogs&) = delete;
+
+  // Answers for the next message boxes (vbOK, vbYes …), in order.
+  void answerMsgBox(int answer) { msgAnswers_.push_back(answer); }
+  // Message boxes with only an OK button are answered OK without a scripted answer.
+  void setAutoOk(bool on) { autoOk_ = on; }
+  void answerInputBox(const QString& text) { inputAnswers_.push_back({text, false}); }
+  void cancelInputBox() { inputAnswers_.push_back({QString(), true}); }
+  void answerFileDialog(const QString& path) { fileAnswers_.push_back(path); }
+
+  const QList<platform::MsgBoxCall>& msgBoxes() const { return msgBoxes_; }
+  const QList<platform::InputBoxCall>& inputBoxes() const { return inputBoxes_; }
+  const QList<platform::FileDialogRequest>& fileDialogs() const { return fileDialogs_; }
+  // Prompts of the message boxes shown so far.
+  QStringList prompts() const;
+  void clear();
+
+ private:
+  int onMsgBox(const platform::MsgBoxCall& call);
+  platform::InputBoxAnswer onInputBox(const platform::InputBoxCall& call);
+  QString onFileDialog(const platform::FileDialogRequest& request);
+
+  platform::DialogHandler previous_;
+  bool autoOk_ = true;
+  std::deque<int> msgAnswers_;
+  std::deque<platform::InputBoxAnswer> inputAnswers_;
+  std::deque<QString> fileAnswers_;
+  QList<platform::MsgBoxCall> msgBoxes_;
+  QList<platform::InputBoxCall> inputBoxes_;
+  QList<platform::FileDialogRequest> fileDialogs_;
+};

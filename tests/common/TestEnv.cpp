@@ -1,0 +1,33 @@
+#include "common/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+
+#include "oracle/DataFolder.h"
+#include "platform/Platform.h"
+
+TestEnv::TestEnv() {
+  QDir(dir_.path()).mkpath(QStringLiteral("program"));
+  QDir(dir_.path()).mkpath(QStringLiteral("data"));
+  platform::SetProgramFolder(programFolder());
+  platform::SetSettingsFile(settingsFile());
+  ora::SetDataFolder(dir_.path() + QStringLiteral("/data"));
+  platform::SetNow(QDateTime());
+}
+
+TestEnv::~TestEnv() {
+  platform::SetNow(QDateTime());
+  platform::SetProgramFolder(QString());
+  platform::SetSettingsFile(QString());
+  ora::SetDataFolder(QString());
+}
+
+QString TestEnv::programFolder() const { return dir_.path() + QStringLiteral("/program"); }
+
+QString TestEnv::settingsFile() const { return dir_.path() + QStringLiteral("/ZEPH.ini"); }
+
+QByteArray TestEnv::readFile(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return f.readAll();
+}

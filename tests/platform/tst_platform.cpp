@@ -1,0 +1,52 @@
+#include <QFile>
+#include <QTest>
+
+#include "common/ScriptedDialogs.h"
+#include "common/TestEnv.h"
+#include "platform/Platform.h"
+
+class TestPlatform : public QObject {
+  Q_OBJECT
+ private slots:
+  void settingsRoundTripAndOwnerOnly() {
+    TestEnv env;
+    QCOMPARE(platform::GetSetting("ZEPH", "Settings", "MainLeft", "1000"), QString("1000"));
+    platform::SaveSetting("ZEPH", "Logon", "User", "SCOTT,");
+    platform::SaveSetting("ZEPH", "Settings", "MainLeft", "1234");
+    QCOMPARE(platform::GetSetting("ZEPH", "Logon", "User"), QString("SCOTT,"));
+    QCOMPARE(QFile::permissions(env.settingsFile()),
+             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                 QFileDevice::WriteUser);
+    platform::DeleteSetting("ZEPH", "Logon");
+    QCOMPARE(platform::GetSetting("ZEPH", "Logon", "User", "none"), QString("none"));
+    QCOMPARE(platform::GetSetting("ZEPH", "Settings", "MainLeft"), QString("1234"));
+  }
+
+  void messageBoxCaptionDefaultsToTitle() {
+    ScriptedDialogs dlg;
+    dlg.answerMsgBox(platform::vbNo);
+    QCOMPARE(platform::MsgBox("q?", platform::vbYesNo | platform::vbQuestion), int(platform::vbNo));
+    QCOMPARE(dlg.msgBoxes().size(), 1);
+    QCOMPARE(dlg.msgBoxes()[0].title, QString("Querna"));
+    QCOMPARE(dlg.msgBoxes()[0].style, platform::vbYesNo | platform::vbQuestion);
+  }
+
+  void inputBoxCancelGivesEmptyText() {
+    ScriptedDialogs dlg;
+    dlg.cancelInputBox();
+    bool cancelled = false;
+    QCOMPARE(platform::InputBox("name", "", "x", &cancelled), QString());
+    QVERIFY(cancelled);
+  }
+
+  void clockCanBeFixed() {
+    TestEnv env;
+    const QDateTime t(QDate(2001, 4, 6), QTime(9, 5, 7));
+    platform::SetNow(t);
+    QCOMPARE(platform::Now(), t);
+    QCOMPARE(platform::DateTimeText(t), QString("2001/04/06 9:05:07"));
+  }
+};
+
+QTEST_MAIN(TestPlatform)
+#include "tst_platform.moc"
