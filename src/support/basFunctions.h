@@ -1,0 +1,33 @@
+#pragma once
+// Operations the windows share: opening result sets, filling session selectors, formatting and
+// filling the result grid, sorting it.
+#include <QString>
+#include <memory>
+
+#include "oracle/OraInterface.h"
+
+class QComboBox;
+class vaSpread;
+
+// Opens a result set for the SQL text: mode 1 read-only and uncached (options 12), any other mode
+// the defaults (options 0). Every failure gives nullptr; the server error stays readable on db.
+std::shared_ptr<ora::OraDynaset> mFn_CreateDynaset(const std::shared_ptr<ora::OraDatabase>& db,
+                                                   const QString& sql, int mode);
+
+// Refills a session selector with one "Session<n>:<User>/<Host>" item per record of the session
+// table, and selects the last one.
+void mSb_SetSessionList(QComboBox* combo);
+// The label of record index of the session table.
+QString mFn_SessionLabel(int index);
+
+// Sets up the grid's current column (setup true) or writes the current cell (setup false) by the
+// field's Oracle type.
+void mSb_SetCellByOraType(vaSpread* grid, ora::OraField* field, bool setup);
+
+// Fills the grid from the result set, up to limit rows (-1 all, 0 header only), letting window
+// messages through so that "SQL中断" can stop it.
+void mSb_FillSpread(ora::OraDynaset* dynaset, vaSpread* grid, int limit);
+
+// Sorts every row of the grid by up to three key columns (0 = no key).
+void mSb_SortSpread(vaSpread* grid, int key1, bool asc1, int key2, bool asc2, int key3,
+                    bool asc3);

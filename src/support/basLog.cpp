@@ -1,0 +1,58 @@
+#include "support/basLog.h"
+
+#include <QDate>
+#include <QFile>
+
+#include "platform/Platform.h"
+
+namespace {
+
+// Only U+0020 counts as a blank here; tabs and line breaks are text.
+bool IsBlankOnly(const QString& text) {
+  for (QChar c : text) {
+    if (c != QLatin1Char(' ')) return false;
+  }
+  return true;
+}
+
+// Appends the bytes in one write; a failure loses this entry and leaves the file as it was.
+void Append(const QString& path, const QString& text) {
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) return;
+  const QByteArray bytes = text.toUtf8();
+  const qint64 before = f.size();
+  if (f.write(bytes) != bytes.size()) {
+    // A short write (a full disk) must not leave half an entry behind.
+    f.resize(before);
+  }
+  f.close();
+}
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+}  // namespace
+
+QString mFn_LogFilePath() { return platform::ProgramFolder() + QStringLiteral("/Querna.log"); }
+
+QString mFn_SQLLogFilePath(const QDate& day) {
+  return platform::ProgramFolder() + QStringLiteral("/SQL") +
+         day.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".log");
+}
+
+void mSb_WriteLog(const QString& text, bool isError) {
+  if (IsBlankOnly(text)) return;
+  const QString line = platform::DateTimeText(platform::Now()) +
+                       (isError ? QStringLiteral("-->Err:") : QStringLiteral("-->LOG:")) + text;
+  Append(mFn_LogFilePath(), line + kCrLf);
+}
+
+void mSb_WriteSQLLog(const QString& sql) {
+  if (IsBlankOnly(sql)) return;
+  const QDateTime start = platform::Now();
+  const QDateTime end = platform::Now();
+  const QString block = kCrLf + QStringLiteral("/* <--------- START SQL(") +
+                        platform::DateTimeText(start) + QStringLiteral(") ---------> */") + kCrLf +
+                        sql + kCrLf + QStringLiteral("/* <---------- END SQL (") +
+                        platform::DateTimeText(end) + QStringLiteral(") ---------> */");
+  Append(mFn_SQLLogFilePath(end.date()), block + kCrLf);
+}
