@@ -1,6 +1,7 @@
 #pragma once
 // The application log "Querna.log" and the daily SQL history "SQLyyyymmdd.log", both in the
 // program folder. Each call opens, appends and closes; every failure is silent.
+#include <QDate>
 #include <QString>
 
 // Appends one entry to the application log; isError chooses the marker "-->Err:" over "-->LOG:".
