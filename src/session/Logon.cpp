@@ -2,3 +2,5 @@
 
 // Replaced by the logon dialog; until then no logon can be made.
 void mSb_ShowLogonDialog(QWidget*) {}
+void mSb_SessionLogonCommand() {}
+void mSb_SessionLogoutCommand() {}

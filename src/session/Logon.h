@@ -1,7 +1,11 @@
 #pragma once
-// The logon dialog "ログイン" as the main window's commands open it.
+// The logon dialog "ログイン" and the Session menu's commands.
 class QWidget;
 
 // Loads a fresh logon dialog and shows it modally; returns when it has closed. On a successful
 // logon the session table has one more live record.
 void mSb_ShowLogonDialog(QWidget* parent);
+// "ﾛｸﾞｲﾝ...": logs on to one more database (through the new-window command when none is open).
+void mSb_SessionLogonCommand();
+// "ﾛｸﾞｱｳﾄ...": presses the active console's logout button when a session is open.
+void mSb_SessionLogoutCommand();
