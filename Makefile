@@ -6,11 +6,11 @@ JOBS ?= $(shell nproc)
 PACKAGES = build-essential cmake ninja-build pkg-config qt6-base-dev libsqlite3-dev \
            fonts-ipafont-gothic fonts-ipafont-mincho xvfb xauth
 BENCH_PACKAGES = libbenchmark-dev
-FUZZ_PACKAGES = clang
+FUZZ_PACKAGES = clang libclang-rt-14-dev
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build run test bench fuzz format clean
+.PHONY: deps build run test test-sanitize bench fuzz fuzz-ci install package format clean
 
 # Installs only what dpkg does not already list as installed.
 deps:
@@ -35,6 +35,24 @@ run: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer; any report fails.
+test-sanitize: EXTRA_PACKAGES = $(FUZZ_PACKAGES)
+test-sanitize: deps
+	CC=clang CXX=clang++ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DQUERNA_SANITIZE=address,undefined
+	cmake --build build-sanitize -j $(JOBS)
+	cd build-sanitize && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=abort_on_error=1:detect_leaks=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
+install: build
+	$(SUDO) cmake --install $(BUILD)
+
+package: build
+	cd $(BUILD) && cpack -G DEB
+
 bench: EXTRA_PACKAGES = $(BENCH_PACKAGES)
 bench: deps
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUERNA_BENCH=ON -DQUERNA_TESTS=OFF
@@ -48,8 +66,12 @@ fuzz: deps
 	cmake --build build-fuzz -j $(JOBS)
 	cd build-fuzz/fuzz && for f in fuzz_*; do [ -x "$$f" ] && ./$$f -max_total_time=$${FUZZ_SECONDS:-300} || exit 1; done
 
+# A short run of every fuzz target, as CI does it.
+fuzz-ci:
+	$(MAKE) fuzz FUZZ_SECONDS=$${FUZZ_SECONDS:-60}
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) build-bench build-fuzz
+	rm -rf $(BUILD) build-bench build-fuzz build-sanitize
