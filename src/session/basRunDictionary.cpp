@@ -1,0 +1,42 @@
+#include <QMdiSubWindow>
+
+#include "app/basMain.h"
+#include "app/frmMain.h"
+#include "console/frmQuerna.h"
+#include "oracle/RunErr.h"
+#include "platform/Platform.h"
+#include "session/SessionData.h"
+#include "session/basLogout.h"
+
+namespace {
+
+frmQuerna* ActiveConsoleWithSession() {
+  frmQuerna* console = gfrmMain ? gfrmMain->mFn_ActiveConsole() : nullptr;
+  return console && !mFn_NoSession() ? console : nullptr;
+}
+
+}  // namespace
+
+void mSb_RunDictionarySQL(const QString& sql) {
+  if (!gfrmMain) return;
+  if (!ActiveConsoleWithSession()) gfrmMain->mnuWindowNewWindow_Click();
+  frmQuerna* console = ActiveConsoleWithSession();
+  if (!console) {
+    // The user cancelled the logon: no query, no message.
+    ora::ErrClear();
+    return;
+  }
+  QWidget* window = qobject_cast<QMdiSubWindow*>(console->parentWidget());
+  if (!window) window = console;
+  if (window->isMinimized()) window->showMaximized();
+
+  platform::Hourglass hourglass;
+  const int result = console->mFn_SetListDataSQL(sql);
+  if (result == -1) {
+    platform::MsgBox(QStringLiteral("実行処理が失敗しました。権限などを確認してください"),
+                     platform::vbInformation);
+  } else if (result == 0) {
+    platform::MsgBox(QStringLiteral("データがありませんでした。"), platform::vbInformation);
+  }
+  ora::ErrClear();
+}
