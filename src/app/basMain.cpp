@@ -1,20 +1,45 @@
 #include "app/basMain.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QPointer>
+#include <utility>
 
 #include "app/frmMain.h"
+#include "oracle/RunErr.h"
 #include "platform/Platform.h"
+#include "session/basLogout.h"
 
 frmMain* gfrmMain = nullptr;
 bool gblnFetching = false;
 
-void mSb_KillFile(const QString& path) { QFile::remove(path); }
+void mSb_KillFile(const QString& path) {
+  QFile::remove(path);
+}
 
-void mSb_EndApplication() {}
+void mSb_EndApplication() {
+  // The main window's own close runs this again through its Unload; once is enough.
+  static bool ending = false;
+  if (ending) return;
+  ending = true;
+  mSb_CloseAllSessions();
+  ora::ErrClear();
+  QList<QPointer<QWidget>> others;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w->isVisible() && w->objectName() != QStringLiteral("frmMain")) others << w;
+  }
+  for (const QPointer<QWidget>& w : std::as_const(others)) {
+    if (w) w->close();
+  }
+  if (frmMain* main = std::exchange(gfrmMain, nullptr)) main->close();
+  ora::ErrClear();
+  ending = false;
+}
 
 void Main() {
   mSb_CreateSessions();
   mSb_KillFile(platform::ProgramFolder() + QStringLiteral("/Querna.sql"));
   gfrmMain = new frmMain;
-  gfrmMain->show();
+  gfrmMain->setAttribute(Qt::WA_DeleteOnClose);
+  gfrmMain->Load();
 }

@@ -1,0 +1,199 @@
+#include "files/basImpExp.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <map>
+#include <memory>
+
+#include "platform/Platform.h"
+
+namespace {
+
+const QString kSeparator = QStringLiteral("/");
+const QString kCrLf = QStringLiteral("\r\n");
+
+// Descriptions of the run-time errors a file operation reports to the user.
+const QString kErrFileNotFound = QStringLiteral("ファイルが見つかりません。");
+const QString kErrPathNotFound = QStringLiteral("パスが見つかりません。");
+const QString kErrPathFileAccess = QStringLiteral("パス名が無効です。");
+const QString kErrDeviceIO = QStringLiteral("デバイス I/O エラーです。");
+
+std::map<int, std::unique_ptr<QFile>>& OpenFiles() {
+  static std::map<int, std::unique_ptr<QFile>> files;
+  return files;
+}
+
+// The lowest file number not in use.
+int FreeFile() {
+  int n = 1;
+  for (const auto& entry : OpenFiles()) {
+    if (entry.first != n) break;
+    ++n;
+  }
+  return n;
+}
+
+QString OpenErrorText(const QString& path) {
+  const QFileInfo info(path);
+  if (info.exists()) return kErrPathFileAccess;
+  const QString parent = mFn_GetParentPath(path, kSeparator);
+  return parent.isEmpty() || mFn_IsFolder(parent) ? kErrFileNotFound : kErrPathNotFound;
+}
+
+// Creates the missing folders above a file, outermost first, by climbing from the file's folder
+// to the deepest one that exists. A folder that cannot be created is reported.
+bool CreateFoldersFor(const QString& path) {
+  QString d = mFn_GetParentPath(path, kSeparator);
+  if (d.isEmpty()) return true;  // the current folder, or the root
+  while (!mFn_IsFolder(d)) {
+    if (QDir().mkdir(d)) {
+      d = mFn_GetParentPath(path, kSeparator);
+      continue;
+    }
+    const QString up = mFn_GetParentPath(d, kSeparator);
+    if (!up.isEmpty() && !mFn_IsFolder(up)) {
+      d = up;  // its own parent is missing too: create that one first
+      continue;
+    }
+    platform::MsgBox(kErrPathFileAccess, platform::vbOKOnly);
+    return false;
+  }
+  return true;
+}
+
+// Valid UTF-8 (a byte order mark is dropped) is taken as it is; anything else comes from a
+// Japanese Windows machine and is CP932.
+QString DecodeScript(const QByteArray& bytes) {
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString text = utf8(bytes);
+  if (!utf8.hasError()) return text;
+  QStringDecoder cp932("CP932", QStringDecoder::Flag::Stateless);
+  if (cp932.isValid()) return cp932(bytes);
+  return QString::fromUtf8(bytes);
+}
+
+// Only U+0020 counts as a blank.
+QString TrimSpaces(const QString& text) {
+  qsizetype begin = 0;
+  qsizetype end = text.size();
+  while (begin < end && text[begin] == QLatin1Char(' ')) ++begin;
+  while (end > begin && text[end - 1] == QLatin1Char(' ')) --end;
+  return text.mid(begin, end - begin);
+}
+
+// Every line (ended by CR LF, LF or CR, or by the end of the text) followed by CR LF.
+QString LinesWithCrLf(const QString& text) {
+  QString out;
+  out.reserve(text.size() + text.size() / 16 + 2);
+  const qsizetype n = text.size();
+  qsizetype start = 0;
+  for (qsizetype i = 0; i < n; ++i) {
+    const QChar c = text[i];
+    if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) continue;
+    out += QStringView(text).sliced(start, i - start);
+    out += kCrLf;
+    if (c == QLatin1Char('\r') && i + 1 < n && text[i + 1] == QLatin1Char('\n')) ++i;
+    start = i + 1;
+  }
+  if (start < n) {
+    out += QStringView(text).sliced(start);
+    out += kCrLf;
+  }
+  return out;
+}
+
+}  // namespace
+
+QString mFn_ReadSqlFile(const QString& path) {
+  const int fileNo = mFn_OpenTextFile(path, true, true);
+  if (fileNo == 0) {
+    platform::MsgBox(QStringLiteral("ファイルが開けません"), platform::vbOKOnly);
+    return QString();
+  }
+  QFile* file = mFn_TextFile(fileNo);
+  const QByteArray bytes = file->readAll();
+  const bool failed = file->error() != QFileDevice::NoError;
+  mSb_CloseTextFile(fileNo);
+  if (failed) {
+    platform::MsgBox(kErrDeviceIO, platform::vbOKOnly);
+    return QString();
+  }
+  return QStringLiteral("/*   (") + path + QStringLiteral(")   */") + kCrLf +
+         TrimSpaces(LinesWithCrLf(DecodeScript(bytes)));
+}
+
+int mFn_OpenTextFile(const QString& path, bool read, bool deleteFirst) {
+  const int fileNo = FreeFile();
+  auto file = std::make_unique<QFile>(path);
+  if (read) {
+    if (!file->open(QIODevice::ReadOnly)) {
+      platform::MsgBox(OpenErrorText(path), platform::vbOKOnly);
+      return 0;
+    }
+  } else {
+    if (deleteFirst) QFile::remove(path);
+    if (!CreateFoldersFor(path)) return 0;
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate)) return 0;
+  }
+  OpenFiles()[fileNo] = std::move(file);
+  if (!read && !mFn_FileExists(path)) {
+    mSb_CloseTextFile(fileNo);
+    return 0;
+  }
+  return fileNo;
+}
+
+QFile* mFn_TextFile(int fileNo) {
+  const auto it = OpenFiles().find(fileNo);
+  return it == OpenFiles().end() ? nullptr : it->second.get();
+}
+
+void mSb_CloseTextFile(int fileNo) {
+  OpenFiles().erase(fileNo);
+}
+
+bool mFn_FileExists(const QString& path) {
+  if (path.isEmpty()) return false;
+  const QFileInfo info(path);
+  if (!info.exists() || info.isDir()) return false;
+  const QString absolute = info.absoluteFilePath();
+  for (const auto& entry : OpenFiles()) {
+    if (QFileInfo(entry.second->fileName()).absoluteFilePath() == absolute) return true;
+  }
+  QFile probe(path);
+  return probe.open(QIODevice::ReadOnly);
+}
+
+QString mFn_GetParentPath(const QString& text, const QString& separator) {
+  if (separator.isEmpty()) return QString();
+  const qsizetype p = text.lastIndexOf(separator);
+  return p < 0 ? QString() : text.left(p);
+}
+
+bool mFn_IsFolder(const QString& path) {
+  return !path.isEmpty() && QFileInfo(path).isDir();
+}
+
+int mFn_SplitText(const QString& text, const QString& separator, QStringList& items) {
+  items = QStringList{QString()};
+  if (text.isEmpty()) return 0;
+  // No separator to find: the whole text is the one item.
+  if (separator.isEmpty()) {
+    items[0] = text;
+    return 0;
+  }
+  items.clear();
+  qsizetype start = 0;
+  for (;;) {
+    const qsizetype pos = text.indexOf(separator, start);
+    if (pos < 0) {
+      items << text.mid(start);
+      break;
+    }
+    items << text.mid(start, pos - start);
+    start = pos + separator.size();
+  }
+  return static_cast<int>(items.size()) - 1;
+}

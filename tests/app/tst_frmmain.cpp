@@ -1,0 +1,573 @@
+#include <QApplication>
+#include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <cmath>
+
+#include "app/basMain.h"
+#include "app/frmMain.h"
+#include "common/ScriptedDialogs.h"
+#include "common/TestEnv.h"
+#include "console/frmQuerna.h"
+#include "platform/Platform.h"
+#include "session/SessionData.h"
+
+namespace {
+
+class StubDatabase : public ora::OraDatabase {
+ public:
+  std::shared_ptr<ora::OraDynaset> CreateDynaset(const QString&, int) override { return nullptr; }
+  ora::OraParameters& Parameters() override { std::abort(); }
+  int LastServerErr() const override { return 0; }
+  QString LastServerErrText() const override { return {}; }
+  int LastServerErrPos() const override { return 0; }
+  void LastServerErrReset() override {}
+  void Close() override { closed = true; }
+  bool closed = false;
+};
+
+class StubSession : public ora::OraSession {
+ public:
+  std::shared_ptr<ora::OraDatabase> OpenDatabase(const QString&, const QString&, int) override {
+    return std::make_shared<StubDatabase>();
+  }
+  void BeginTrans() override {}
+  void RollBack() override {}
+  int LastServerErr() const override { return 0; }
+  QString LastServerErrText() const override { return {}; }
+  void LastServerErrReset() override {}
+};
+
+// Logs on as the logon dialog would after a successful logon.
+std::shared_ptr<StubDatabase> LogOn() {
+  const int i = mSb_AppendSession();
+  SessionData& rec = gSessionData[static_cast<std::size_t>(i)];
+  rec.Host = QStringLiteral("DB1");
+  rec.User = QStringLiteral("SCOTT");
+  rec.Pass = QStringLiteral("TIGER");
+  rec.OraSession = std::make_shared<StubSession>();
+  auto db = std::make_shared<StubDatabase>();
+  rec.OraDatabase = db;
+  return db;
+}
+
+// Stands in for the logon dialog while it lives: counts the calls and logs on or cancels.
+class ScriptedLogon {
+ public:
+  explicit ScriptedLogon(bool succeed = false) : succeed_(succeed) {
+    previous_ = frmMain::SetLogonDialog([this](QWidget*) {
+      ++calls;
+      if (succeed_) LogOn();
+    });
+  }
+  ~ScriptedLogon() { frmMain::SetLogonDialog(previous_); }
+  int calls = 0;
+
+ private:
+  bool succeed_;
+  frmMain::LogonDialogFn previous_;
+};
+
+QStringList Captions(frmMain* w) {
+  QStringList out;
+  for (QMdiSubWindow* sub : w->mdiArea()->subWindowList(QMdiArea::CreationOrder))
+    out << sub->windowTitle();
+  return out;
+}
+
+void FlushDeletes() {
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QCoreApplication::processEvents();
+}
+
+int ToPixels(double twips, double dpi) {
+  return static_cast<int>(std::lround(twips * dpi / 1440));
+}
+
+QString Setting(const char* key) {
+  return platform::GetSetting("ZEPH", "Settings", QString::fromLatin1(key), "missing");
+}
+
+// One line per item, in menu order: name, caption (a dash for a separator), shortcut and the
+// states that differ from a plain enabled item.
+void DescribeMenu(const QList<QAction*>& items, QStringList& out) {
+  for (QAction* a : items) {
+    QString line = a->objectName() + " " + (a->isSeparator() ? "-" : a->text());
+    if (!a->shortcut().isEmpty()) line += " [" + a->shortcut().toString() + "]";
+    if (!a->isVisible()) line += " hidden";
+    if (!a->isEnabled() && !a->isSeparator()) line += " disabled";
+    if (a->isChecked()) line += " checked";
+    out << line;
+    if (a->menu()) DescribeMenu(a->menu()->actions(), out);
+  }
+}
+
+}  // namespace
+
+class TestFrmMain : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<TestEnv> env_;
+  QPointer<frmMain> w_;
+
+  // A loaded main window with no console (the logon was cancelled).
+  frmMain* LoadedMain() {
+    ScriptedLogon cancel;
+    w_ = new frmMain;
+    w_->Load();
+    return w_;
+  }
+
+ private slots:
+  void init() {
+    env_ = std::make_unique<TestEnv>();
+    mSb_CreateSessions();
+    gblnFetching = false;
+  }
+  void cleanup() {
+    delete w_;
+    FlushDeletes();
+    mSb_CreateSessions();
+    env_.reset();
+  }
+
+  void menuBarItemsInOrder() {
+    frmMain w;
+    QStringList actual;
+    DescribeMenu(w.menuBar()->actions(), actual);
+    const QStringList expected = {
+        "mnuFile ﾌｧｲﾙ(&F)",
+        "mnuSqlFileOpen SQLﾌｧｲﾙからSQL文をｲﾝﾎﾟｰﾄ...",
+        "mnuFileBar0 -",
+        "mnuFileLogOpen SQLﾛｸﾞﾌｧｲﾙを開く... [F4]",
+        "mnuFileBar1 -",
+        "mnuFileImport ｲﾝﾎﾟｰﾄ...",
+        "mnuFileExport ｴｸｽﾎﾟｰﾄ...",
+        "mnuFileBar11 -",
+        "mnuFileExit 終了(&X)",
+        "mnuEdit 編集(&E)",
+        "mnuEditClear ｸﾘｱ [F3]",
+        "mnuEditBar22 -",
+        "mnuEditSqlExec SQL実行 [F5]",
+        "mnuEditSqlStop SQL中断 [Ctrl+Z]",
+        "mnuEditBar2 - hidden",
+        "mnuEditSqlCheck SQL解析... hidden disabled",
+        "mnuView 表示(&V)",
+        "mnuDispRecLimit 表示件数制限",
+        "mnuDispRecLimit0 表示しない(SQLﾃｽﾄ)",
+        "mnuDispRecLimit1 1ﾚｺｰﾄﾞまで",
+        "mnuDispRecLimit100 100ﾚｺｰﾄﾞまで checked",
+        "mnuDispRecLimit500 500ﾚｺｰﾄﾞまで",
+        "mnuDispRecLimit1000 1000ﾚｺｰﾄﾞまで",
+        "mnuDispRecLimitNot 制限無し",
+        "mnuEditBar1 - hidden",
+        "mnuViewRefresh 最新の情報に更新(&R) hidden disabled",
+        "mnuView1 - hidden",
+        "mnuViewOptions ｵﾌﾟｼｮﾝ(&O)... hidden disabled",
+        "mnuSession ｾｯｼｮﾝ(&S)",
+        "mnuSessionLogon ﾛｸﾞｲﾝ...",
+        "mnuSessionLogout ﾛｸﾞｱｳﾄ...",
+        "mnuSql ｵﾗｸﾙ参照・設定(&O)",
+        "mnuSqlAccess ｵﾗｸﾙ接続ﾕｰｻﾞｰ状況を見る",
+        "mnuSqlAccessEx ｵﾗｸﾙ接続ﾕｰｻﾞｰ状況を見る(拡張版)",
+        "mnuSqlKillSession ｵﾗｸﾙ接続ﾕｰｻﾞｰ状況にあるｾｯｼｮﾝを削除する... disabled",
+        "mnuSqlBar1 -",
+        "mnuSqlTableFields ﾃｰﾌﾞﾙのﾌｨｰﾙﾄﾞを見る...",
+        "mnuSqlTableIndex ﾃｰﾌﾞﾙのｲﾝﾃﾞｯｸｽを見る...",
+        "mnuSqlBar2 -",
+        "mnuSqlUserGrant 現在ﾛｸﾞｲﾝしているﾕｰｻﾞｰに与えられている権限を見る",
+        "mnuSqlUserRole 現在ﾛｸﾞｲﾝしているﾕｰｻﾞｰに与えられているﾛｰﾙを見る",
+        "mnuSqlUserTables 現在ﾛｸﾞｲﾝしているﾕｰｻﾞｰがｵｰﾅｰのﾃｰﾌﾞﾙを見る",
+        "mnuSqlBar3 -",
+        "mnuSqlAllUsers 全てのﾕｰｻﾞｰを見る",
+        "mnuSqlDBAGrant 全てのﾕｰｻﾞｰの権限情報を見る",
+        "mnuSqlDBARole 全てのﾕｰｻﾞｰのﾛｰﾙ情報を見る",
+        "mnuSqlBar4 -",
+        "mnuSqlAllTables 登録されている全てのﾃｰﾌﾞﾙを見る",
+        "mnuSqlAllFields 登録されている全てのﾌｨｰﾙﾄﾞを見る",
+        "mnuSqlAllView 登録されている全てのﾋﾞｭｰを見る",
+        "mnuSqlBar5 -",
+        "mnuSqlLog OracleのSQLﾛｸﾞを見る...",
+        "mnuSqlLogAccess OracleのSQLﾛｸﾞを見る(ｻｰﾊﾞｰ負荷値情報)...",
+        "mnuSqlBar6 -",
+        "mnuSqlAllObject 全てのｵﾌﾞｼﾞｪｸﾄを見る",
+        "mnuSqlBar7 -",
+        "mnuSqlSysDate Oracleから日付を見る",
+        "mnuSqlVer Oracleのﾊﾞｰｼﾞｮﾝを見る",
+        "mnuWindow ｳｨﾝﾄﾞｳ(&W)",
+        "mnuWindowNewWindow 新しいｳｨﾝﾄﾞｳを開く [F7]",
+        "mnuWindowBar1 -",
+        "mnuWindowCascade 重ねて表示(&C)",
+        "mnuWindowTileHorizontal 上下に並べて表示(&H)",
+        "mnuWindowTileVertical 左右に並べて表示(&V)",
+        "mnuWindowArrangeIcons ｱｲｺﾝの整列(&A)",
+        "mnuWindowBar10 -",
+        "mnuWindowAllClose 全てのｳｨﾝﾄﾞｳを閉じる",
+        "mnuHelp ﾍﾙﾌﾟ(&H)",
+        "mnuHelpContents 目次(&C)",
+        "mnuHelpSearch ﾄﾋﾟｯｸの検索(&S)...",
+        "mnuHelpBar5 -",
+        "mnuHelpAbout ﾊﾞｰｼﾞｮﾝ情報(&A)",
+    };
+    QCOMPARE(actual, expected);
+    QCOMPARE(w.windowTitle(), QString("Querna"));
+  }
+
+  void recordLimit_data() {
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<int>("limit");
+    QTest::newRow("none shown") << "mnuDispRecLimit0" << 0;
+    QTest::newRow("1") << "mnuDispRecLimit1" << 1;
+    QTest::newRow("100") << "mnuDispRecLimit100" << 100;
+    QTest::newRow("500") << "mnuDispRecLimit500" << 500;
+    QTest::newRow("1000") << "mnuDispRecLimit1000" << 1000;
+    QTest::newRow("no limit") << "mnuDispRecLimitNot" << -1;
+  }
+  void recordLimit() {
+    QFETCH(QString, item);
+    QFETCH(int, limit);
+    frmMain w;
+    QCOMPARE(w.mFn_RecordLimit(), 100);
+    const QStringList names = {"mnuDispRecLimit0",   "mnuDispRecLimit1",    "mnuDispRecLimit100",
+                               "mnuDispRecLimit500", "mnuDispRecLimit1000", "mnuDispRecLimitNot"};
+    for (int click = 0; click < 2; ++click) {
+      w.menuItem(item)->trigger();
+      for (const QString& name : names)
+        QVERIFY2(w.menuItem(name)->isChecked() == (name == item), qPrintable(name));
+      QCOMPARE(w.mFn_RecordLimit(), limit);
+    }
+  }
+
+  void firstRunPlacement() {
+    frmMain* w = LoadedMain();
+    const double dpiX = w->screen()->logicalDotsPerInchX();
+    const double dpiY = w->screen()->logicalDotsPerInchY();
+    QCOMPARE(w->pos(), QPoint(ToPixels(1000, dpiX), ToPixels(1000, dpiY)));
+    QCOMPARE(w->size(), QSize(ToPixels(6500, dpiX), ToPixels(6500, dpiY)));
+    QVERIFY(w->isVisible());
+  }
+
+  // A value that is not a number gives its default; the others are taken as saved.
+  void placementReadBack_data() {
+    QTest::addColumn<QString>("left");
+    QTest::addColumn<double>("leftTwips");
+    QTest::newRow("number") << "1500" << 1500.0;
+    QTest::newRow("decimal") << "1507.5" << 1507.5;
+    QTest::newRow("not a number") << "abc" << 1000.0;
+    QTest::newRow("empty") << "" << 1000.0;
+  }
+  void placementReadBack() {
+    QFETCH(QString, left);
+    QFETCH(double, leftTwips);
+    platform::SaveSetting("ZEPH", "Settings", "MainLeft", left);
+    platform::SaveSetting("ZEPH", "Settings", "MainTop", "3000");
+    platform::SaveSetting("ZEPH", "Settings", "MainWidth", "9000");
+    platform::SaveSetting("ZEPH", "Settings", "MainHeight", "x9000");
+    frmMain* w = LoadedMain();
+    const double dpiX = w->screen()->logicalDotsPerInchX();
+    const double dpiY = w->screen()->logicalDotsPerInchY();
+    QCOMPARE(w->pos(), QPoint(ToPixels(leftTwips, dpiX), ToPixels(3000, dpiY)));
+    QCOMPARE(w->size(), QSize(ToPixels(9000, dpiX), ToPixels(6500, dpiY)));
+  }
+
+  void placementSavedOnClose_data() {
+    QTest::addColumn<int>("state");
+    QTest::newRow("normal") << int(Qt::WindowNoState);
+    QTest::newRow("maximized") << int(Qt::WindowMaximized);
+    QTest::newRow("minimized") << int(Qt::WindowMinimized);
+  }
+  void placementSavedOnClose() {
+    QFETCH(int, state);
+    platform::SaveSetting("ZEPH", "Settings", "MainLeft", "3000");
+    frmMain* w = LoadedMain();
+    w->move(150, 120);
+    w->resize(500, 400);
+    if (state == Qt::WindowMaximized) {
+      w->showMaximized();
+      QTRY_VERIFY(w->isMaximized() && w->size() != QSize(500, 400));
+    } else if (state == Qt::WindowMinimized) {
+      w->showMinimized();
+      QTRY_VERIFY(w->isMinimized());
+    }
+    const QRect shown(w->pos(), w->size());
+    w->close();
+    delete w_;
+
+    if (state == Qt::WindowMinimized) {
+      // Nothing saved: the placement of the run before stays.
+      QCOMPARE(Setting("MainLeft"), QString("3000"));
+      QCOMPARE(Setting("MainWidth"), QString("missing"));
+      return;
+    }
+    frmMain* next = LoadedMain();
+    QCOMPARE(QRect(next->pos(), next->size()), shown);
+    QVERIFY(!next->isMaximized());
+    const double dpiX = next->screen()->logicalDotsPerInchX();
+    QCOMPARE(Setting("MainWidth").toDouble(), shown.width() * 1440.0 / dpiX);
+  }
+
+  void startUpDeletesScriptFileAndShowsTheMainWindow() {
+    const QString script = env_->programFolder() + "/Querna.sql";
+    QFile f(script);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    gSessionData.push_back(SessionData{});
+    ScriptedLogon cancel;
+    Main();
+    w_ = gfrmMain;
+    QVERIFY(w_);
+    QVERIFY(!QFile::exists(script));
+    QCOMPARE(cancel.calls, 1);
+    QVERIFY(w_->isVisible());
+    QVERIFY(w_->mdiArea()->subWindowList().isEmpty());
+    QCOMPARE(gSessionData.size(), std::size_t(1));
+    w_->close();
+    FlushDeletes();
+    QVERIFY(!w_);
+    QVERIFY(!gfrmMain);
+  }
+
+  void newWindowLogsOnFirst_data() {
+    QTest::addColumn<bool>("sessionOpen");
+    QTest::addColumn<bool>("logonSucceeds");
+    QTest::addColumn<int>("logonCalls");
+    QTest::addColumn<QStringList>("consoles");
+    QTest::newRow("logon succeeds") << false << true << 1 << QStringList{"Querna1"};
+    QTest::newRow("logon cancelled") << false << false << 1 << QStringList{};
+    QTest::newRow("session open") << true << false << 0 << QStringList{"Querna1"};
+  }
+  void newWindowLogsOnFirst() {
+    QFETCH(bool, sessionOpen);
+    QFETCH(bool, logonSucceeds);
+    QFETCH(int, logonCalls);
+    QFETCH(QStringList, consoles);
+    frmMain* w = LoadedMain();
+    if (sessionOpen) LogOn();
+    ScriptedDialogs dialogs;
+    ScriptedLogon logon(logonSucceeds);
+    w->menuItem("mnuWindowNewWindow")->trigger();
+    QCOMPARE(logon.calls, logonCalls);
+    QCOMPARE(Captions(w), consoles);
+    QCOMPARE(dialogs.msgBoxes().size(), 0);
+  }
+
+  void consoleNumbersAreNeverReused() {
+    frmMain* w = LoadedMain();
+    LogOn();
+    for (int i = 0; i < 3; ++i) w->mnuWindowNewWindow_Click();
+    QCOMPARE(Captions(w), (QStringList{"Querna1", "Querna2", "Querna3"}));
+    w->mdiArea()->subWindowList(QMdiArea::CreationOrder)[1]->close();
+    FlushDeletes();
+    w->mnuWindowNewWindow_Click();
+    QCOMPARE(Captions(w), (QStringList{"Querna1", "Querna3", "Querna4"}));
+    auto* console = qobject_cast<frmQuerna*>(w->mdiArea()->activeSubWindow()->widget());
+    QVERIFY(console);
+    QCOMPARE(console->windowTitle(), QString("Querna4"));
+    QCOMPARE(w->mFn_ActiveConsole(), console);
+  }
+
+  // The command presses the console's button after it has returned, never at once.
+  void editCommands_data() {
+    QTest::addColumn<QString>("child");
+    QTest::addColumn<bool>("session");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("pressed");
+    QTest::newRow("clear, no child") << "none" << true << "mnuEditClear"
+                                     << "";
+    QTest::newRow("exec, no child") << "none" << true << "mnuEditSqlExec"
+                                    << "";
+    QTest::newRow("clear, other child") << "other" << true << "mnuEditClear"
+                                        << "";
+    QTest::newRow("exec, other child") << "other" << true << "mnuEditSqlExec"
+                                       << "";
+    QTest::newRow("clear, console") << "console" << true << "mnuEditClear"
+                                    << "clear";
+    QTest::newRow("exec, console") << "console" << true << "mnuEditSqlExec"
+                                   << "exec";
+    QTest::newRow("clear, no session") << "console" << false << "mnuEditClear"
+                                       << "clear";
+    QTest::newRow("exec, no session") << "console" << false << "mnuEditSqlExec"
+                                      << "";
+  }
+  void editCommands() {
+    QFETCH(QString, child);
+    QFETCH(bool, session);
+    QFETCH(QString, command);
+    QFETCH(QString, pressed);
+    frmMain* w = LoadedMain();
+    ScriptedDialogs dialogs;
+    LogOn();
+    w->mnuWindowNewWindow_Click();
+    auto* console = qobject_cast<frmQuerna*>(w->mdiArea()->subWindowList().first()->widget());
+    QSignalSpy clear(console->cmdClear, &QPushButton::clicked);
+    QSignalSpy exec(console->cmdSQL_Exec, &QPushButton::clicked);
+    if (child == "none") {
+      w->mdiArea()->closeAllSubWindows();
+      FlushDeletes();
+    } else if (child == "other") {
+      w->mdiArea()->addSubWindow(new QWidget)->show();
+      w->mdiArea()->setActiveSubWindow(w->mdiArea()->subWindowList().last());
+    }
+    if (!session) mSb_CreateSessions();
+    w->menuItem(command)->trigger();
+    if (child == "console") {
+      QCOMPARE(clear.count() + exec.count(), 0);
+      QCoreApplication::processEvents();
+      QCOMPARE(clear.count(), pressed == "clear" ? 1 : 0);
+      QCOMPARE(exec.count(), pressed == "exec" ? 1 : 0);
+    } else {
+      QCoreApplication::processEvents();
+      QVERIFY(clear.isEmpty() || !clear.isValid());
+    }
+    QCOMPARE(dialogs.msgBoxes().size(), 0);
+  }
+
+  void sqlStopClearsTheFetchFlag() {
+    frmMain* w = LoadedMain();
+    gblnFetching = true;
+    w->menuItem("mnuEditSqlStop")->trigger();
+    QVERIFY(!gblnFetching);
+  }
+
+  // The menu's keys win over the SQL box's own use of them (Ctrl+Z would undo there).
+  void menuKeysWorkInTheSqlBox() {
+    frmMain* w = LoadedMain();
+    LogOn();
+    w->mnuWindowNewWindow_Click();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    frmQuerna* console = w->mFn_ActiveConsole();
+    QVERIFY(console);
+    console->txtSQL->setFocus();
+    QTRY_VERIFY(console->txtSQL->hasFocus());
+    console->txtSQL->setPlainText("select 1 from dual");
+
+    gblnFetching = true;
+    QTest::keyClick(console->txtSQL, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(!gblnFetching);
+    QCOMPARE(console->txtSQL->toPlainText(), QString("select 1 from dual"));
+
+    QSignalSpy clear(console->cmdClear, &QPushButton::clicked);
+    console->txtSQL->setFocus();
+    QTest::keyClick(console->txtSQL, Qt::Key_F3);
+    QTRY_COMPARE(clear.count(), 1);
+  }
+
+  void windowMenuListsTheChildWindows() {
+    frmMain* w = LoadedMain();
+    LogOn();
+    w->mnuWindowNewWindow_Click();
+    w->mnuWindowNewWindow_Click();
+    QMenu* menu = w->menuItem("mnuWindow")->menu();
+    auto listed = [menu] {
+      QStringList out;
+      bool after = false;
+      for (QAction* a : menu->actions()) {
+        if (after) out << (a->isSeparator() ? "-" : a->text() + (a->isChecked() ? " *" : ""));
+        if (a->objectName() == "mnuWindowAllClose") after = true;
+      }
+      return out;
+    };
+    emit menu->aboutToShow();
+    QCOMPARE(listed(), (QStringList{"-", "&1 Querna1", "&2 Querna2 *"}));
+
+    // Choosing an entry brings that window to the front.
+    menu->actions()[menu->actions().size() - 2]->trigger();
+    QCOMPARE(w->mFn_ActiveConsole()->windowTitle(), QString("Querna1"));
+    emit menu->aboutToShow();
+    QCOMPARE(listed(), (QStringList{"-", "&1 Querna1 *", "&2 Querna2"}));
+
+    w->menuItem("mnuWindowAllClose")->trigger();
+    FlushDeletes();
+    emit menu->aboutToShow();
+    QCOMPARE(listed(), QStringList{});
+  }
+
+  void tiling_data() {
+    QTest::addColumn<QString>("command");
+    QTest::newRow("one above the other") << "mnuWindowTileHorizontal";
+    QTest::newRow("side by side") << "mnuWindowTileVertical";
+  }
+  void tiling() {
+    QFETCH(QString, command);
+    frmMain* w = LoadedMain();
+    LogOn();
+    for (int i = 0; i < 3; ++i) w->mnuWindowNewWindow_Click();
+    w->menuItem(command)->trigger();
+    const QRect area = w->mdiArea()->viewport()->rect();
+    QRegion covered;
+    int total = 0;
+    for (QMdiSubWindow* sub : w->mdiArea()->subWindowList()) {
+      const QRect g = sub->geometry();
+      if (command == "mnuWindowTileHorizontal")
+        QCOMPARE(g.width(), area.width());
+      else
+        QCOMPARE(g.height(), area.height());
+      QVERIFY(!covered.intersects(g));
+      covered += g;
+      total += g.width() * g.height();
+    }
+    QCOMPARE(total, area.width() * area.height());
+  }
+
+  void arrangeIconsLinesThemUpAtTheBottom() {
+    frmMain* w = LoadedMain();
+    LogOn();
+    for (int i = 0; i < 2; ++i) w->mnuWindowNewWindow_Click();
+    const QList<QMdiSubWindow*> subs = w->mdiArea()->subWindowList(QMdiArea::CreationOrder);
+    for (QMdiSubWindow* sub : subs) {
+      sub->showMinimized();
+      sub->move(40, 40);
+    }
+    w->menuItem("mnuWindowArrangeIcons")->trigger();
+    const int bottom = w->mdiArea()->viewport()->rect().height();
+    QCOMPARE(subs[0]->geometry().bottom() + 1, bottom);
+    QCOMPARE(subs[1]->geometry().bottom() + 1, bottom);
+    QCOMPARE(subs[0]->x(), 0);
+    QCOMPARE(subs[1]->x(), subs[0]->width());
+  }
+
+  void closeAllKeepsTheSessions() {
+    frmMain* w = LoadedMain();
+    LogOn();
+    for (int i = 0; i < 3; ++i) w->mnuWindowNewWindow_Click();
+    w->menuItem("mnuWindowAllClose")->trigger();
+    FlushDeletes();
+    QCOMPARE(Captions(w), QStringList{});
+    QVERIFY(!mFn_NoSession());
+    ScriptedLogon logon;
+    w->menuItem("mnuWindowNewWindow")->trigger();
+    QCOMPARE(logon.calls, 0);
+    QCOMPARE(Captions(w), QStringList{"Querna4"});
+  }
+
+  void exitEndsEverything() {
+    frmMain* w = LoadedMain();
+    gfrmMain = w;
+    auto db = LogOn();
+    w->mnuWindowNewWindow_Click();
+    QWidget other;
+    other.setObjectName("frmVersion");
+    other.show();
+    w->menuItem("mnuFileExit")->trigger();
+    FlushDeletes();
+    QVERIFY(!w->isVisible());
+    QVERIFY(!other.isVisible());
+    QVERIFY(db->closed);
+    QVERIFY(mFn_NoSession());
+    QCOMPARE(gSessionData.size(), std::size_t(1));
+    QVERIFY(!gfrmMain);
+    QVERIFY(Setting("MainLeft") != "missing");
+  }
+};
+
+QTEST_MAIN(TestFrmMain)
+#include "tst_frmmain.moc"

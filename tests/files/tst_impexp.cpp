@@ -1,0 +1,205 @@
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include "common/ScriptedDialogs.h"
+#include "common/TestEnv.h"
+#include "files/basImpExp.h"
+
+namespace {
+
+QString WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly)) return QString();
+  f.write(bytes);
+  return path;
+}
+
+QString Header(const QString& path) {
+  return "/*   (" + path + ")   */\r\n";
+}
+
+}  // namespace
+
+class TestImpExp : public QObject {
+  Q_OBJECT
+ private slots:
+  void splitText_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("separator");
+    QTest::addColumn<QStringList>("items");
+    QTest::newRow("two items") << "SCOTT,SYSTEM"
+                               << "," << QStringList{"SCOTT", "SYSTEM"};
+    QTest::newRow("trailing separator") << "SCOTT,"
+                                        << "," << QStringList{"SCOTT", ""};
+    QTest::newRow("empty text") << ""
+                                << "," << QStringList{""};
+    QTest::newRow("no separator") << "SCOTT"
+                                  << "," << QStringList{"SCOTT"};
+    QTest::newRow("empty pieces kept") << ",a,,b"
+                                       << "," << QStringList{"", "a", "", "b"};
+    QTest::newRow("separator only") << ","
+                                    << "," << QStringList{"", ""};
+    QTest::newRow("blanks kept") << " a , b "
+                                 << "," << QStringList{" a ", " b "};
+    QTest::newRow("longer separator") << "a<>b<>"
+                                      << "<>" << QStringList{"a", "b", ""};
+    QTest::newRow("empty separator") << "a,b"
+                                     << "" << QStringList{"a,b"};
+  }
+  void splitText() {
+    QFETCH(QString, text);
+    QFETCH(QString, separator);
+    QFETCH(QStringList, items);
+    QStringList out{"left", "over", "from", "before"};
+    QCOMPARE(mFn_SplitText(text, separator, out), int(items.size()) - 1);
+    QCOMPARE(out, items);
+  }
+
+  void parentPath_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("separator");
+    QTest::addColumn<QString>("parent");
+    QTest::newRow("two folders deep") << "/home/u/a.sql"
+                                      << "/"
+                                      << "/home/u";
+    QTest::newRow("no separator") << "a.sql"
+                                  << "/"
+                                  << "";
+    QTest::newRow("top level") << "/a.sql"
+                               << "/"
+                               << "";
+    QTest::newRow("trailing separator") << "a/b/"
+                                        << "/"
+                                        << "a/b";
+    QTest::newRow("backslash") << "C:\\x\\y\\a.sql"
+                               << "\\"
+                               << "C:\\x\\y";
+    QTest::newRow("drive root") << "C:"
+                                << "\\"
+                                << "";
+  }
+  void parentPath() {
+    QFETCH(QString, text);
+    QFETCH(QString, separator);
+    QFETCH(QString, parent);
+    QCOMPARE(mFn_GetParentPath(text, separator), parent);
+  }
+
+  void fileAndFolderTests() {
+    TestEnv env;
+    const QString file = WriteFile(env.folder() + "/a.sql", "x");
+    QVERIFY(mFn_FileExists(file));
+    QVERIFY(!mFn_IsFolder(file));
+    QVERIFY(!mFn_FileExists(env.folder()));
+    QVERIFY(mFn_IsFolder(env.folder()));
+    QVERIFY(!mFn_FileExists(env.folder() + "/missing.sql"));
+    QVERIFY(!mFn_IsFolder(env.folder() + "/missing"));
+    QVERIFY(!mFn_FileExists(QString()));
+    QVERIFY(!mFn_IsFolder(QString()));
+  }
+
+  void readSqlFile_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("body");
+    QTest::newRow("leading spaces of the first line go")
+        << QByteArray("   select *\r\n  from emp") << "select *\r\n  from emp\r\n";
+    QTest::newRow("trailing spaces stay before the last break")
+        << QByteArray("select 1  \r\n") << "select 1  \r\n";
+    QTest::newRow("empty file") << QByteArray() << "";
+    QTest::newRow("blank lines first") << QByteArray("\r\n\r\n  a") << "\r\n\r\n  a\r\n";
+    QTest::newRow("unix line ends") << QByteArray("a\nb\n") << "a\r\nb\r\n";
+    QTest::newRow("mac line ends") << QByteArray("a\rb") << "a\r\nb\r\n";
+    QTest::newRow("utf-8") << QByteArray("select '日本ﾃｽﾄ'") << "select '日本ﾃｽﾄ'\r\n";
+    QTest::newRow("utf-8 with bom")
+        << QByteArray("\xEF\xBB\xBF  select '日本'\r\n") << "select '日本'\r\n";
+    // テスト, half-width ｱ and the circled one of the Windows code page.
+    QTest::newRow("shift_jis") << QByteArray("select '\x83\x65\x83\x58\x83\x67\xB1\x87\x40'\r\n")
+                               << "select 'テストｱ①'\r\n";
+  }
+  void readSqlFile() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, body);
+    TestEnv env;
+    ScriptedDialogs dialogs;
+    const QString path = WriteFile(env.folder() + "/script.sql", bytes);
+    QCOMPARE(mFn_ReadSqlFile(path), Header(path) + body);
+    QCOMPARE(dialogs.msgBoxes().size(), 0);
+    // The file is closed again: its number is free for the next open.
+    const int fileNo = mFn_OpenTextFile(path, true, false);
+    QCOMPARE(fileNo, 1);
+    mSb_CloseTextFile(fileNo);
+  }
+
+  // Reported twice: the reason first, then the reader's own message; the text is empty.
+  void unreadableFile_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing file") << "missing.sql"
+                                  << "ファイルが見つかりません。";
+    QTest::newRow("missing folder") << "gone/missing.sql"
+                                    << "パスが見つかりません。";
+    QTest::newRow("a folder") << "folder"
+                              << "パス名が無効です。";
+  }
+  void unreadableFile() {
+    QFETCH(QString, name);
+    QFETCH(QString, reason);
+    TestEnv env;
+    QDir(env.folder()).mkdir("folder");
+    ScriptedDialogs dialogs;
+    QCOMPARE(mFn_ReadSqlFile(env.folder() + "/" + name), QString());
+    QCOMPARE(dialogs.prompts(), (QStringList{reason, "ファイルが開けません"}));
+    for (const platform::MsgBoxCall& call : dialogs.msgBoxes()) {
+      QCOMPARE(call.style, int(platform::vbOKOnly));
+      QCOMPARE(call.title, QString("Querna"));
+    }
+  }
+
+  void readErrorPartWay() {
+    // Reading this file fails at its first byte although it opens.
+    const QString path = "/proc/self/mem";
+    QFile probe(path);
+    if (!probe.open(QIODevice::ReadOnly)) QSKIP("no process memory file to fail a read with");
+    probe.close();
+    ScriptedDialogs dialogs;
+    QCOMPARE(mFn_ReadSqlFile(path), QString());
+    QCOMPARE(dialogs.prompts(), QStringList{"デバイス I/O エラーです。"});
+  }
+
+  void openForWritingCreatesMissingFolders() {
+    TestEnv env;
+    ScriptedDialogs dialogs;
+    const QString path = env.folder() + "/outer/inner/out.sql";
+    const int fileNo = mFn_OpenTextFile(path, false, true);
+    QVERIFY(fileNo != 0);
+    QVERIFY(mFn_IsFolder(env.folder() + "/outer/inner"));
+    QVERIFY(mFn_FileExists(path));
+    mFn_TextFile(fileNo)->write("select 1\r\n");
+    mSb_CloseTextFile(fileNo);
+    QCOMPARE(TestEnv::readFile(path), QByteArray("select 1\r\n"));
+    QVERIFY(!mFn_TextFile(fileNo));
+    QCOMPARE(dialogs.msgBoxes().size(), 0);
+  }
+
+  void openForWritingReplacesTheFile() {
+    TestEnv env;
+    const QString path = WriteFile(env.folder() + "/out.sql", "old old old");
+    const int fileNo = mFn_OpenTextFile(path, false, true);
+    QVERIFY(fileNo != 0);
+    mFn_TextFile(fileNo)->write("new");
+    mSb_CloseTextFile(fileNo);
+    QCOMPARE(TestEnv::readFile(path), QByteArray("new"));
+  }
+
+  void folderThatCannotBeCreatedIsReported() {
+    TestEnv env;
+    ScriptedDialogs dialogs;
+    const QString file = WriteFile(env.folder() + "/plain", "x");
+    QCOMPARE(mFn_OpenTextFile(file + "/sub/out.sql", false, true), 0);
+    QCOMPARE(dialogs.prompts(), QStringList{"パス名が無効です。"});
+  }
+};
+
+QTEST_GUILESS_MAIN(TestImpExp)
+#include "tst_impexp.moc"

@@ -1,0 +1,154 @@
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+#include "common/TestEnv.h"
+#include "platform/Platform.h"
+#include "support/basLog.h"
+
+namespace {
+
+const QDateTime kApril6(QDate(2001, 4, 6), QTime(9, 5, 7));
+
+QByteArray Block(const QByteArray& stamp, const QByteArray& sql) {
+  return "\r\n/* <--------- START SQL(" + stamp + ") ---------> */\r\n" + sql +
+         "\r\n/* <---------- END SQL (" + stamp + ") ---------> */\r\n";
+}
+
+QStringList FilesIn(const QString& folder) {
+  return QDir(folder).entryList(QDir::Files | QDir::Hidden);
+}
+
+}  // namespace
+
+class TestLog : public QObject {
+  Q_OBJECT
+ private slots:
+  void applicationLog_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("isError");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("log") << "a" << false << QByteArray("2001/04/06 9:05:07-->LOG:a\r\n");
+    QTest::newRow("error") << "a" << true << QByteArray("2001/04/06 9:05:07-->Err:a\r\n");
+    QTest::newRow("blanks around kept")
+        << " a " << false << QByteArray("2001/04/06 9:05:07-->LOG: a \r\n");
+    QTest::newRow("line breaks as given")
+        << "x\r\ny" << true << QByteArray("2001/04/06 9:05:07-->Err:x\r\ny\r\n");
+    QTest::newRow("tab is text") << "\t" << false << QByteArray("2001/04/06 9:05:07-->LOG:\t\r\n");
+    QTest::newRow("japanese") << "型 ﾃｽﾄ" << false
+                              << QByteArray("2001/04/06 9:05:07-->LOG:") + "型 ﾃｽﾄ\r\n";
+    QTest::newRow("three blanks") << "   " << false << QByteArray();
+    QTest::newRow("empty") << "" << true << QByteArray();
+  }
+  void applicationLog() {
+    QFETCH(QString, text);
+    QFETCH(bool, isError);
+    QFETCH(QByteArray, expected);
+    TestEnv env;
+    platform::SetNow(kApril6);
+    mSb_WriteLog(text, isError);
+    const QString path = env.programFolder() + "/Querna.log";
+    QCOMPARE(TestEnv::readFile(path), expected);
+    // Nothing to write creates no file either.
+    QCOMPARE(QFile::exists(path), !expected.isEmpty());
+  }
+
+  void applicationLogAppends() {
+    TestEnv env;
+    const QString path = env.programFolder() + "/Querna.log";
+    {
+      QFile f(path);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write("earlier\r\n");
+    }
+    platform::SetNow(kApril6);
+    mSb_WriteLog("one", false);
+    platform::SetNow(QDateTime(QDate(2001, 4, 7), QTime(0, 0, 0)));
+    mSb_WriteLog("two", true);
+    QCOMPARE(TestEnv::readFile(path), QByteArray("earlier\r\n"
+                                                 "2001/04/06 9:05:07-->LOG:one\r\n"
+                                                 "2001/04/07 0:00:00-->Err:two\r\n"));
+  }
+
+  void sqlHistory() {
+    TestEnv env;
+    platform::SetNow(kApril6);
+    mSb_WriteSQLLog("select 1 from dual");
+    mSb_WriteSQLLog("  select *\r\n  from emp  ");
+    mSb_WriteSQLLog("   ");
+    QCOMPARE(FilesIn(env.programFolder()), QStringList{"SQL20010406.log"});
+    QCOMPARE(TestEnv::readFile(env.programFolder() + "/SQL20010406.log"),
+             Block("2001/04/06 9:05:07", "select 1 from dual") +
+                 Block("2001/04/06 9:05:07", "  select *\r\n  from emp  "));
+  }
+
+  void sqlHistoryStartsANewFileAtMidnight() {
+    TestEnv env;
+    platform::SetNow(QDateTime(QDate(2001, 4, 6), QTime(23, 59, 59)));
+    mSb_WriteSQLLog("a");
+    platform::SetNow(QDateTime(QDate(2001, 4, 7), QTime(0, 0, 0)));
+    mSb_WriteSQLLog("b");
+    QCOMPARE(TestEnv::readFile(env.programFolder() + "/SQL20010406.log"),
+             Block("2001/04/06 23:59:59", "a"));
+    QCOMPARE(TestEnv::readFile(env.programFolder() + "/SQL20010407.log"),
+             Block("2001/04/07 0:00:00", "b"));
+  }
+
+  void blankStatementWritesNothing_data() {
+    QTest::addColumn<QString>("sql");
+    QTest::newRow("empty") << "";
+    QTest::newRow("blanks") << "    ";
+  }
+  void blankStatementWritesNothing() {
+    QFETCH(QString, sql);
+    TestEnv env;
+    mSb_WriteSQLLog(sql);
+    QVERIFY(FilesIn(env.programFolder()).isEmpty());
+  }
+
+  // A folder that cannot be written loses the entry, silently, and leaves what exists alone.
+  void unwritableFolderFailsSilently_data() {
+    QTest::addColumn<bool>("readOnlyFolder");
+    QTest::newRow("read-only folder") << true;
+    QTest::newRow("folder under a file") << false;
+  }
+  void unwritableFolderFailsSilently() {
+    QFETCH(bool, readOnlyFolder);
+    TestEnv env;
+    QString folder;
+    if (readOnlyFolder) {
+      folder = env.folder() + "/locked";
+      QVERIFY(QDir().mkpath(folder));
+      QFile old(folder + "/Querna.log");
+      QVERIFY(old.open(QIODevice::WriteOnly));
+      old.write("kept\r\n");
+      old.close();
+      QVERIFY(old.setPermissions(QFileDevice::ReadOwner));
+      QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                                QFileDevice::ReadGroup | QFileDevice::ExeGroup |
+                                                QFileDevice::ReadOther | QFileDevice::ExeOther));
+      QFile probe(folder + "/Querna.log");
+      if (probe.open(QIODevice::Append)) QSKIP("permissions do not stop this user from writing");
+    } else {
+      QFile regular(env.folder() + "/plain");
+      QVERIFY(regular.open(QIODevice::WriteOnly));
+      folder = regular.fileName() + "/program";
+    }
+    platform::SetProgramFolder(folder);
+    platform::SetNow(kApril6);
+    mSb_WriteLog("lost", true);
+    mSb_WriteSQLLog("select 1 from dual");
+    if (readOnlyFolder) {
+      QCOMPARE(FilesIn(folder), QStringList{"Querna.log"});
+      QCOMPARE(TestEnv::readFile(folder + "/Querna.log"), QByteArray("kept\r\n"));
+      QFile::setPermissions(
+          folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    } else {
+      QVERIFY(!QFileInfo::exists(folder));
+    }
+  }
+};
+
+QTEST_GUILESS_MAIN(TestLog)
+#include "tst_log.moc"
