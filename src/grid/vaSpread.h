@@ -6,9 +6,13 @@
 // error (oracle/RunErr.h) and do nothing.
 #include <QTableView>
 #include <QVariant>
+#include <functional>
 #include <memory>
 
 class SpreadModel;
+namespace grid {
+struct CellFormat;
+}
 
 class vaSpread : public QTableView {
   Q_OBJECT
@@ -88,6 +92,11 @@ class vaSpread : public QTableView {
   void Click(int col, int row);
 
  private:
+  void setFormat(const std::function<void(grid::CellFormat&)>& change);
+  void sortBlock();
+  // Pixels of one unit of column width: the width of a digit in the grid's font.
+  double charWidth() const;
+
   struct Impl;
   std::unique_ptr<Impl> d;
 };

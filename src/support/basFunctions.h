@@ -27,7 +27,9 @@ void mSb_SetCellByOraType(vaSpread* grid, ora::OraField* field, bool setup);
 // Fills the grid from the result set, up to limit rows (-1 all, 0 header only), letting window
 // messages through so that "SQL中断" can stop it.
 void mSb_FillSpread(ora::OraDynaset* dynaset, vaSpread* grid, int limit);
+// The same, holding the result set for the length of the fill, so that a logout run while window
+// messages are let through cannot release it under the fill.
+void mSb_FillSpread(const std::shared_ptr<ora::OraDynaset>& dynaset, vaSpread* grid, int limit);
 
 // Sorts every row of the grid by up to three key columns (0 = no key).
-void mSb_SortSpread(vaSpread* grid, int key1, bool asc1, int key2, bool asc2, int key3,
-                    bool asc3);
+void mSb_SortSpread(vaSpread* grid, int key1, bool asc1, int key2, bool asc2, int key3, bool asc3);

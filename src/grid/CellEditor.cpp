@@ -1,0 +1,107 @@
+#include "grid/CellEditor.h"
+
+#include <QLineEdit>
+
+#include "grid/SpreadModel.h"
+
+namespace grid {
+
+bool CharAllowed(QChar c, int charSet) {
+  const char16_t u = c.unicode();
+  const bool digit = u >= u'0' && u <= u'9';
+  switch (charSet) {
+    case 1:  // letters
+      return c.isLetter();
+    case 2:  // letters and digits
+      return c.isLetter() || digit;
+    case 3:  // numbers: digits, sign, decimal point and exponent
+      return digit || u == u'-' || u == u'+' || u == u'.' || u == u'e' || u == u'E';
+    default:
+      return true;
+  }
+}
+
+QString ApplyCase(const QString& text, int charCase) {
+  if (charCase == 0) return text.toLower();
+  if (charCase == 2) return text.toUpper();
+  return text;
+}
+
+CellValidator::CellValidator(int charSet, int charCase, QObject* parent)
+    : QValidator(parent), charSet_(charSet), charCase_(charCase) {}
+
+QValidator::State CellValidator::validate(QString& input, int&) const {
+  input = ApplyCase(input, charCase_);
+  for (QChar c : input) {
+    if (!CharAllowed(c, charSet_)) return Invalid;
+  }
+  return Acceptable;
+}
+
+MultiLineEditor::MultiLineEditor(const CellFormat& format, QWidget* parent)
+    : QPlainTextEdit(parent), format_(format) {
+  connect(this, &QPlainTextEdit::textChanged, this, &MultiLineEditor::onTextChanged);
+}
+
+void MultiLineEditor::Load(const QString& text) {
+  restoring_ = true;
+  setPlainText(text);
+  restoring_ = false;
+  accepted_ = text;
+}
+
+void MultiLineEditor::onTextChanged() {
+  if (restoring_) return;
+  const QString text = toPlainText();
+  const QString cased = ApplyCase(text, format_.charCase);
+  bool ok = format_.maxEditLen <= 0 || cased.size() <= format_.maxEditLen;
+  for (QChar c : cased) {
+    if (!ok) break;
+    ok = c == QLatin1Char('\n') || CharAllowed(c, format_.charSet);
+  }
+  if (ok && cased == text) {
+    accepted_ = text;
+    return;
+  }
+  const QString keep = ok ? cased : accepted_;
+  const int pos = std::min(int(textCursor().position()), int(keep.size()));
+  restoring_ = true;
+  setPlainText(keep);
+  restoring_ = false;
+  accepted_ = keep;
+  QTextCursor cursor = textCursor();
+  cursor.setPosition(pos);
+  setTextCursor(cursor);
+}
+
+QWidget* SpreadDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                                      const QModelIndex& index) const {
+  const auto* model = qobject_cast<const SpreadModel*>(index.model());
+  if (!model) return nullptr;
+  const CellFormat& f = model->Column(index.column()).format;
+  if (f.multiLine) {
+    auto* editor = new MultiLineEditor(f, parent);
+    editor->setFrameShape(QFrame::NoFrame);
+    return editor;
+  }
+  auto* editor = new QLineEdit(parent);
+  editor->setFrame(false);
+  if (f.maxEditLen > 0) editor->setMaxLength(f.maxEditLen);
+  if (f.password) editor->setEchoMode(QLineEdit::Password);
+  if (f.charSet != 0 || f.charCase != 1)
+    editor->setValidator(new CellValidator(f.charSet, f.charCase, editor));
+  editor->setAlignment(f.hAlign == 1   ? Qt::AlignRight
+                       : f.hAlign == 2 ? Qt::AlignHCenter
+                                       : Qt::AlignLeft);
+  return editor;
+}
+
+void SpreadDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+  if (auto* multi = dynamic_cast<MultiLineEditor*>(editor)) {
+    multi->Load(index.data(Qt::EditRole).toString());
+    return;
+  }
+  QStyledItemDelegate::setEditorData(editor, index);
+}
+
+}  // namespace grid

@@ -1,0 +1,418 @@
+#include "grid/ColumnStore.h"
+
+#include <QDateTime>
+#include <algorithm>
+#include <bit>
+#include <charconv>
+#include <cstring>
+#include <limits>
+
+namespace grid {
+
+namespace {
+
+constexpr std::size_t kFirstBlock = 4096;
+constexpr std::size_t kMaxBlock = std::size_t(1) << 20;
+
+bool IsWide(char16_t c) {
+  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF && c != 0x303F) ||
+         (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+         (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+         (c >= 0xFFE0 && c <= 0xFFE6);
+}
+
+// Bytes the UTF-8 form takes; a lone surrogate becomes U+FFFD.
+qsizetype Utf8Length(const QChar* s, qsizetype n) {
+  qsizetype len = 0;
+  for (qsizetype i = 0; i < n; ++i) {
+    const char16_t c = s[i].unicode();
+    if (c < 0x80) {
+      len += 1;
+    } else if (c < 0x800) {
+      len += 2;
+    } else if (QChar::isHighSurrogate(c) && i + 1 < n &&
+               QChar::isLowSurrogate(s[i + 1].unicode())) {
+      len += 4;
+      ++i;
+    } else {
+      len += 3;
+    }
+  }
+  return len;
+}
+
+char* EncodeUtf8(const QChar* s, qsizetype n, char* out) {
+  for (qsizetype i = 0; i < n; ++i) {
+    char32_t c = s[i].unicode();
+    if (c < 0x80) {
+      *out++ = char(c);
+      continue;
+    }
+    if (c < 0x800) {
+      *out++ = char(0xC0 | (c >> 6));
+      *out++ = char(0x80 | (c & 0x3F));
+      continue;
+    }
+    if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1].unicode())) {
+      c = QChar::surrogateToUcs4(char16_t(c), s[++i].unicode());
+      *out++ = char(0xF0 | (c >> 18));
+      *out++ = char(0x80 | ((c >> 12) & 0x3F));
+      *out++ = char(0x80 | ((c >> 6) & 0x3F));
+      *out++ = char(0x80 | (c & 0x3F));
+      continue;
+    }
+    if (QChar::isSurrogate(c)) c = 0xFFFD;
+    *out++ = char(0xE0 | (c >> 12));
+    *out++ = char(0x80 | ((c >> 6) & 0x3F));
+    *out++ = char(0x80 | (c & 0x3F));
+  }
+  return out;
+}
+
+int VarintLength(std::uint64_t v) {
+  int n = 1;
+  while (v >= 0x80) {
+    v >>= 7;
+    ++n;
+  }
+  return n;
+}
+
+bool IsDigit(QChar c) {
+  return c.unicode() >= u'0' && c.unicode() <= u'9';
+}
+
+// "-?(0|[1-9][0-9]{0,17})": a whole number whose text the grid gives back unchanged.
+bool ParseCanonicalInt(const QString& t, qint64* out) {
+  const qsizetype sign = t.startsWith(QLatin1Char('-')) ? 1 : 0;
+  const qsizetype digits = t.size() - sign;
+  if (digits < 1 || digits > 18) return false;
+  if (t[sign] == QLatin1Char('0') && (digits > 1 || sign)) return false;
+  qint64 v = 0;
+  for (qsizetype i = sign; i < t.size(); ++i) {
+    if (!IsDigit(t[i])) return false;
+    v = v * 10 + (t[i].unicode() - u'0');
+  }
+  *out = sign ? -v : v;
+  return true;
+}
+
+// A decimal number as a user or a driver writes it: sign, digits, point, exponent.
+bool ParseDecimal(const QString& t, double* out) {
+  if (t.isEmpty() || t.size() > 400) return false;
+  QByteArray latin;
+  latin.reserve(t.size());
+  for (QChar c : t) {
+    const char16_t u = c.unicode();
+    if (!((u >= u'0' && u <= u'9') || u == u'+' || u == u'-' || u == u'.' || u == u'e' ||
+          u == u'E'))
+      return false;
+    latin.append(char(u));
+  }
+  const char* p = latin.constData();
+  const char* end = p + latin.size();
+  if (*p == '+') ++p;
+  if (p == end || *p == 'e' || *p == 'E') return false;
+  const auto r = std::from_chars(p, end, *out, std::chars_format::general);
+  return r.ec == std::errc() && r.ptr == end;
+}
+
+}  // namespace
+
+int DisplayWidth(const QChar* s, qsizetype n) {
+  int widest = 0;
+  int line = 0;
+  for (qsizetype i = 0; i < n; ++i) {
+    const char16_t c = s[i].unicode();
+    if (c == u'\r' || c == u'\n') {
+      widest = std::max(widest, line);
+      line = 0;
+      continue;
+    }
+    if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1].unicode())) {
+      ++i;
+      line += 2;
+      continue;
+    }
+    line += IsWide(c) ? 2 : 1;
+  }
+  return std::max(widest, line);
+}
+
+QString NumberText(double d) {
+  char buf[40];
+  const auto r = std::to_chars(buf, buf + sizeof buf, d);
+  return QString::fromLatin1(buf, r.ptr - buf);
+}
+
+std::int64_t PackDateText(const QChar* s, qsizetype n) {
+  if (n != 19) return -1;
+  static constexpr char kPattern[] = "0000/00/00 00:00:00";
+  std::int64_t packed = 0;
+  for (int i = 0; i < 19; ++i) {
+    if (kPattern[i] == '0') {
+      if (!IsDigit(s[i])) return -1;
+      packed = packed * 10 + (s[i].unicode() - u'0');
+    } else if (s[i].unicode() != char16_t(kPattern[i])) {
+      return -1;
+    }
+  }
+  return packed;
+}
+
+void WriteDateText(std::int64_t packed, char* out) {
+  static constexpr char kPattern[] = "0000/00/00 00:00:00";
+  for (int i = 18; i >= 0; --i) {
+    if (kPattern[i] == '0') {
+      out[i] = char('0' + packed % 10);
+      packed /= 10;
+    } else {
+      out[i] = kPattern[i];
+    }
+  }
+}
+
+QString DateText(std::int64_t packed) {
+  char buf[19];
+  WriteDateText(packed, buf);
+  return QString::fromLatin1(buf, 19);
+}
+
+std::uint64_t TextArena::Add(const QChar* s, qsizetype n, qsizetype utf8Len) {
+  const std::size_t need = std::size_t(VarintLength(std::uint64_t(utf8Len)) + utf8Len);
+  if (blocks_.empty() || blocks_.back().size - blocks_.back().used < need) {
+    const std::size_t grown =
+        blocks_.empty() ? kFirstBlock : std::min(blocks_.back().size * 2, kMaxBlock);
+    Block b;
+    b.size = std::max(grown, need);
+    b.data = std::make_unique_for_overwrite<char[]>(b.size);
+    reserved_ += qint64(b.size);
+    blocks_.push_back(std::move(b));
+  }
+  Block& b = blocks_.back();
+  const std::uint64_t handle = (std::uint64_t(blocks_.size() - 1) << 32) | b.used;
+  char* out = b.data.get() + b.used;
+  std::uint64_t v = std::uint64_t(utf8Len);
+  while (v >= 0x80) {
+    *out++ = char(0x80 | (v & 0x7F));
+    v >>= 7;
+  }
+  *out++ = char(v);
+  EncodeUtf8(s, n, out);
+  b.used += need;
+  return handle;
+}
+
+std::string_view TextArena::Get(std::uint64_t handle) const {
+  const Block& b = blocks_[std::size_t(handle >> 32)];
+  const char* p = b.data.get() + (handle & 0xFFFFFFFFu);
+  std::uint64_t len = 0;
+  int shift = 0;
+  while (std::uint8_t(*p) & 0x80) {
+    len |= std::uint64_t(std::uint8_t(*p++) & 0x7F) << shift;
+    shift += 7;
+  }
+  len |= std::uint64_t(std::uint8_t(*p++)) << shift;
+  return {p, std::size_t(len)};
+}
+
+void TextArena::Clear() {
+  blocks_.clear();
+  blocks_.shrink_to_fit();
+  reserved_ = 0;
+}
+
+void ColumnStore::Resize(int rows) {
+  rows = std::max(rows, 0);
+  if (rows == 0) {
+    chunks_.clear();
+    chunks_.shrink_to_fit();
+    arena_.Clear();
+    rows_ = 0;
+    widest_ = 0;
+    widestStale_ = false;
+    return;
+  }
+  const std::size_t chunksNeeded = std::size_t((rows - 1) >> kChunkBits) + 1;
+  if (rows < rows_) {
+    chunks_.resize(chunksNeeded);
+    // A later Resize upwards must find the cells beyond the end empty.
+    Chunk& last = *chunks_.back();
+    const int from = rows & (kChunkRows - 1);
+    if (from != 0) std::memset(last.kind + from, 0, std::size_t(kChunkRows - from));
+    widestStale_ = true;
+  } else {
+    while (chunks_.size() < chunksNeeded) chunks_.push_back(std::make_unique<Chunk>());
+  }
+  rows_ = rows;
+}
+
+void ColumnStore::put(int row, CellKind kind, std::uint64_t slot, int width) {
+  Chunk& c = chunk(row);
+  const int i = row & (kChunkRows - 1);
+  c.kind[i] = kind;
+  c.slot[i] = slot;
+  if (width > widest_) widest_ = width;
+}
+
+void ColumnStore::Clear(int row) {
+  put(row, CellKind::Empty, 0, 0);
+}
+
+void ColumnStore::putText(int row, const QString& text, bool numeric) {
+  if (text.isEmpty()) {
+    Clear(row);
+    return;
+  }
+  const std::int64_t date = PackDateText(text.constData(), text.size());
+  if (date >= 0) {
+    put(row, CellKind::Date, std::uint64_t(date), 19);
+    return;
+  }
+  CellKind kind = CellKind::Text;
+  if (numeric) {
+    qint64 i = 0;
+    double d = 0;
+    if (ParseCanonicalInt(text, &i)) {
+      put(row, CellKind::Int, std::uint64_t(i), int(text.size()));
+      return;
+    }
+    if (ParseDecimal(text, &d)) {
+      if (NumberText(d) == text) {
+        put(row, CellKind::Double, std::bit_cast<std::uint64_t>(d), int(text.size()));
+        return;
+      }
+      kind = CellKind::NumText;
+    }
+  }
+  const qsizetype len = Utf8Length(text.constData(), text.size());
+  const std::uint64_t handle = arena_.Add(text.constData(), text.size(), len);
+  put(row, kind, handle, DisplayWidth(text.constData(), text.size()));
+}
+
+void ColumnStore::SetText(int row, const QString& text) {
+  putText(row, text, format.charSet == 3);
+}
+
+bool ColumnStore::Set(int row, const QVariant& value) {
+  if (!value.isValid() || value.isNull()) {
+    Clear(row);
+    return true;
+  }
+  switch (value.typeId()) {
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+    case QMetaType::Long:
+    case QMetaType::Short:
+    case QMetaType::SChar:
+    case QMetaType::UInt:
+    case QMetaType::UShort:
+    case QMetaType::UChar: {
+      const qint64 v = value.toLongLong();
+      put(row, CellKind::Int, std::uint64_t(v), int(QString::number(v).size()));
+      return true;
+    }
+    case QMetaType::ULongLong:
+    case QMetaType::ULong: {
+      const qulonglong v = value.toULongLong();
+      if (v <= qulonglong(std::numeric_limits<qint64>::max())) {
+        put(row, CellKind::Int, v, int(QString::number(v).size()));
+        return true;
+      }
+      [[fallthrough]];
+    }
+    case QMetaType::Double:
+    case QMetaType::Float: {
+      double d = value.toDouble();
+      if (d == 0) d = 0;  // -0 shows and sorts as 0
+      put(row, CellKind::Double, std::bit_cast<std::uint64_t>(d), int(NumberText(d).size()));
+      return true;
+    }
+    case QMetaType::QString:
+      putText(row, value.toString(), format.charSet == 3);
+      return true;
+    case QMetaType::QDateTime:
+    case QMetaType::QDate: {
+      const QDateTime dt = value.toDateTime();
+      if (!dt.isValid()) {
+        Clear(row);
+        return true;
+      }
+      const QString t = dt.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+      put(row, CellKind::Date, std::uint64_t(PackDateText(t.constData(), t.size())), 19);
+      return true;
+    }
+    default:
+      if (!value.canConvert<QString>()) return false;
+      putText(row, value.toString(), format.charSet == 3);
+      return true;
+  }
+}
+
+QString ColumnStore::Text(int row) const {
+  const std::uint64_t slot = Slot(row);
+  switch (Kind(row)) {
+    case CellKind::Empty:
+      return QString();
+    case CellKind::Int:
+      return QString::number(qint64(slot));
+    case CellKind::Double:
+      return NumberText(std::bit_cast<double>(slot));
+    case CellKind::Date:
+      return DateText(std::int64_t(slot));
+    case CellKind::NumText:
+    case CellKind::Text: {
+      const std::string_view s = arena_.Get(slot);
+      return QString::fromUtf8(s.data(), qsizetype(s.size()));
+    }
+  }
+  return QString();
+}
+
+QVariant ColumnStore::Value(int row) const {
+  switch (Kind(row)) {
+    case CellKind::Int:
+      return QVariant(qlonglong(Slot(row)));
+    case CellKind::Double:
+      return QVariant(std::bit_cast<double>(Slot(row)));
+    default:
+      return QVariant(Text(row));
+  }
+}
+
+int ColumnStore::widthOf(int row) const {
+  if (Kind(row) == CellKind::Empty) return 0;
+  const QString t = Text(row);
+  return DisplayWidth(t.constData(), t.size());
+}
+
+int ColumnStore::WidestText() {
+  if (widestStale_) {
+    widest_ = 0;
+    for (int r = 0; r < rows_; ++r) widest_ = std::max(widest_, widthOf(r));
+    widestStale_ = false;
+  }
+  return widest_;
+}
+
+void ColumnStore::Reorder(int first, const std::vector<std::uint32_t>& order) {
+  std::vector<std::uint64_t> values(order.size());
+  std::vector<CellKind> kinds(order.size());
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    values[i] = Slot(int(order[i]));
+    kinds[i] = Kind(int(order[i]));
+  }
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    const int row = first + int(i);
+    Chunk& c = chunk(row);
+    c.slot[row & (kChunkRows - 1)] = values[i];
+    c.kind[row & (kChunkRows - 1)] = kinds[i];
+  }
+}
+
+qint64 ColumnStore::MemoryUsed() const {
+  return qint64(chunks_.capacity() * sizeof(void*) + chunks_.size() * sizeof(Chunk)) +
+         arena_.BytesReserved() + qint64(sizeof(*this));
+}
+
+}  // namespace grid

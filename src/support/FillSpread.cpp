@@ -1,0 +1,135 @@
+#include <QElapsedTimer>
+#include <QPointer>
+#include <vector>
+
+#include "app/basMain.h"
+#include "grid/vaSpread.h"
+#include "oracle/RunErr.h"
+#include "platform/Platform.h"
+#include "support/basFunctions.h"
+
+namespace {
+
+// Window messages are let through once per slice rather than after every row: the stop command
+// still answers within a tenth of a second, and a million rows do not pay for a million turns of
+// the event loop.
+constexpr qint64 kSliceMs = 20;
+
+// Keeps the latest failure of the fill's steps, each of which may fail on its own.
+class LastError {
+ public:
+  void Take() {
+    if (!ora::Err().pending()) return;
+    last_ = ora::Err();
+    ora::ErrClear();
+  }
+  const ora::RunError& Last() const { return last_; }
+
+ private:
+  ora::RunError last_;
+};
+
+}  // namespace
+
+void mSb_FillSpread(const std::shared_ptr<ora::OraDynaset>& dynaset, vaSpread* grid, int limit) {
+  mSb_FillSpread(dynaset.get(), grid, limit);
+}
+
+void mSb_FillSpread(ora::OraDynaset* r, vaSpread* grid, int n) {
+  // Messages run inside the fill: the window that owns the grid may close meanwhile.
+  const QPointer<vaSpread> g(grid);
+  LastError err;
+  ora::ErrClear();
+  gblnFetching = true;
+  if (!g || !r) {
+    ora::Raise(ora::kErrObjectRequired, QStringLiteral("オブジェクトが必要です。"));
+    err.Take();
+  } else {
+    g->SetReDraw(false);
+    g->SetMaxCols(0);
+    g->SetMaxRows(0);
+    err.Take();
+
+    // The same field objects serve every record.
+    std::vector<ora::OraField*> fields;
+    ora::OraFields& all = r->Fields();
+    const int count = all.Count();
+    err.Take();
+    for (int i = 0; i < count; ++i) {
+      ora::OraField* f = all.Item(i);
+      err.Take();
+      if (!f) continue;
+      fields.push_back(f);
+      g->SetMaxCols(g->MaxCols() + 1);
+      g->SetCol(g->MaxCols());
+      g->SetRow(-1);
+      err.Take();
+      mSb_SetCellByOraType(g, f, true);
+      err.Take();
+      g->SetRow(0);
+      g->SetText(f->Name());
+      err.Take();
+    }
+    g->SetReDraw(true);
+
+    QElapsedTimer slice;
+    slice.start();
+    for (;;) {
+      const bool atEnd = r->IsEOF();
+      // A result set that cannot even say where it stands ends the fill.
+      if (ora::Err().pending()) {
+        err.Take();
+        break;
+      }
+      if (atEnd) break;
+      if (n == g->MaxRows()) break;
+      g->SetMaxRows(g->MaxRows() + 1);
+      g->SetCol(0);
+      g->SetRow(g->MaxRows());
+      err.Take();
+      for (ora::OraField* f : fields) {
+        g->SetCol(g->Col() + 1);
+        mSb_SetCellByOraType(g, f, false);
+        err.Take();
+      }
+      if (slice.elapsed() >= kSliceMs) {
+        platform::DoEvents();
+        slice.restart();
+        if (!g) break;
+      }
+      if (!gblnFetching) break;
+      r->MoveNext();
+      // A failing move would show the same record again and again.
+      if (ora::Err().pending()) {
+        err.Take();
+        break;
+      }
+    }
+
+    if (g) {
+      g->SetReDraw(false);
+      g->SetBlockMode(false);
+      g->SetRow(0);
+      g->SetRow2(0);
+      g->SetCol(1);
+      g->SetCol2(1);
+      err.Take();
+      for (g->SetCol(1); g->Col() <= g->MaxCols(); g->SetCol(g->Col() + 1)) {
+        g->SetColWidth(g->Col(), 1000);
+        g->SetColWidth(g->Col(), g->MaxTextColWidth(g->Col()));
+        err.Take();
+      }
+      g->SetRow(1);
+      g->SetCol(1);
+      g->SetAction(vaSpread::ActionActiveCell);
+      g->SetReDraw(true);
+      err.Take();
+    }
+  }
+
+  if (err.Last().pending()) {
+    platform::MsgBox(QStringLiteral("エラー番号：") + QString::number(err.Last().Number) +
+                         QStringLiteral("\r\n") + err.Last().Description,
+                     platform::vbCritical | platform::vbOKOnly);
+  }
+}

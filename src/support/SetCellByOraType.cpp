@@ -1,0 +1,164 @@
+#include <QDateTime>
+
+#include "grid/vaSpread.h"
+#include "oracle/RunErr.h"
+#include "support/basFunctions.h"
+#include "support/basLog.h"
+
+namespace {
+
+// Runs one step the way "resume next" does: a failure inside ends only this step and stays
+// pending as the latest error of the call; an earlier error survives a step that succeeds.
+template <typename F>
+void Step(F&& step) {
+  const ora::RunError before = ora::Err();
+  ora::ErrClear();
+  step();
+  if (!ora::Err().pending()) ora::Err() = before;
+}
+
+// A property read that fails leaves the step without writing anything.
+bool Failed() {
+  return ora::Err().pending();
+}
+
+// Bytes of the value as held: two per character of text, one per byte of binary data.
+QString ByteLength(const QVariant& v) {
+  if (ora::IsNull(v)) return QString();
+  if (v.typeId() == QMetaType::QByteArray) return QString::number(v.toByteArray().size());
+  return QString::number(v.toString().size() * 2);
+}
+
+QString ValueText(const QVariant& v) {
+  if (ora::IsNull(v)) return QString();
+  if (v.typeId() == QMetaType::QByteArray)
+    return QString::fromLatin1(v.toByteArray().toHex().toUpper());
+  return v.toString();
+}
+
+// The six or seven log lines that describe a column the grid cannot show.
+void LogUnsupported(ora::OraField* field, int type) {
+  QString label;
+  switch (type) {
+    case ora::ORATYPE_RAW:
+      label = QStringLiteral(",ORATYPE_RAW,");
+      break;
+    case ora::ORATYPE_LONGRAW:
+      label = QStringLiteral(",ORATYPE_LONGRAW,");
+      break;
+    case ora::ORATYPE_MLSLABEL:
+      label = QStringLiteral(",ORATYPE_MLSLABEL,");
+      break;
+    default:
+      label = QStringLiteral(",FldType=") + QString::number(type) + QLatin1Char(',');
+  }
+  auto line = [&](const QString& name, auto read) {
+    Step([&] {
+      const QString fieldName = field->Name();
+      if (Failed()) return;
+      const QString value = read();
+      if (Failed()) return;
+      mSb_WriteLog(fieldName + label + name + QLatin1Char('=') + value, false);
+    });
+  };
+  line(QStringLiteral("OraMaxSize"), [&] { return QString::number(field->OraMaxSize()); });
+  line(QStringLiteral("OraMaxDSize"), [&] { return QString::number(field->OraMaxDSize()); });
+  line(QStringLiteral("OraPrecision"), [&] { return QString::number(field->OraPrecision()); });
+  line(QStringLiteral("OraScale"), [&] { return QString::number(field->OraScale()); });
+  if (type != ora::ORATYPE_MLSLABEL)
+    line(QStringLiteral("FieldSize"), [&] { return QString::number(field->FieldSize()); });
+  line(QStringLiteral("LenB(objOraField.Value)"), [&] { return ByteLength(field->Value()); });
+  line(QStringLiteral("objOraField.Value"), [&] { return ValueText(field->Value()); });
+}
+
+// The seven column settings in their fixed order; maxLen is read last so that a failing read
+// leaves the six before it in place.
+template <typename MaxLen>
+void SetUpColumn(vaSpread* grid, int align, int charSet, MaxLen maxLen) {
+  Step([&] { grid->SetCellType(vaSpread::CellTypeEdit); });
+  Step([&] { grid->SetTypeHAlign(align); });
+  Step([&] { grid->SetTypeEditCharSet(charSet); });
+  Step([&] { grid->SetTypeEditCharCase(vaSpread::CaseNoCase); });
+  Step([&] { grid->SetTypeEditMultiLine(false); });
+  Step([&] { grid->SetTypeEditPassword(false); });
+  Step([&] {
+    const int n = maxLen();
+    if (Failed()) return;
+    grid->SetTypeMaxEditLen(n);
+  });
+}
+
+}  // namespace
+
+void mSb_SetCellByOraType(vaSpread* grid, ora::OraField* field, bool setup) {
+  ora::ErrClear();
+  if (!grid || !field) {
+    ora::Raise(ora::kErrObjectRequired, QStringLiteral("オブジェクトが必要です。"));
+    return;
+  }
+  int type = 0;
+  Step([&] { type = field->OraIDataType(); });
+
+  // The value is read once per cell: every use below sees the same record.
+  QVariant value;
+  if (!setup) {
+    value = field->Value();
+    if (ora::IsNull(value)) return;
+  }
+
+  switch (type) {
+    case ora::ORATYPE_VARCHAR2:
+    case ora::ORATYPE_CHAR:
+      if (setup)
+        SetUpColumn(grid, vaSpread::HAlignLeft, vaSpread::CharSetAscii,
+                    [&] { return field->OraMaxSize(); });
+      else
+        Step([&] { grid->SetValue(value); });
+      break;
+    case ora::ORATYPE_NUMBER:
+    case ora::ORATYPE_LONG:
+      if (setup)
+        SetUpColumn(grid, vaSpread::HAlignRight, vaSpread::CharSetNumeric,
+                    [&] { return field->OraMaxDSize(); });
+      else
+        Step([&] { grid->SetValue(value); });
+      break;
+    case ora::ORATYPE_ROWID:
+      if (setup)
+        // The value of the record current at set-up; an empty result leaves no limit.
+        SetUpColumn(grid, vaSpread::HAlignLeft, vaSpread::CharSetAscii, [&] {
+          const QVariant v = field->Value();
+          return ora::IsNull(v) ? 0 : int(v.toString().size() * 2);
+        });
+      else
+        Step([&] { grid->SetValue(value); });
+      break;
+    case ora::ORATYPE_DATE:
+      if (setup) {
+        SetUpColumn(grid, vaSpread::HAlignLeft, vaSpread::CharSetAscii, [] { return 19; });
+      } else {
+        Step([&] {
+          const QDateTime dt = value.toDateTime();
+          if (!dt.isValid()) {
+            ora::Raise(ora::kErrTypeMismatch, QStringLiteral("型が一致しません。"));
+            return;
+          }
+          grid->SetValue(dt.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
+        });
+      }
+      break;
+    default:
+      if (setup)
+        LogUnsupported(field, type);
+      else
+        Step([&] { grid->SetValue(QStringLiteral("<未対応ﾃﾞｰﾀ型>")); });
+  }
+
+  // The error stays pending for the caller after it is logged.
+  const ora::RunError err = ora::Err();
+  if (err.Number > 0) {
+    const QString name = field->Name();
+    mSb_WriteLog(name + QLatin1Char(',') + err.Description, true);
+    ora::Err() = err;
+  }
+}

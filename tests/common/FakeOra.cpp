@@ -1,0 +1,81 @@
+#include "common/FakeOra.h"
+
+#include "oracle/RunErr.h"
+
+const FakeColumn& FakeField::column() const {
+  return owner_->columns_[index_];
+}
+
+bool FakeField::fails(const char* property) const {
+  if (!column().failing.contains(QLatin1String(property))) return false;
+  ora::Raise(ora::kErrOraComponent, QStringLiteral("%1 を取得できません").arg(property));
+  return true;
+}
+
+QString FakeField::Name() const {
+  return fails("Name") ? QString() : column().name;
+}
+
+QVariant FakeField::Value() const {
+  if (fails("Value")) return {};
+  return owner_->valueAt(index_);
+}
+
+int FakeField::OraIDataType() const {
+  return fails("OraIDataType") ? 0 : column().type;
+}
+int FakeField::OraMaxSize() const {
+  return fails("OraMaxSize") ? 0 : column().maxSize;
+}
+int FakeField::OraMaxDSize() const {
+  return fails("OraMaxDSize") ? 0 : column().maxDSize;
+}
+int FakeField::OraPrecision() const {
+  return fails("OraPrecision") ? 0 : column().precision;
+}
+int FakeField::OraScale() const {
+  return fails("OraScale") ? 0 : column().scale;
+}
+int FakeField::FieldSize() const {
+  return fails("FieldSize") ? 0 : column().fieldSize;
+}
+
+FakeDynaset::FakeDynaset(const QList<FakeColumn>& columns, const QList<QVariantList>& rows)
+    : columns_(columns), rows_(rows) {
+  for (int i = 0; i < columns_.size(); ++i) fields_.push_back(std::make_unique<FakeField>(this, i));
+}
+
+void FakeDynaset::Generate(int count, std::function<QVariant(int, int)> value) {
+  generated_ = count;
+  generator_ = std::move(value);
+}
+
+bool FakeDynaset::IsEOF() const {
+  return pos_ >= (generated_ >= 0 ? generated_ : int(rows_.size()));
+}
+
+void FakeDynaset::MoveNext() {
+  if (IsEOF()) {
+    ora::Raise(ora::kErrOraComponent, QStringLiteral("カレント・レコードがありません"));
+    return;
+  }
+  ++pos_;
+  ++moves_;
+  if (onMoveNext) onMoveNext(moves_);
+}
+
+ora::OraField* FakeDynaset::Item(int index) {
+  if (index < 0 || index >= int(fields_.size())) {
+    ora::Raise(ora::kErrOutOfRange, QStringLiteral("インデックスが有効範囲にありません。"));
+    return nullptr;
+  }
+  return fields_[std::size_t(index)].get();
+}
+
+QVariant FakeDynaset::valueAt(int col) const {
+  ++valueReads_;
+  if (IsEOF()) return {};
+  if (generated_ >= 0) return generator_(pos_, col);
+  const QVariantList& row = rows_[pos_];
+  return col < row.size() ? row[col] : QVariant();
+}

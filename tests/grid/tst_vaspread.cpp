@@ -1,0 +1,323 @@
+#include <QDateTime>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "grid/SpreadModel.h"
+#include "grid/vaSpread.h"
+#include "oracle/RunErr.h"
+
+namespace {
+
+void SetCell(vaSpread& g, int col, int row, const QVariant& v) {
+  g.SetCol(col);
+  g.SetRow(row);
+  g.SetValue(v);
+}
+
+}  // namespace
+
+class TestVaSpread : public QObject {
+  Q_OBJECT
+ private slots:
+  void init() { ora::ErrClear(); }
+
+  void headersShowLettersUntilNamedAndRowNumbers() {
+    vaSpread g;
+    g.SetMaxCols(28);
+    g.SetMaxRows(2);
+    QCoreApplication::processEvents();
+    QCOMPARE(g.model()->headerData(0, Qt::Horizontal).toString(), QString("A"));
+    QCOMPARE(g.model()->headerData(25, Qt::Horizontal).toString(), QString("Z"));
+    QCOMPARE(g.model()->headerData(27, Qt::Horizontal).toString(), QString("AB"));
+    g.SetCol(2);
+    g.SetRow(0);
+    g.SetText("ENAME");
+    QCOMPARE(g.model()->headerData(1, Qt::Horizontal).toString(), QString("ENAME"));
+    QCOMPARE(g.Text(), QString("ENAME"));
+    QCOMPARE(g.model()->headerData(1, Qt::Vertical).toString(), QString("2"));
+    QCOMPARE(g.CellText(0, 2), QString("2"));
+  }
+
+  void valuesAreShownAndReadBack_data() {
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<bool>("numericColumn");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("valueType");
+    const int str = QMetaType::QString;
+    QTest::newRow("integer") << QVariant(qlonglong(-42)) << true << "-42"
+                             << int(QMetaType::LongLong);
+    QTest::newRow("double") << QVariant(0.1) << true << "0.1" << int(QMetaType::Double);
+    QTest::newRow("negative zero") << QVariant(-0.0) << true << "0" << int(QMetaType::Double);
+    QTest::newRow("text") << QVariant("SCOTT") << false << "SCOTT" << str;
+    QTest::newRow("digits in a text column stay text")
+        << QVariant("0042") << false << "0042" << str;
+    QTest::newRow("decimal text keeps its form") << QVariant("1.50") << true << "1.50" << str;
+    QTest::newRow("whole number text")
+        << QVariant("7369") << true << "7369" << int(QMetaType::LongLong);
+    QTest::newRow("number too long for 64 bits") << QVariant("123456789012345678901234567890")
+                                                 << true << "123456789012345678901234567890" << str;
+    QTest::newRow("date text") << QVariant("2001/04/06 21:05:07") << false << "2001/04/06 21:05:07"
+                               << str;
+    QTest::newRow("date value") << QVariant(QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59)))
+                                << false << "1999/12/31 23:59:59" << str;
+    QTest::newRow("japanese") << QVariant("営業部ｴｲｷﾞｮｳ") << false << "営業部ｴｲｷﾞｮｳ" << str;
+    QTest::newRow("outside the basic plane")
+        << QVariant(QString::fromUtf8("a\xF0\x9F\x98\x80z")) << false
+        << QString::fromUtf8("a\xF0\x9F\x98\x80z") << str;
+    QTest::newRow("multi-line") << QVariant("a\r\nb") << false << "a\r\nb" << str;
+  }
+  void valuesAreShownAndReadBack() {
+    QFETCH(QVariant, value);
+    QFETCH(bool, numericColumn);
+    QFETCH(QString, shown);
+    QFETCH(int, valueType);
+    vaSpread g;
+    g.SetMaxCols(1);
+    g.SetMaxRows(3);
+    g.SetCol(1);
+    g.SetRow(-1);
+    g.SetTypeEditCharSet(numericColumn ? vaSpread::CharSetNumeric : vaSpread::CharSetAscii);
+    SetCell(g, 1, 2, value);
+    QVERIFY(!ora::Err().pending());
+    QCOMPARE(g.CellText(1, 2), shown);
+    QCOMPARE(g.Value().typeId(), valueType);
+    QCOMPARE(g.Value().toString(), shown);
+    QCOMPARE(g.CellText(1, 1), QString());
+    QCOMPARE(g.CellText(1, 3), QString());
+  }
+
+  void failingCellOperationsRaiseAndChangeNothing_data() {
+    QTest::addColumn<int>("col");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<int>("error");
+    QTest::newRow("row beyond the sheet") << 1 << 3 << QVariant("x") << int(ora::kErrOutOfRange);
+    QTest::newRow("column beyond the sheet") << 3 << 1 << QVariant("x") << int(ora::kErrOutOfRange);
+    QTest::newRow("value without a text form")
+        << 1 << 1 << QVariant(QPoint(1, 2)) << int(ora::kErrTypeMismatch);
+  }
+  void failingCellOperationsRaiseAndChangeNothing() {
+    QFETCH(int, col);
+    QFETCH(int, row);
+    QFETCH(QVariant, value);
+    QFETCH(int, error);
+    vaSpread g;
+    g.SetMaxCols(2);
+    g.SetMaxRows(2);
+    SetCell(g, 1, 1, "keep");
+    SetCell(g, col, row, value);
+    QCOMPARE(ora::Err().Number, error);
+    QCOMPARE(g.CellText(1, 1), QString("keep"));
+    QCOMPARE(g.MaxRows(), 2);
+    QCOMPARE(g.MaxCols(), 2);
+  }
+
+  void rowsRemovedAndAddedAgainComeBackEmpty() {
+    vaSpread g;
+    g.SetMaxCols(1);
+    g.SetMaxRows(40000);
+    const double emptyWidth = g.MaxTextColWidth(1);
+    SetCell(g, 1, 3, "wide value here");
+    SetCell(g, 1, 39999, "x");
+    g.SetMaxRows(2);
+    QCOMPARE(g.MaxTextColWidth(1), emptyWidth);
+    g.SetMaxRows(40000);
+    QCOMPARE(g.CellText(1, 3), QString());
+    QCOMPARE(g.CellText(1, 39999), QString());
+    g.SetMaxRows(0);
+    QCOMPARE(g.MaxRows(), 0);
+  }
+
+  // The view hears of added rows once per turn of the event loop, not once per row.
+  void rowsAddedOneByOneReachTheViewInOneBatch() {
+    vaSpread g;
+    g.SetMaxCols(2);
+    QSignalSpy inserted(g.model(), &QAbstractItemModel::rowsInserted);
+    for (int i = 0; i < 1000; ++i) g.SetMaxRows(g.MaxRows() + 1);
+    QCOMPARE(inserted.count(), 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(inserted[0][1].toInt(), 0);
+    QCOMPARE(inserted[0][2].toInt(), 999);
+    QCOMPARE(g.model()->rowCount(), 1000);
+  }
+
+  void columnSettingsShowInTheCells() {
+    vaSpread g;
+    g.SetMaxCols(3);
+    g.SetMaxRows(1);
+    g.SetRow(-1);
+    g.SetCol(2);
+    g.SetTypeHAlign(vaSpread::HAlignRight);
+    g.SetCol(3);
+    g.SetTypeEditPassword(true);
+    SetCell(g, 2, 1, 12);
+    SetCell(g, 3, 1, "tiger");
+    QCoreApplication::processEvents();
+    SpreadModel* m = g.model();
+    const auto align = [&](int c) {
+      return m->index(0, c).data(Qt::TextAlignmentRole).value<Qt::Alignment>() &
+             Qt::AlignHorizontal_Mask;
+    };
+    QCOMPARE(align(0), Qt::AlignLeft);
+    QCOMPARE(align(1), Qt::AlignRight);
+    QCOMPARE(m->index(0, 2).data().toString(), QString("*****"));
+    QCOMPARE(g.CellText(3, 1), QString("tiger"));
+  }
+
+  // The widest text is tracked as values arrive; full-width characters count twice.
+  void widestTextFitsTheLongestValueOrTheHeader_data() {
+    QTest::addColumn<QStringList>("values");
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QString>("sameWidthAs");
+    QTest::newRow("longest value") << QStringList{"ab", "abcdefghijkl", "abc"} << "X"
+                                   << "abcdefghijkl";
+    QTest::newRow("full-width") << QStringList{"ab", "あいうえお"} << "X"
+                                << "abcdefghij";
+    QTest::newRow("half-width katakana") << QStringList{"ｱｲｳｴｵ"} << "X"
+                                         << "abcde";
+    QTest::newRow("longest line of a multi-line text") << QStringList{"abc\r\nabcdefg\r\nab"} << "X"
+                                                       << "abcdefg";
+  }
+  void widestTextFitsTheLongestValueOrTheHeader() {
+    QFETCH(QStringList, values);
+    QFETCH(QString, header);
+    QFETCH(QString, sameWidthAs);
+    vaSpread g;
+    g.SetMaxCols(2);
+    g.SetMaxRows(int(values.size()));
+    for (int i = 0; i < values.size(); ++i) SetCell(g, 1, i + 1, values[i]);
+    SetCell(g, 2, 1, sameWidthAs);
+    g.SetRow(0);
+    g.SetCol(1);
+    g.SetText(header);
+    g.SetCol(2);
+    g.SetText(header);
+    QCOMPARE(g.MaxTextColWidth(1), g.MaxTextColWidth(2));
+    g.SetColWidth(1, 1000);
+    g.SetColWidth(1, g.MaxTextColWidth(1));
+    QVERIFY(qAbs(g.ColWidth(1) - g.MaxTextColWidth(1)) < 0.5);
+    const QFontMetrics fm(g.font());
+    QVERIFY(g.ColWidth(1) * fm.horizontalAdvance('0') >= fm.horizontalAdvance(sameWidthAs));
+  }
+
+  void headerLongerThanValuesSetsTheWidth() {
+    vaSpread g;
+    g.SetMaxCols(1);
+    g.SetMaxRows(1);
+    SetCell(g, 1, 1, "1");
+    const double narrow = g.MaxTextColWidth(1);
+    g.SetRow(0);
+    g.SetText("A_RATHER_LONG_COLUMN_NAME");
+    QVERIFY(g.MaxTextColWidth(1) > narrow + 15);
+  }
+
+  void editingKeepsTheColumnLimits_data() {
+    QTest::addColumn<int>("charSet");
+    QTest::addColumn<int>("charCase");
+    QTest::addColumn<int>("maxLen");
+    QTest::addColumn<bool>("multiLine");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("numeric set") << 3 << 1 << 0 << false << "12ab-3.5x"
+                                 << "12-3.5";
+    QTest::newRow("maximum length") << 0 << 1 << 3 << false << "abcdef"
+                                    << "abc";
+    QTest::newRow("numeric and length") << 3 << 1 << 4 << false << "1a2b3c4d5"
+                                        << "1234";
+    QTest::newRow("upper case") << 0 << 2 << 0 << false << "abC"
+                                << "ABC";
+    QTest::newRow("letters only") << 1 << 1 << 0 << false << "a1b2"
+                                  << "ab";
+    QTest::newRow("multi-line length") << 0 << 1 << 4 << true << "abcdef"
+                                       << "abcd";
+    QTest::newRow("multi-line numeric") << 3 << 1 << 0 << true << "1x2"
+                                        << "12";
+  }
+  void editingKeepsTheColumnLimits() {
+    QFETCH(int, charSet);
+    QFETCH(int, charCase);
+    QFETCH(int, maxLen);
+    QFETCH(bool, multiLine);
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    vaSpread g;
+    g.resize(400, 300);
+    g.SetMaxCols(2);
+    g.SetMaxRows(2);
+    g.SetCol(1);
+    g.SetRow(-1);
+    g.SetTypeEditCharSet(charSet);
+    g.SetTypeEditCharCase(charCase);
+    g.SetTypeMaxEditLen(maxLen);
+    g.SetTypeEditMultiLine(multiLine);
+    g.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&g));
+    const QModelIndex cell = g.model()->index(0, 0);
+    g.setCurrentIndex(cell);
+    g.edit(cell);
+    QWidget* editor = multiLine ? static_cast<QWidget*>(g.findChild<QPlainTextEdit*>())
+                                : static_cast<QWidget*>(g.findChild<QLineEdit*>());
+    QVERIFY(editor);
+    QTest::keyClicks(editor, typed);
+    g.setCurrentIndex(g.model()->index(1, 1));
+    QCOMPARE(g.CellText(1, 1), stored);
+    // Only the grid changed: the other cells are untouched.
+    QCOMPARE(g.CellText(2, 1), QString());
+  }
+
+  void clicksReportColumnAndRow() {
+    vaSpread g;
+    g.resize(400, 300);
+    g.SetMaxCols(3);
+    g.SetMaxRows(3);
+    g.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&g));
+    QCoreApplication::processEvents();
+    QSignalSpy clicks(&g, &vaSpread::Click);
+    QHeaderView* h = g.horizontalHeader();
+    QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
+                      QPoint(h->sectionViewportPosition(1) + 5, h->height() / 2));
+    const QRect cell = g.visualRect(g.model()->index(2, 2));
+    QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(clicks.count(), 2);
+    QCOMPARE(clicks[0], (QList<QVariant>{2, 0}));
+    QCOMPARE(clicks[1], (QList<QVariant>{3, 3}));
+  }
+
+  void activeCellActionMovesTheCursor() {
+    vaSpread g;
+    g.SetMaxCols(2);
+    g.SetMaxRows(5);
+    g.SetCol(2);
+    g.SetRow(4);
+    g.SetAction(vaSpread::ActionActiveCell);
+    QCOMPARE(g.currentIndex(), g.model()->index(3, 1));
+    // A cell that is not there activates nothing and is not a failure.
+    g.SetRow(9);
+    g.SetAction(vaSpread::ActionActiveCell);
+    QVERIFY(!ora::Err().pending());
+  }
+
+  void memoryStaysCompact() {
+    vaSpread g;
+    g.SetMaxCols(4);
+    const int rows = 100000;
+    g.SetMaxRows(rows);
+    for (int r = 1; r <= rows; ++r) {
+      SetCell(g, 1, r, qlonglong(r));
+      SetCell(g, 2, r, r * 0.25);
+      SetCell(g, 3, r, QStringLiteral("name %1 of the row").arg(r));
+      SetCell(g, 4, r, QStringLiteral("2001/04/06 21:05:07"));
+    }
+    QCOMPARE(g.CellText(3, rows), QStringLiteral("name %1 of the row").arg(rows));
+    const double perCell = double(g.MemoryUsed()) / (4.0 * rows);
+    QVERIFY2(perCell <= 32, qPrintable(QString::number(perCell)));
+  }
+};
+
+QTEST_MAIN(TestVaSpread)
+#include "tst_vaspread.moc"

@@ -1,0 +1,191 @@
+#include <QPointer>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include "app/basMain.h"
+#include "common/FakeOra.h"
+#include "common/ScriptedDialogs.h"
+#include "common/TestEnv.h"
+#include "grid/SpreadModel.h"
+#include "grid/vaSpread.h"
+#include "oracle/RunErr.h"
+#include "support/basFunctions.h"
+
+namespace {
+
+QList<FakeColumn> EmpColumns() {
+  return {FakeColumn{"EMPNO", ora::ORATYPE_NUMBER, 22, 5, 4, 0, 22, {}},
+          FakeColumn{"ENAME", ora::ORATYPE_VARCHAR2, 10, 10, 0, 0, 10, {}},
+          FakeColumn{"HIREDATE", ora::ORATYPE_DATE, 7, 75, 0, 0, 7, {}}};
+}
+
+QVariant EmpValue(int row, int col) {
+  switch (col) {
+    case 0:
+      return qlonglong(row + 1);
+    case 1:
+      return QStringLiteral("NAME%1").arg(row + 1);
+    default:
+      return QDateTime(QDate(2001, 1, 1).addDays(row), QTime(9, 0, 0));
+  }
+}
+
+// Every shown row holds all of its values, in result set order.
+void VerifyRowsComplete(vaSpread& g) {
+  for (int r = 1; r <= g.MaxRows(); ++r) {
+    QCOMPARE(g.CellText(1, r), QString::number(r));
+    QCOMPARE(g.CellText(2, r), QStringLiteral("NAME%1").arg(r));
+    QCOMPARE(g.CellText(3, r),
+             QDate(2001, 1, 1).addDays(r - 1).toString("yyyy/MM/dd") + QStringLiteral(" 09:00:00"));
+  }
+}
+
+void VerifyWidthsFitted(vaSpread& g) {
+  for (int c = 1; c <= g.MaxCols(); ++c) QVERIFY(qAbs(g.ColWidth(c) - g.MaxTextColWidth(c)) < 0.5);
+}
+
+}  // namespace
+
+class TestFillSpread : public QObject {
+  Q_OBJECT
+ private slots:
+  void init() { ora::ErrClear(); }
+
+  void limitDecidesHowManyRowsAreShown_data() {
+    QTest::addColumn<int>("records");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<int>("shown");
+    QTest::newRow("limit 0: header only") << 5 << 0 << 0;
+    QTest::newRow("limit 1 on a large result") << 5000 << 1 << 1;
+    QTest::newRow("exactly as many records as the limit") << 100 << 100 << 100;
+    QTest::newRow("fewer records than the limit") << 3 << 100 << 3;
+    QTest::newRow("limit -1 reads every record") << 2500 << -1 << 2500;
+    QTest::newRow("no records") << 0 << -1 << 0;
+  }
+  void limitDecidesHowManyRowsAreShown() {
+    QFETCH(int, records);
+    QFETCH(int, limit);
+    QFETCH(int, shown);
+    TestEnv env;
+    ScriptedDialogs dialogs;
+    FakeDynaset d(EmpColumns());
+    d.Generate(records, EmpValue);
+    vaSpread g;
+    g.SetMaxCols(9);
+    g.SetMaxRows(9);
+    mSb_FillSpread(&d, &g, limit);
+    QCOMPARE(dialogs.msgBoxes().size(), 0);
+    QCOMPARE(g.MaxCols(), 3);
+    QCOMPARE(g.MaxRows(), shown);
+    QCOMPARE(g.CellText(1, 0), QString("EMPNO"));
+    QCOMPARE(g.CellText(2, 0), QString("ENAME"));
+    QCOMPARE(g.CellText(3, 0), QString("HIREDATE"));
+    VerifyRowsComplete(g);
+    VerifyWidthsFitted(g);
+    // The fill stops at the limit without reading on; with the limit reached exactly it ends on
+    // the end of the result set.
+    QCOMPARE(d.moves(), shown);
+    QCOMPARE(g.model()->rowCount(), shown);
+    QCOMPARE(g.currentIndex(), shown > 0 ? g.model()->index(0, 0) : QModelIndex());
+    QVERIFY(g.ReDraw());
+    QVERIFY(gblnFetching);
+  }
+
+  void stopAfterARowLeavesCompleteRows_data() {
+    QTest::addColumn<int>("stopAtMove");
+    QTest::addColumn<int>("shown");
+    QTest::newRow("stop noticed on the second row") << 1 << 2;
+    QTest::newRow("stop noticed on the fifth row") << 4 << 5;
+  }
+  void stopAfterARowLeavesCompleteRows() {
+    QFETCH(int, stopAtMove);
+    QFETCH(int, shown);
+    TestEnv env;
+    ScriptedDialogs dialogs;
+    FakeDynaset d(EmpColumns());
+    d.Generate(1000, EmpValue);
+    d.onMoveNext = [&](int moves) {
+      if (moves == stopAtMove) gblnFetching = false;
+    };
+    vaSpread g;
+    mSb_FillSpread(&d, &g, -1);
+    QCOMPARE(g.MaxRows(), shown);
+    VerifyRowsComplete(g);
+    VerifyWidthsFitted(g);
+    QCOMPARE(g.currentIndex(), g.model()->index(0, 0));
+    QCOMPARE(dialogs.msgBoxes().size(), 0);
+  }
+
+  // The stop command runs among the window messages the fill lets through.
+  void stopCommandDuringTheFillIsHeard() {
+    TestEnv env;
+    ScriptedDialogs dialogs;
+    FakeDynaset d(EmpColumns());
+    d.Generate(100000, [](int row, int col) {
+      if (col == 0) QThread::usleep(200);
+      return EmpValue(row, col);
+    });
+    vaSpread g;
+    QTimer::singleShot(100, [] { gblnFetching = false; });
+    mSb_FillSpread(&d, &g, -1);
+    QVERIFY(g.MaxRows() > 0);
+    QVERIFY(g.MaxRows() < 100000);
+    VerifyRowsComplete(g);
+    QCOMPARE(g.currentIndex(), g.model()->index(0, 0));
+  }
+
+  void failingCellIsSkippedAndReportedOnceAtTheEnd() {
+    TestEnv env;
+    ScriptedDialogs dialogs;
+    FakeDynaset d({FakeColumn{"A", ora::ORATYPE_VARCHAR2, 10, 10, 0, 0, 10, {}},
+                   FakeColumn{"B", ora::ORATYPE_VARCHAR2, 10, 10, 0, 0, 10, {}}},
+                  {{"a1", "b1"},
+                   {"a2", QVariant(QPoint(1, 1))},
+                   {"a3", QVariant(QPoint(2, 2))},
+                   {"a4", "b4"}});
+    vaSpread g;
+    mSb_FillSpread(&d, &g, -1);
+    QCOMPARE(g.MaxRows(), 4);
+    QCOMPARE(g.CellText(1, 3), QString("a3"));
+    QCOMPARE(g.CellText(2, 4), QString("b4"));
+    QCOMPARE(g.CellText(2, 2), QString());
+    QCOMPARE(dialogs.msgBoxes().size(), 1);
+    QCOMPARE(dialogs.msgBoxes()[0].prompt, QString("エラー番号：13\r\n型が一致しません。"));
+    QCOMPARE(dialogs.msgBoxes()[0].style, platform::vbCritical | platform::vbOKOnly);
+  }
+
+  void failingMoveEndsTheFillWithCompleteRows() {
+    TestEnv env;
+    ScriptedDialogs dialogs;
+    FakeDynaset d(EmpColumns());
+    d.Generate(50, EmpValue);
+    d.onMoveNext = [](int moves) {
+      if (moves == 3) ora::Raise(ora::kErrOraComponent, QStringLiteral("接続が切れました"));
+    };
+    vaSpread g;
+    mSb_FillSpread(&d, &g, -1);
+    QCOMPARE(g.MaxRows(), 3);
+    VerifyRowsComplete(g);
+    QCOMPARE(dialogs.prompts(), QStringList{"エラー番号：440\r\n接続が切れました"});
+  }
+
+  // Closing the window while the fill lets messages through must not bring the program down.
+  void gridClosedDuringTheFillEndsIt() {
+    TestEnv env;
+    ScriptedDialogs dialogs;
+    FakeDynaset d(EmpColumns());
+    d.Generate(100000, [](int row, int col) {
+      if (col == 0) QThread::usleep(200);
+      return EmpValue(row, col);
+    });
+    QPointer<vaSpread> g = new vaSpread;
+    QTimer::singleShot(60, [&] { delete g.data(); });
+    mSb_FillSpread(&d, g.data(), -1);
+    QVERIFY(g.isNull());
+    QVERIFY(d.moves() < 100000);
+  }
+};
+
+QTEST_MAIN(TestFillSpread)
+#include "tst_fillspread.moc"

@@ -1,0 +1,257 @@
+#include <QDateTime>
+#include <QTest>
+
+#include "common/FakeOra.h"
+#include "common/TestEnv.h"
+#include "grid/SpreadModel.h"
+#include "grid/vaSpread.h"
+#include "oracle/RunErr.h"
+#include "platform/Platform.h"
+#include "support/basFunctions.h"
+#include "support/basLog.h"
+
+namespace {
+
+const QDateTime kNow(QDate(2024, 5, 1), QTime(9, 8, 7));
+
+QStringList LogLines() {
+  const QString text = QString::fromUtf8(TestEnv::readFile(mFn_LogFilePath()));
+  QStringList lines = text.split(QStringLiteral("\r\n"));
+  if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+  return lines;
+}
+
+QString Log(const QString& text) {
+  return QStringLiteral("2024/05/01 9:08:07-->LOG:") + text;
+}
+QString ErrLine(const QString& text) {
+  return QStringLiteral("2024/05/01 9:08:07-->Err:") + text;
+}
+
+// A grid of one column whose settings start far from any the formatting writes, so that
+// settings left alone are told apart from settings written.
+struct OneColumnGrid {
+  vaSpread g;
+  OneColumnGrid() {
+    g.SetMaxCols(1);
+    g.SetMaxRows(1);
+    g.SetCol(1);
+    g.SetRow(-1);
+    g.SetCellType(5);
+    g.SetTypeHAlign(vaSpread::HAlignCenter);
+    g.SetTypeEditCharSet(vaSpread::CharSetAlpha);
+    g.SetTypeEditCharCase(vaSpread::CaseUpper);
+    g.SetTypeEditMultiLine(true);
+    g.SetTypeEditPassword(true);
+    g.SetTypeMaxEditLen(77);
+  }
+  const grid::CellFormat& format() { return g.model()->Column(0).format; }
+  void setUp(FakeDynaset& d) {
+    g.SetCol(1);
+    g.SetRow(-1);
+    mSb_SetCellByOraType(&g, d.Item(0), true);
+  }
+  QString show(FakeDynaset& d) {
+    g.SetCol(1);
+    g.SetRow(1);
+    mSb_SetCellByOraType(&g, d.Item(0), false);
+    return g.CellText(1, 1);
+  }
+};
+
+}  // namespace
+
+class TestSetCellByOraType : public QObject {
+  Q_OBJECT
+ private slots:
+  void init() {
+    platform::SetNow(kNow);
+    ora::ErrClear();
+  }
+
+  void eachTypeGroupIsSetUpAndShown_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("maxSize");
+    QTest::addColumn<int>("maxDSize");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<int>("align");
+    QTest::addColumn<int>("charSet");
+    QTest::addColumn<int>("maxLen");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("VARCHAR2") << 1 << 30 << 0 << QVariant("SMITH") << 0 << 0 << 30 << "SMITH";
+    QTest::newRow("CHAR") << 96 << 10 << 0 << QVariant("Y") << 0 << 0 << 10 << "Y";
+    QTest::newRow("NUMBER") << 2 << 22 << 40 << QVariant(qlonglong(7369)) << 1 << 3 << 40 << "7369";
+    QTest::newRow("NUMBER with decimals")
+        << 2 << 22 << 12 << QVariant(1250.5) << 1 << 3 << 12 << "1250.5";
+    QTest::newRow("LONG takes the NUMBER settings")
+        << 8 << 0 << 80 << QVariant("long text") << 1 << 3 << 80 << "long text";
+    QTest::newRow("DATE") << 12 << 7 << 75
+                          << QVariant(QDateTime(QDate(2001, 4, 6), QTime(21, 5, 7))) << 0 << 0 << 19
+                          << "2001/04/06 21:05:07";
+    QTest::newRow("DATE padded") << 12 << 7 << 75
+                                 << QVariant(QDateTime(QDate(987, 1, 2), QTime(3, 4, 5))) << 0 << 0
+                                 << 19 << "0987/01/02 03:04:05";
+    QTest::newRow("ROWID") << 11 << 18 << 18 << QVariant("AAAR3sAAEAAAACXAAA") << 0 << 0 << 36
+                           << "AAAR3sAAEAAAACXAAA";
+  }
+  void eachTypeGroupIsSetUpAndShown() {
+    QFETCH(int, type);
+    QFETCH(int, maxSize);
+    QFETCH(int, maxDSize);
+    QFETCH(QVariant, value);
+    QFETCH(int, align);
+    QFETCH(int, charSet);
+    QFETCH(int, maxLen);
+    QFETCH(QString, shown);
+    TestEnv env;
+    platform::SetNow(kNow);
+    FakeColumn c{"COL", type, maxSize, maxDSize, 0, 0, 0, {}};
+    FakeDynaset d({c}, {{value}});
+    OneColumnGrid grid;
+    grid.setUp(d);
+    const grid::CellFormat& f = grid.format();
+    QCOMPARE(f.cellType, int(vaSpread::CellTypeEdit));
+    QCOMPARE(f.hAlign, align);
+    QCOMPARE(f.charSet, charSet);
+    QCOMPARE(f.charCase, int(vaSpread::CaseNoCase));
+    QCOMPARE(f.multiLine, false);
+    QCOMPARE(f.password, false);
+    QCOMPARE(f.maxEditLen, maxLen);
+    QCOMPARE(grid.show(d), shown);
+    QVERIFY(!ora::Err().pending());
+    QCOMPARE(LogLines(), QStringList());
+  }
+
+  void unsupportedTypesShowTheMarkerAndLogTheirColumn_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QStringList>("lines");
+    const QVariant raw(QByteArray::fromHex("0AFF10"));
+    QTest::newRow("RAW") << 23 << raw
+                         << QStringList{"ID,ORATYPE_RAW,OraMaxSize=16",
+                                        "ID,ORATYPE_RAW,OraMaxDSize=32",
+                                        "ID,ORATYPE_RAW,OraPrecision=3",
+                                        "ID,ORATYPE_RAW,OraScale=4",
+                                        "ID,ORATYPE_RAW,FieldSize=5",
+                                        "ID,ORATYPE_RAW,LenB(objOraField.Value)=3",
+                                        "ID,ORATYPE_RAW,objOraField.Value=0AFF10"};
+    QTest::newRow("LONG RAW") << 24 << raw
+                              << QStringList{"ID,ORATYPE_LONGRAW,OraMaxSize=16",
+                                             "ID,ORATYPE_LONGRAW,OraMaxDSize=32",
+                                             "ID,ORATYPE_LONGRAW,OraPrecision=3",
+                                             "ID,ORATYPE_LONGRAW,OraScale=4",
+                                             "ID,ORATYPE_LONGRAW,FieldSize=5",
+                                             "ID,ORATYPE_LONGRAW,LenB(objOraField.Value)=3",
+                                             "ID,ORATYPE_LONGRAW,objOraField.Value=0AFF10"};
+    QTest::newRow("MLSLABEL has no FieldSize line")
+        << 106 << QVariant("LBL")
+        << QStringList{"ID,ORATYPE_MLSLABEL,OraMaxSize=16",
+                       "ID,ORATYPE_MLSLABEL,OraMaxDSize=32",
+                       "ID,ORATYPE_MLSLABEL,OraPrecision=3",
+                       "ID,ORATYPE_MLSLABEL,OraScale=4",
+                       "ID,ORATYPE_MLSLABEL,LenB(objOraField.Value)=6",
+                       "ID,ORATYPE_MLSLABEL,objOraField.Value=LBL"};
+    QTest::newRow("unknown type") << 112 << QVariant("clob text")
+                                  << QStringList{"ID,FldType=112,OraMaxSize=16",
+                                                 "ID,FldType=112,OraMaxDSize=32",
+                                                 "ID,FldType=112,OraPrecision=3",
+                                                 "ID,FldType=112,OraScale=4",
+                                                 "ID,FldType=112,FieldSize=5",
+                                                 "ID,FldType=112,LenB(objOraField.Value)=18",
+                                                 "ID,FldType=112,objOraField.Value=clob text"};
+  }
+  void unsupportedTypesShowTheMarkerAndLogTheirColumn() {
+    QFETCH(int, type);
+    QFETCH(QVariant, value);
+    QFETCH(QStringList, lines);
+    TestEnv env;
+    platform::SetNow(kNow);
+    FakeDynaset d({FakeColumn{"ID", type, 16, 32, 3, 4, 5, {}}}, {{value}});
+    OneColumnGrid grid;
+    const grid::CellFormat before = grid.format();
+    grid.setUp(d);
+    const grid::CellFormat& after = grid.format();
+    // No column setting is written.
+    QCOMPARE(after.cellType, before.cellType);
+    QCOMPARE(after.hAlign, before.hAlign);
+    QCOMPARE(after.charSet, before.charSet);
+    QCOMPARE(after.maxEditLen, before.maxEditLen);
+    QCOMPARE(after.password, before.password);
+    QStringList expected;
+    for (const QString& l : lines) expected << Log(l);
+    QCOMPARE(LogLines(), expected);
+    QCOMPARE(grid.show(d), QString("<未対応ﾃﾞｰﾀ型>"));
+    // Showing a value logs nothing more.
+    QCOMPARE(LogLines().size(), lines.size());
+  }
+
+  void nullValuesLeaveTheCellEmptyAndLogNothing_data() {
+    QTest::addColumn<int>("type");
+    for (int t : {1, 2, 8, 11, 12, 23, 24, 96, 106, 112}) QTest::addRow("type %d", t) << t;
+  }
+  void nullValuesLeaveTheCellEmptyAndLogNothing() {
+    QFETCH(int, type);
+    TestEnv env;
+    FakeDynaset d({FakeColumn{"N", type, 10, 10, 0, 0, 0, {}}}, {{QVariant()}});
+    OneColumnGrid grid;
+    QCOMPARE(grid.show(d), QString());
+    QVERIFY(!ora::Err().pending());
+    QCOMPARE(LogLines(), QStringList());
+  }
+
+  void failingPropertyIsSkippedAndLoggedOnce_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("property");
+    QTest::addColumn<int>("logLines");
+    QTest::newRow("VARCHAR2 size") << 1 << "OraMaxSize" << 0;
+    QTest::newRow("NUMBER display size") << 2 << "OraMaxDSize" << 0;
+    QTest::newRow("RAW precision line") << 23 << "OraPrecision" << 6;
+  }
+  void failingPropertyIsSkippedAndLoggedOnce() {
+    QFETCH(int, type);
+    QFETCH(QString, property);
+    QFETCH(int, logLines);
+    TestEnv env;
+    platform::SetNow(kNow);
+    FakeColumn c{"SAL", type, 30, 30, 7, 2, 22, {property}};
+    FakeDynaset d({c}, {{QVariant("x")}});
+    OneColumnGrid grid;
+    grid.setUp(d);
+    const QStringList lines = LogLines();
+    QCOMPARE(lines.size(), logLines + 1);
+    QCOMPARE(lines.last(), ErrLine("SAL," + property + " を取得できません"));
+    QCOMPARE(lines.filter(property).size(), 1);
+    // The error stays pending for the caller to report.
+    QCOMPARE(ora::Err().Number, int(ora::kErrOraComponent));
+    if (logLines == 0) {
+      // The settings before the failing step were written; the maximum length was not.
+      QCOMPARE(grid.format().cellType, int(vaSpread::CellTypeEdit));
+      QCOMPARE(grid.format().charCase, int(vaSpread::CaseNoCase));
+      QCOMPARE(grid.format().password, false);
+      QCOMPARE(grid.format().maxEditLen, 77);
+    }
+  }
+
+  void valueTheGridRefusesIsLoggedWithTheColumnName() {
+    TestEnv env;
+    platform::SetNow(kNow);
+    FakeDynaset d({FakeColumn{"POS", 1, 10, 10, 0, 0, 0, {}}}, {{QVariant(QPoint(1, 2))}});
+    OneColumnGrid grid;
+    QCOMPARE(grid.show(d), QString());
+    QCOMPARE(ora::Err().Number, int(ora::kErrTypeMismatch));
+    QCOMPARE(LogLines(), QStringList{ErrLine("POS,型が一致しません。")});
+  }
+
+  void rowidOfAnEmptyResultLeavesNoLimit() {
+    TestEnv env;
+    FakeDynaset d({FakeColumn{"ROWID", 11, 18, 18, 0, 0, 0, {}}});
+    OneColumnGrid grid;
+    grid.setUp(d);
+    QCOMPARE(grid.format().maxEditLen, 0);
+    QVERIFY(!ora::Err().pending());
+    QCOMPARE(LogLines(), QStringList());
+  }
+};
+
+QTEST_MAIN(TestSetCellByOraType)
+#include "tst_setcellbyoratype.moc"

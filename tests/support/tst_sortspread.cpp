@@ -1,0 +1,129 @@
+#include <QTest>
+
+#include "grid/SpreadModel.h"
+#include "grid/vaSpread.h"
+#include "oracle/RunErr.h"
+#include "support/basFunctions.h"
+
+namespace {
+
+// Column 1 holds the original row number, so that the order after the sort can be read back.
+void Fill(vaSpread& g, const QList<QVariantList>& columns, bool numeric) {
+  const int rows = int(columns[0].size());
+  g.SetMaxCols(int(columns.size()) + 1);
+  g.SetMaxRows(rows);
+  for (int c = 0; c < columns.size(); ++c) {
+    g.SetCol(c + 2);
+    g.SetRow(-1);
+    if (numeric) g.SetTypeEditCharSet(vaSpread::CharSetNumeric);
+    for (int r = 0; r < rows; ++r) {
+      g.SetRow(r + 1);
+      g.SetValue(columns[c][r]);
+    }
+  }
+  g.SetCol(1);
+  for (int r = 0; r < rows; ++r) {
+    g.SetRow(r + 1);
+    g.SetValue(r);
+  }
+}
+
+QList<int> Order(vaSpread& g) {
+  QList<int> out;
+  for (int r = 1; r <= g.MaxRows(); ++r) out << g.CellText(1, r).toInt();
+  return out;
+}
+
+}  // namespace
+
+class TestSortSpread : public QObject {
+  Q_OBJECT
+ private slots:
+  void init() { ora::ErrClear(); }
+
+  void rowsAreOrderedByTheirKeys_data() {
+    QTest::addColumn<QList<QVariantList>>("columns");
+    QTest::addColumn<bool>("numeric");
+    QTest::addColumn<QList<int>>("keys");  // grid column, 1 ascending / 2 descending, …
+    QTest::addColumn<QList<int>>("order");
+    const QVariant null;
+    QTest::newRow("numbers as numbers") << QList<QVariantList>{{10, 9, 100, -1, 2.5}} << true
+                                        << QList<int>{2, 1} << QList<int>{3, 4, 1, 0, 2};
+    QTest::newRow("numeric texts as numbers") << QList<QVariantList>{{"10", "9.50", "1.5e1", "-3"}}
+                                              << true << QList<int>{2, 1} << QList<int>{3, 1, 0, 2};
+    QTest::newRow("texts by code point")
+        << QList<QVariantList>{{"a", "B", "ｱ", "あ", "Z", "ab"}} << false << QList<int>{2, 1}
+        << QList<int>{1, 4, 0, 5, 3, 2};
+    QTest::newRow("digits in a text column as text")
+        << QList<QVariantList>{{"10", "9", "100"}} << false << QList<int>{2, 1}
+        << QList<int>{0, 2, 1};
+    QTest::newRow("dates in time order")
+        << QList<QVariantList>{{"2001/04/06 21:05:07", "1999/12/31 23:59:59",
+                                QDateTime(QDate(2001, 4, 6), QTime(9, 5, 7)),
+                                "2000/01/01 00:00:00"}}
+        << false << QList<int>{2, 1} << QList<int>{1, 3, 2, 0};
+    QTest::newRow("empty cells first ascending")
+        << QList<QVariantList>{{"b", null, "a", null}} << false << QList<int>{2, 1}
+        << QList<int>{1, 3, 2, 0};
+    QTest::newRow("empty cells last descending")
+        << QList<QVariantList>{{"b", null, "a", null}} << false << QList<int>{2, 2}
+        << QList<int>{0, 2, 1, 3};
+    QTest::newRow("stable ascending") << QList<QVariantList>{{1, 2, 1, 2, 1}} << false
+                                      << QList<int>{2, 1} << QList<int>{0, 2, 4, 1, 3};
+    QTest::newRow("stable descending") << QList<QVariantList>{{1, 2, 1, 2, 1}} << false
+                                       << QList<int>{2, 2} << QList<int>{1, 3, 0, 2, 4};
+    QTest::newRow("column 3 descending, greatest first")
+        << QList<QVariantList>{{"x", "y", "z", "w"}, {5, 50, -5, 7}} << false << QList<int>{3, 2}
+        << QList<int>{1, 3, 0, 2};
+    QTest::newRow("three keys in order")
+        << QList<QVariantList>{{1, 1, 1, 2, 1}, {"b", "a", "a", "a", "a"}, {2, 3, 1, 0, 3}} << false
+        << QList<int>{2, 1, 3, 1, 4, 2} << QList<int>{1, 4, 2, 0, 3};
+    QTest::newRow("long texts sharing a prefix")
+        << QList<QVariantList>{{"abcdefghijZ", "abcdefghijA", "abcdefgh", "abcdefghij"}} << false
+        << QList<int>{2, 1} << QList<int>{2, 3, 1, 0};
+  }
+  void rowsAreOrderedByTheirKeys() {
+    QFETCH(QList<QVariantList>, columns);
+    QFETCH(bool, numeric);
+    QFETCH(QList<int>, keys);
+    QFETCH(QList<int>, order);
+    vaSpread g;
+    Fill(g, columns, numeric);
+    int k[3] = {0, 0, 0};
+    bool asc[3] = {true, true, true};
+    for (int i = 0; i < keys.size() / 2; ++i) {
+      k[i] = keys[2 * i];
+      asc[i] = keys[2 * i + 1] == 1;
+    }
+    mSb_SortSpread(&g, k[0], asc[0], k[1], asc[1], k[2], asc[2]);
+    QVERIFY(!ora::Err().pending());
+    QCOMPARE(Order(g), order);
+    // Whole rows move: every cell stays with its row.
+    for (int r = 1; r <= g.MaxRows(); ++r) {
+      const int from = g.CellText(1, r).toInt();
+      for (int c = 0; c < columns.size(); ++c) {
+        vaSpread probe;
+        probe.SetMaxCols(1);
+        probe.SetMaxRows(1);
+        probe.SetCol(1);
+        probe.SetRow(-1);
+        if (numeric) probe.SetTypeEditCharSet(vaSpread::CharSetNumeric);
+        probe.SetRow(1);
+        probe.SetValue(columns[c][from]);
+        QCOMPARE(g.CellText(c + 2, r), probe.CellText(1, 1));
+      }
+    }
+    QVERIFY(g.selectionModel()->selectedIndexes().isEmpty());
+  }
+
+  void sortingAnEmptyGridDoesNothing() {
+    vaSpread g;
+    g.SetMaxCols(2);
+    mSb_SortSpread(&g, 1, true, 0, true, 0, true);
+    QVERIFY(!ora::Err().pending());
+    QCOMPARE(g.MaxRows(), 0);
+  }
+};
+
+QTEST_MAIN(TestSortSpread)
+#include "tst_sortspread.moc"
