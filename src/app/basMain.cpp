@@ -22,6 +22,9 @@ void mSb_EndApplication() {
   static bool ending = false;
   if (ending) return;
   ending = true;
+  // A grid fill that is letting messages through stops at its next row instead of reading from
+  // a result set that is closed below.
+  gblnFetching = false;
   mSb_CloseAllSessions();
   ora::ErrClear();
   QList<QPointer<QWidget>> others;

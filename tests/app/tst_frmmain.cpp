@@ -557,6 +557,7 @@ class TestFrmMain : public QObject {
     QWidget other;
     other.setObjectName("frmVersion");
     other.show();
+    gblnFetching = true;
     w->menuItem("mnuFileExit")->trigger();
     FlushDeletes();
     QVERIFY(!w->isVisible());
@@ -565,6 +566,7 @@ class TestFrmMain : public QObject {
     QVERIFY(mFn_NoSession());
     QCOMPARE(gSessionData.size(), std::size_t(1));
     QVERIFY(!gfrmMain);
+    QVERIFY(!gblnFetching);
     QVERIFY(Setting("MainLeft") != "missing");
   }
 };
