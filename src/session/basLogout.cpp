@@ -1,12 +1,15 @@
 #include "session/basLogout.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QMdiSubWindow>
 #include <QPointer>
 
 #include "console/frmQuerna.h"
 #include "oracle/RunErr.h"
+#include "platform/Platform.h"
 #include "session/SessionData.h"
+#include "support/basFunctions.h"
 
 void mSb_CloseAllSessions() {
   for (SessionData& rec : gSessionData) {
@@ -37,4 +40,36 @@ void mSb_UnloadConsoles() {
     }
   }
   ora::ErrClear();
+}
+
+void mSb_LogoutConsoleSession(frmQuerna* console) {
+  if (!console) return;
+  QComboBox* combo = console->cmbSessionData;
+  if (platform::MsgBox(QStringLiteral("【") + combo->currentText() +
+                           QStringLiteral("】\r\n\r\nをログアウトしますか？"),
+                       platform::vbYesNo | platform::vbQuestion) != platform::vbYes)
+    return;
+
+  // The selected record is closed and dropped; the ones behind it move forward.
+  const int selected = combo->currentIndex();
+  std::vector<SessionData> kept;
+  for (int i = 0; i < static_cast<int>(gSessionData.size()); ++i) {
+    SessionData& rec = gSessionData[static_cast<std::size_t>(i)];
+    if (i != selected) {
+      kept.push_back(std::move(rec));
+      continue;
+    }
+    if (rec.OraDynaset) rec.OraDynaset->Close();
+    if (rec.OraDatabase) rec.OraDatabase->Close();
+  }
+  mSb_CreateSessions();
+  if (!kept.empty()) gSessionData = std::move(kept);
+  ora::ErrClear();
+
+  if (!gSessionData[0].Host.isEmpty()) {
+    mSb_SetSessionList(combo);
+  } else {
+    // The last session is gone: every console closes, this one included.
+    mSb_CloseAllSessions();
+  }
 }

@@ -1,0 +1,69 @@
+#pragma once
+// A data access driver for tests, installed with ora::SetSessionFactoryForTest while it lives.
+// It knows a few accounts per host, answers a wrong account with ORA-01017 and an unknown host
+// with ORA-12154, and can be told to fail a host with any server error, to fail with a run-time
+// error (no server number), or to behave as if no Oracle client were installed. Queries are
+// answered from results registered by SQL text; other SQL fails with ORA-00942.
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+#include <vector>
+
+#include "oracle/OraInterface.h"
+
+namespace fake {
+
+struct Column {
+  QString name;
+  int type = ora::ORATYPE_VARCHAR2;
+  int size = 30;
+  int precision = 0;
+  int scale = 0;
+};
+
+struct Result {
+  QList<Column> columns;
+  QList<QVariantList> rows;
+};
+
+// What the driver records about every database it opened.
+struct DatabaseLog {
+  QString host;
+  QString user;
+  bool closed = false;
+  QStringList statements;
+};
+
+class FakeDriver {
+ public:
+  FakeDriver();
+  ~FakeDriver();
+  FakeDriver(const FakeDriver&) = delete;
+  FakeDriver& operator=(const FakeDriver&) = delete;
+
+  // Host names compare case-insensitively, users case-insensitively, passwords exactly.
+  void addAccount(const QString& host, const QString& user, const QString& pass);
+  // Every logon to the host fails with this server error.
+  void failHost(const QString& host, int number, const QString& text);
+  // Every logon to the host fails with a pending run-time error and no server error.
+  void failHostWithRunError(const QString& host, int number, const QString& description);
+  // No session object can be created (the client is missing).
+  void setNoClient(bool on);
+  // Rows a query returns, by its exact SQL text.
+  void addResult(const QString& sql, const Result& result);
+
+  int sessionsCreated() const;
+  // One entry per successful OpenDatabase, in order.
+  const std::vector<std::shared_ptr<DatabaseLog>>& databases() const;
+
+  // The driver's objects share this with it, so they stay usable in the session table after the
+  // driver has gone.
+  struct State;
+
+ private:
+  std::shared_ptr<State> state_;
+};
+
+}  // namespace fake

@@ -1,0 +1,482 @@
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <optional>
+
+#include "common/FakeDriver.h"
+#include "common/ScriptedDialogs.h"
+#include "common/TestEnv.h"
+#include "platform/Platform.h"
+#include "session/Logon.h"
+#include "session/SessionData.h"
+#include "session/frmLogon.h"
+
+namespace {
+
+const QString kMissing = QStringLiteral("<missing>");
+
+QString Saved(const char* key) {
+  return platform::GetSetting("ZEPH", "Logon", QLatin1String(key), kMissing);
+}
+
+QStringList Items(const QComboBox* box) {
+  QStringList out;
+  for (int i = 0; i < box->count(); ++i) out << box->itemText(i);
+  return out;
+}
+
+void Type(frmLogon& dlg, const QString& user, const QString& pass, const QString& host) {
+  dlg.cmbUser->setEditText(user);
+  dlg.cmbPass->setEditText(pass);
+  dlg.cmbHost->setEditText(host);
+}
+
+// One logon through a fresh dialog, as the user makes it: true when the dialog closed accepted.
+bool Logon(const QString& user, const QString& pass, const QString& host) {
+  frmLogon dlg;
+  Type(dlg, user, pass, host);
+  dlg.cmdLogOn->click();
+  return dlg.result() == QDialog::Accepted;
+}
+
+}  // namespace
+
+class TestLogon : public QObject {
+  Q_OBJECT
+
+  std::optional<TestEnv> env_;
+  std::optional<ScriptedDialogs> dialogs_;
+  std::optional<fake::FakeDriver> driver_;
+
+ private slots:
+  void init() {
+    env_.emplace();
+    dialogs_.emplace();
+    driver_.emplace();
+    driver_->addAccount("H1", "A", "pa");
+    driver_->addAccount("H1", "B", "pb");
+    driver_->addAccount("H1", "a", "pa");
+    driver_->addAccount("H1", "X,Y", "pxy");
+    driver_->addAccount("H1", " ", "blank");
+    driver_->addAccount("H2", "A", "pa");
+    mSb_CreateSessions();
+  }
+
+  void cleanup() {
+    mSb_CreateSessions();
+    driver_.reset();
+    dialogs_.reset();
+    env_.reset();
+  }
+
+  void firstStartShowsEmptyBoxesWithFocusInUserBox() {
+    frmLogon dlg;
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    QCOMPARE(dlg.windowTitle(), QString("ログイン"));
+    for (QComboBox* box : {dlg.cmbUser, dlg.cmbPass, dlg.cmbHost}) {
+      QCOMPARE(box->currentText(), QString());
+      QCOMPARE(box->count(), 0);
+    }
+    QVERIFY(dlg.cmbUser->hasFocus());
+    QVERIFY(dlg.cmdLogOn->isDefault());
+    QCOMPARE(dlg.mnuTool->title(), QString("ﾂｰﾙ(&T)"));
+    QCOMPARE(dlg.mnuToolDelLog->text(), QString("全てのﾛｸﾞｲﾝ情報を削除"));
+    QCOMPARE(dlg.mnuToolAutoHost->text(), QString("ﾎｽﾄ文字列を自動取得..."));
+    QVERIFY(!dlg.mnuToolAutoHost->isEnabled());
+
+    // Tab walks the boxes and then the two buttons.
+    const QList<QWidget*> order{dlg.cmbPass, dlg.cmbHost, dlg.cmdLogOn, dlg.cmdCancel, dlg.cmbUser};
+    for (QWidget* next : order) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QCOMPARE(QApplication::focusWidget(), next);
+    }
+    dlg.reject();
+    QVERIFY(dialogs_->msgBoxes().isEmpty());
+  }
+
+  void historyAfterTwoLogonsOnOneHost() {
+    QVERIFY(Logon("A", "pa", "H1"));
+    QCOMPARE(Saved("User"), QString("A"));
+    QVERIFY(Logon("B", "pb", "H1"));
+    QCOMPARE(Saved("User"), QString("A,B"));
+    QCOMPARE(Saved("Pass"), QString("pa,pb"));
+    QCOMPARE(Saved("Host"), QString("H1"));
+
+    frmLogon dlg;
+    QCOMPARE(Items(dlg.cmbUser), QStringList({"A", "B"}));
+    QCOMPARE(Items(dlg.cmbPass), QStringList({"pa", "pb"}));
+    QCOMPARE(Items(dlg.cmbHost), QStringList({"H1"}));
+    QCOMPARE(dlg.cmbUser->currentText(), QString("B"));
+    QCOMPARE(dlg.cmbPass->currentText(), QString("pb"));
+    QCOMPARE(dlg.cmbHost->currentText(), QString("H1"));
+    QCOMPARE(gSessionData.size(), std::size_t(2));
+  }
+
+  void storedHistoryIsListedWithoutBlankItems_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QStringList>("listed");
+    QTest::newRow("empty") << QString() << QStringList();
+    QTest::newRow("one") << "SCOTT" << QStringList{"SCOTT"};
+    QTest::newRow("two commas in a row") << "A,,B" << QStringList{"A", "B"};
+    QTest::newRow("leading and trailing comma") << ",A,B," << QStringList{"A", "B"};
+    QTest::newRow("blank piece") << "A, ,B" << QStringList{"A", "B"};
+    QTest::newRow("spaces kept") << " A ,B" << QStringList{" A ", "B"};
+    QTest::newRow("case kept apart") << "a,A" << QStringList{"a", "A"};
+  }
+  void storedHistoryIsListedWithoutBlankItems() {
+    QFETCH(QString, stored);
+    QFETCH(QStringList, listed);
+    for (const char* key : {"User", "Pass", "Host"})
+      platform::SaveSetting("ZEPH", "Logon", key, stored);
+    platform::SaveSetting("ZEPH", "Logon", "StartUser", "last");
+    frmLogon dlg;
+    QCOMPARE(Items(dlg.cmbUser), listed);
+    QCOMPARE(Items(dlg.cmbPass), listed);
+    QCOMPARE(Items(dlg.cmbHost), listed);
+    // The box shows the last logon's value, not the first list item.
+    QCOMPARE(dlg.cmbUser->currentText(), QString("last"));
+    QCOMPARE(dlg.cmbPass->currentText(), QString());
+  }
+
+  void valuesDifferingInCaseAreStoredTwice() {
+    QVERIFY(Logon("A", "pa", "H1"));
+    platform::SaveSetting("ZEPH", "Logon", "User", "A,SCOTT");
+    frmLogon dlg;
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    // Typed over a list holding the same names in capitals, the text stays as typed, also
+    // after leaving the box.
+    dlg.cmbUser->clearEditText();
+    QTest::keyClicks(dlg.cmbUser, "scott");
+    QTest::keyClick(dlg.cmbUser, Qt::Key_Tab);
+    QCOMPARE(dlg.cmbUser->currentText(), QString("scott"));
+    dlg.cmbUser->setFocus();
+    dlg.cmbUser->clearEditText();
+    QTest::keyClicks(dlg.cmbUser, "a");
+    QTest::keyClick(dlg.cmbUser, Qt::Key_Tab);
+    QCOMPARE(dlg.cmbUser->currentText(), QString("a"));
+    dlg.cmdLogOn->click();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(Saved("User"), QString("A,SCOTT,a"));
+    QCOMPARE(Saved("Pass"), QString("pa"));
+  }
+
+  void valueWithCommaComesBackAsTwoItems() {
+    QVERIFY(Logon("X,Y", "pxy", "H1"));
+    QCOMPARE(Saved("User"), QString("X,Y"));
+    QCOMPARE(Saved("StartUser"), QString("X,Y"));
+    frmLogon dlg;
+    QCOMPARE(Items(dlg.cmbUser), QStringList({"X", "Y"}));
+    QCOMPARE(dlg.cmbUser->currentText(), QString("X,Y"));
+  }
+
+  void emptyEntriesAreRefusedInOrder_data() {
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("pass");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("all empty") << ""
+                               << ""
+                               << ""
+                               << "ユーザー名を入力してください"
+                               << "cmbUser";
+    QTest::newRow("no user") << ""
+                             << "pa"
+                             << "H1"
+                             << "ユーザー名を入力してください"
+                             << "cmbUser";
+    QTest::newRow("no password") << "A"
+                                 << ""
+                                 << "H1"
+                                 << "パスワードを入力してください"
+                                 << "cmbPass";
+    QTest::newRow("no password, no host") << "A"
+                                          << ""
+                                          << ""
+                                          << "パスワードを入力してください"
+                                          << "cmbPass";
+    QTest::newRow("no host") << "A"
+                             << "pa"
+                             << ""
+                             << "ホスト文字列を入力してください"
+                             << "cmbHost";
+  }
+  void emptyEntriesAreRefusedInOrder() {
+    QFETCH(QString, user);
+    QFETCH(QString, pass);
+    QFETCH(QString, host);
+    QFETCH(QString, message);
+    QFETCH(QString, focus);
+    frmLogon dlg;
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    Type(dlg, user, pass, host);
+    dlg.cmdCancel->setFocus();
+    dlg.cmdLogOn->click();
+    QCOMPARE(dialogs_->prompts(), QStringList{message});
+    QCOMPARE(dialogs_->msgBoxes()[0].style, int(platform::vbCritical));
+    QCOMPARE(dialogs_->msgBoxes()[0].title, QString("Querna"));
+    QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+    QCOMPARE(driver_->sessionsCreated(), 0);
+    QVERIFY(dlg.isVisible());
+  }
+
+  void userNameOfOneSpaceReachesTheServer() {
+    QVERIFY(Logon(" ", "blank", "H1"));
+    QVERIFY(dialogs_->msgBoxes().isEmpty());
+    QCOMPARE(gSessionData[0].User, QString(" "));
+    QCOMPARE(Saved("User"), QString(" "));
+    // Stored, but a blank item is not offered in the list.
+    frmLogon dlg;
+    QCOMPARE(dlg.cmbUser->count(), 0);
+    QCOMPARE(dlg.cmbUser->currentText(), QString(" "));
+  }
+
+  void failedLogonIsExplained_data() {
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QList<int>>("styles");
+    const int crit = platform::vbCritical;
+    const int info = platform::vbInformation;
+    QTest::newRow("wrong password")
+        << "H1" << QStringList{"ORA-01017: invalid username/password; logon denied"}
+        << QList<int>{crit};
+    QTest::newRow("listener down")
+        << "LSNR"
+        << QStringList{"ORA-12224: TNS:no listener",
+                       "OracleTnsListenerｻｰﾋﾞｽが停止されているようです。"}
+        << QList<int>{crit, info};
+    QTest::newRow("instance down")
+        << "INST"
+        << QStringList{"ORA-12500: TNS:listener failed to start a dedicated server process",
+                       "OracleServiceORCLｻｰﾋﾞｽが停止されているようです。"}
+        << QList<int>{crit, info};
+    QTest::newRow("brackets in the path") << "PAREN"
+                                          << QStringList{"ORA-06413: Connection not open.",
+                                                         "ﾌｫﾙﾀﾞ名,ﾕｰｻﾞｰID,ﾊﾟｽﾜｰﾄﾞ,ﾎｽﾄ文字列で括弧'("
+                                                         ")'が使われていないかﾁｪｯｸして下さい"}
+                                          << QList<int>{crit, info};
+    QTest::newRow("unknown host, no hint")
+        << "NOWHERE"
+        << QStringList{"ORA-12154: TNS:could not resolve the connect identifier specified"}
+        << QList<int>{crit};
+    QTest::newRow("failure without a server number")
+        << "BROKEN" << QStringList{"エラー番号：440\r\nメッセージ：OCI library not usable"}
+        << QList<int>{crit};
+    QTest::newRow("no client") << "NOCLIENT"
+                               << QStringList{"オラクルクライアントがインストールされていません"}
+                               << QList<int>{crit};
+  }
+  void failedLogonIsExplained() {
+    QFETCH(QString, host);
+    QFETCH(QStringList, messages);
+    QFETCH(QList<int>, styles);
+    driver_->failHost("LSNR", 12224, "ORA-12224: TNS:no listener");
+    driver_->failHost("INST", 12500,
+                      "ORA-12500: TNS:listener failed to start a dedicated server process");
+    driver_->failHost("PAREN", 6413, "ORA-06413: Connection not open.");
+    driver_->failHostWithRunError("BROKEN", 440, "OCI library not usable");
+    driver_->setNoClient(host == "NOCLIENT");
+
+    frmLogon dlg;
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    Type(dlg, "A", "wrong", host);
+    dlg.cmdLogOn->click();
+    QCOMPARE(dialogs_->prompts(), messages);
+    QList<int> shown;
+    for (const auto& call : dialogs_->msgBoxes()) shown << call.style;
+    QCOMPARE(shown, styles);
+    QVERIFY(dlg.isVisible());
+    QVERIFY(dlg.cmbUser->hasFocus());
+    QCOMPARE(dlg.cmbHost->currentText(), host);
+    QCOMPARE(gSessionData.size(), std::size_t(1));
+    QVERIFY(!gSessionData[0].OraSession);
+    QCOMPARE(gSessionData[0].User, QString());
+    QCOMPARE(gSessionData[0].Host, QString());
+    QCOMPARE(Saved("StartUser"), kMissing);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+  }
+
+  void secondAttemptInTheSameDialogSucceeds() {
+    frmLogon dlg;
+    Type(dlg, "A", "wrong", "H1");
+    dlg.cmdLogOn->click();
+    QCOMPARE(dialogs_->prompts().size(), 1);
+    dlg.cmbPass->setEditText("pa");
+    dlg.cmdLogOn->click();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(gSessionData.size(), std::size_t(1));
+    QCOMPARE(gSessionData[0].Pass, QString("pa"));
+    QVERIFY(gSessionData[0].OraDatabase);
+    QCOMPARE(Saved("Pass"), QString("pa"));
+  }
+
+  void closingAfterAFailureKeepsHistoryAndSessions_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("cancel button") << "cancel";
+    QTest::newRow("escape key") << "escape";
+    QTest::newRow("window closed") << "close";
+  }
+  void closingAfterAFailureKeepsHistoryAndSessions() {
+    QFETCH(QString, how);
+    QVERIFY(Logon("A", "pa", "H1"));
+    QVERIFY(Logon("B", "pb", "H1"));
+    const auto first = gSessionData[0].OraSession;
+    const auto second = gSessionData[1].OraDatabase;
+    const QByteArray store = TestEnv::readFile(env_->settingsFile());
+
+    frmLogon dlg;
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    Type(dlg, "B", "wrong", "H1");
+    dlg.cmdLogOn->click();
+    QCOMPARE(dialogs_->prompts(),
+             QStringList{"ORA-01017: invalid username/password; logon denied"});
+    // The attempt's record stays behind, blank, while the dialog is open.
+    QCOMPARE(gSessionData.size(), std::size_t(3));
+    QVERIFY(!gSessionData[2].OraSession);
+
+    if (how == "cancel") dlg.cmdCancel->click();
+    if (how == "escape") QTest::keyClick(&dlg, Qt::Key_Escape);
+    if (how == "close") dlg.close();
+    QVERIFY(!dlg.isVisible());
+    QCOMPARE(gSessionData.size(), std::size_t(2));
+    QCOMPARE(gSessionData[0].OraSession, first);
+    QCOMPARE(gSessionData[1].OraDatabase, second);
+    QCOMPARE(gSessionData[1].User, QString("B"));
+    QVERIFY(!driver_->databases()[0]->closed);
+    QCOMPARE(TestEnv::readFile(env_->settingsFile()), store);
+  }
+
+  void sameValuesTwiceRewriteOnlyTheStartValues() {
+    QVERIFY(Logon("A", "pa", "H1"));
+    frmLogon dlg;
+    // Marks in the store show what the second logon writes.
+    for (const char* key : {"User", "Pass", "Host", "StartUser", "StartPass", "StartHost"})
+      platform::SaveSetting("ZEPH", "Logon", key, "mark");
+    QCOMPARE(dlg.cmbUser->currentText(), QString("A"));
+    dlg.cmdLogOn->click();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(gSessionData.size(), std::size_t(2));
+    QCOMPARE(Saved("User"), QString("mark"));
+    QCOMPARE(Saved("Pass"), QString("mark"));
+    QCOMPARE(Saved("Host"), QString("mark"));
+    QCOMPARE(Saved("StartUser"), QString("A"));
+    QCOMPARE(Saved("StartPass"), QString("pa"));
+    QCOMPARE(Saved("StartHost"), QString("H1"));
+  }
+
+  void newValueIsAppendedPerField() {
+    QVERIFY(Logon("A", "pa", "H1"));
+    QVERIFY(Logon("A", "pa", "H2"));
+    QCOMPARE(Saved("User"), QString("A"));
+    QCOMPARE(Saved("Pass"), QString("pa"));
+    QCOMPARE(Saved("Host"), QString("H1,H2"));
+  }
+
+  void deleteAllHistory_data() {
+    QTest::addColumn<int>("answer");
+    QTest::newRow("ok") << int(platform::vbOK);
+    QTest::newRow("cancel") << int(platform::vbCancel);
+  }
+  void deleteAllHistory() {
+    QFETCH(int, answer);
+    QVERIFY(Logon("A", "pa", "H1"));
+    QVERIFY(Logon("B", "pb", "H1"));
+    frmLogon dlg;
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    dlg.cmdCancel->setFocus();
+    dialogs_->answerMsgBox(answer);
+    dlg.mnuToolDelLog->trigger();
+    QCOMPARE(dialogs_->prompts(), QStringList{"全てのログイン情報を削除しますか？"});
+    QCOMPARE(dialogs_->msgBoxes()[0].style, platform::vbOKCancel | platform::vbQuestion);
+    if (answer == platform::vbOK) {
+      for (QComboBox* box : {dlg.cmbUser, dlg.cmbPass, dlg.cmbHost}) {
+        QCOMPARE(box->currentText(), QString());
+        QCOMPARE(box->count(), 0);
+      }
+      QVERIFY(dlg.cmbUser->hasFocus());
+      for (const char* key : {"User", "Pass", "Host", "StartUser", "StartPass", "StartHost"})
+        QCOMPARE(Saved(key), kMissing);
+    } else {
+      QCOMPARE(Items(dlg.cmbUser), QStringList({"A", "B"}));
+      QCOMPARE(dlg.cmbUser->currentText(), QString("B"));
+      QCOMPARE(Saved("User"), QString("A,B"));
+    }
+    QCOMPARE(gSessionData.size(), std::size_t(2));
+  }
+
+  void enterInAnyBoxConnectsWithoutAddingToTheList() {
+    frmLogon dlg;
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    QTest::keyClicks(dlg.cmbUser, "A");
+    QTest::keyClick(dlg.cmbUser, Qt::Key_Tab);
+    QTest::keyClicks(dlg.cmbPass, "wrong");
+    QTest::keyClick(dlg.cmbPass, Qt::Key_Tab);
+    QTest::keyClicks(dlg.cmbHost, "H1");
+    QTest::keyClick(dlg.cmbHost, Qt::Key_Return);
+    QCOMPARE(dialogs_->prompts().size(), 1);
+    QCOMPARE(dlg.cmbHost->count(), 0);
+    QVERIFY(dlg.isVisible());
+    dlg.cmbPass->setEditText("pa");
+    QTest::keyClick(dlg.cmbPass, Qt::Key_Return);
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(gSessionData[0].User, QString("A"));
+  }
+
+  void settingsFileIsPrivateAfterALogon() {
+    // A store left readable by everyone (by an older build, say) is made private again.
+    QFile f(env_->settingsFile());
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    QFile::setPermissions(env_->settingsFile(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                    QFileDevice::ReadGroup |
+                                                    QFileDevice::ReadOther);
+    QVERIFY(Logon("A", "pa", "H1"));
+    QCOMPARE(Saved("StartPass"), QString("pa"));
+    QCOMPARE(QFile::permissions(env_->settingsFile()),
+             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                 QFileDevice::WriteUser);
+  }
+
+  void modalDialogIsFreshAtEveryOpening() {
+    QStringList seenUsers;
+    auto drive = [&](const QString& pass) {
+      QTimer::singleShot(0, [&seenUsers, pass] {
+        auto* dlg = qobject_cast<frmLogon*>(QApplication::activeModalWidget());
+        QVERIFY(dlg);
+        QVERIFY(dlg->isVisible());
+        seenUsers << Items(dlg->cmbUser).join('|');
+        Type(*dlg, "A", pass, "H1");
+        dlg->cmdLogOn->click();
+        if (dlg->isVisible()) dlg->cmdCancel->click();
+      });
+      mSb_ShowLogonDialog(nullptr);
+    };
+    drive("pa");
+    QCOMPARE(gSessionData.size(), std::size_t(1));
+    QVERIFY(gSessionData[0].OraDatabase);
+    drive("wrong");
+    QCOMPARE(gSessionData.size(), std::size_t(1));
+    QCOMPARE(seenUsers, QStringList({"", "A"}));
+    const QWidgetList tops = QApplication::topLevelWidgets();
+    QCOMPARE(std::count_if(tops.begin(), tops.end(),
+                           [](QWidget* w) { return qobject_cast<frmLogon*>(w) != nullptr; }),
+             0);
+  }
+};
+
+QTEST_MAIN(TestLogon)
+#include "tst_logon.moc"

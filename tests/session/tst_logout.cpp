@@ -1,0 +1,247 @@
+#include <QApplication>
+#include <QComboBox>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <optional>
+
+#include "app/basMain.h"
+#include "app/frmMain.h"
+#include "common/FakeDriver.h"
+#include "common/ScriptedDialogs.h"
+#include "common/TestEnv.h"
+#include "console/frmQuerna.h"
+#include "session/Connect.h"
+#include "session/Logon.h"
+#include "session/SessionData.h"
+#include "session/basLogout.h"
+#include "session/frmLogon.h"
+
+namespace {
+
+QStringList Items(const QComboBox* box) {
+  QStringList out;
+  for (int i = 0; i < box->count(); ++i) out << box->itemText(i);
+  return out;
+}
+
+QStringList Labels() {
+  QStringList out;
+  for (const SessionData& rec : gSessionData) out << rec.User + "/" + rec.Host;
+  return out;
+}
+
+void Flush() {
+  QCoreApplication::processEvents();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Answers the next logon dialog: logs on with the values, or cancels when user is empty.
+void AnswerLogonDialog(const QString& user, const QString& pass, const QString& host) {
+  QTimer::singleShot(0, [user, pass, host] {
+    auto* dlg = qobject_cast<frmLogon*>(QApplication::activeModalWidget());
+    QVERIFY(dlg);
+    if (user.isEmpty()) {
+      dlg->cmdCancel->click();
+      return;
+    }
+    dlg->cmbUser->setEditText(user);
+    dlg->cmbPass->setEditText(pass);
+    dlg->cmbHost->setEditText(host);
+    dlg->cmdLogOn->click();
+  });
+}
+
+}  // namespace
+
+class TestLogout : public QObject {
+  Q_OBJECT
+
+  std::optional<TestEnv> env_;
+  std::optional<ScriptedDialogs> dialogs_;
+  std::optional<fake::FakeDriver> driver_;
+
+  // The main window with one console per count, all on the sessions logged on so far.
+  frmQuerna* OpenMainWithConsoles(int count) {
+    gfrmMain = new frmMain;
+    gfrmMain->show();
+    if (!QTest::qWaitForWindowActive(gfrmMain)) return nullptr;
+    for (int i = 0; i < count; ++i) gfrmMain->mnuWindowNewWindow_Click();
+    Flush();
+    return gfrmMain->mFn_ActiveConsole();
+  }
+
+  QList<frmQuerna*> Consoles() const {
+    QList<frmQuerna*> out;
+    for (QWidget* w : QApplication::allWidgets()) {
+      if (auto* c = qobject_cast<frmQuerna*>(w)) out << c;
+    }
+    return out;
+  }
+
+ private slots:
+  void init() {
+    env_.emplace();
+    dialogs_.emplace();
+    driver_.emplace();
+    for (const char* user : {"A", "B", "C"}) driver_->addAccount("H1", user, "pw");
+    mSb_CreateSessions();
+  }
+
+  void cleanup() {
+    delete gfrmMain;
+    gfrmMain = nullptr;
+    Flush();
+    mSb_CreateSessions();
+    driver_.reset();
+    dialogs_.reset();
+    env_.reset();
+  }
+
+  void logoutOfOneSessionRenumbersTheOthers_data() {
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<QStringList>("left");
+    QTest::addColumn<int>("closedDb");
+    QTest::newRow("first of three") << 0 << QStringList{"B/H1", "C/H1"} << 0;
+    QTest::newRow("second of three") << 1 << QStringList{"A/H1", "C/H1"} << 1;
+    QTest::newRow("third of three") << 2 << QStringList{"A/H1", "B/H1"} << 2;
+  }
+  void logoutOfOneSessionRenumbersTheOthers() {
+    QFETCH(int, selected);
+    QFETCH(QStringList, left);
+    QFETCH(int, closedDb);
+    for (const char* user : {"A", "B", "C"}) QVERIFY(mFn_ConnectSession(user, "pw", "H1"));
+    frmQuerna* console = OpenMainWithConsoles(1);
+    QVERIFY(console);
+    console->cmbSessionData->setCurrentIndex(selected);
+    const QString label = console->cmbSessionData->currentText();
+
+    dialogs_->answerMsgBox(platform::vbYes);
+    console->cmdLogout->click();
+    QCOMPARE(dialogs_->prompts(), QStringList{"【" + label + "】\r\n\r\nをログアウトしますか？"});
+    QCOMPARE(dialogs_->msgBoxes()[0].style, platform::vbYesNo | platform::vbQuestion);
+    QCOMPARE(Labels(), left);
+    for (int i = 0; i < 3; ++i) QCOMPARE(driver_->databases()[i]->closed, i == closedDb);
+    QCOMPARE(Items(console->cmbSessionData),
+             QStringList({"Session1:" + left[0], "Session2:" + left[1]}));
+    QCOMPARE(console->cmbSessionData->currentIndex(), 1);
+    Flush();
+    QCOMPARE(Consoles().size(), 1);
+  }
+
+  void answeringNoChangesNothing() {
+    for (const char* user : {"A", "B"}) QVERIFY(mFn_ConnectSession(user, "pw", "H1"));
+    frmQuerna* console = OpenMainWithConsoles(1);
+    QVERIFY(console);
+    console->cmbSessionData->setCurrentIndex(0);
+    dialogs_->answerMsgBox(platform::vbNo);
+    console->cmdLogout->click();
+    QCOMPARE(dialogs_->prompts(), QStringList{"【Session1:A/H1】\r\n\r\nをログアウトしますか？"});
+    QCOMPARE(Labels(), QStringList({"A/H1", "B/H1"}));
+    QCOMPARE(console->cmbSessionData->currentIndex(), 0);
+    QVERIFY(!driver_->databases()[0]->closed);
+  }
+
+  void logoutOfTheLastSessionClosesEveryConsole() {
+    QVERIFY(mFn_ConnectSession("A", "pw", "H1"));
+    frmQuerna* console = OpenMainWithConsoles(2);
+    QVERIFY(console);
+    QCOMPARE(Consoles().size(), 2);
+    dialogs_->answerMsgBox(platform::vbYes);
+    console->cmdLogout->click();
+    Flush();
+    QCOMPARE(Consoles().size(), 0);
+    QCOMPARE(gSessionData.size(), std::size_t(1));
+    QVERIFY(mFn_NoSession());
+    QCOMPARE(gSessionData[0].Host, QString());
+    QVERIFY(driver_->databases()[0]->closed);
+    QVERIFY(gfrmMain->isVisible());
+  }
+
+  void closingAllSessionsClosesTheirObjects() {
+    driver_->addResult("SELECT 1 FROM DUAL", {{{"1", 2}}, {{1}}});
+    for (const char* user : {"A", "B"}) QVERIFY(mFn_ConnectSession(user, "pw", "H1"));
+    gSessionData[1].OraDynaset =
+        gSessionData[1].OraDatabase->CreateDynaset("SELECT 1 FROM DUAL", 0);
+    const auto dyn = gSessionData[1].OraDynaset;
+    QVERIFY(dyn && !dyn->IsEOF());
+    QVERIFY(OpenMainWithConsoles(1));
+    mSb_CloseAllSessions();
+    Flush();
+    QVERIFY(dyn->IsEOF());
+    QVERIFY(driver_->databases()[0]->closed);
+    QVERIFY(driver_->databases()[1]->closed);
+    QCOMPARE(gSessionData.size(), std::size_t(1));
+    QVERIFY(!gSessionData[0].OraSession);
+    QCOMPARE(Consoles().size(), 0);
+  }
+
+  void logoutMenuPressesTheActiveConsolesButton_data() {
+    QTest::addColumn<bool>("consoleActive");
+    QTest::addColumn<bool>("sessionOpen");
+    QTest::addColumn<bool>("asked");
+    QTest::newRow("console and session") << true << true << true;
+    QTest::newRow("no console") << false << true << false;
+    QTest::newRow("no session") << true << false << false;
+  }
+  void logoutMenuPressesTheActiveConsolesButton() {
+    QFETCH(bool, consoleActive);
+    QFETCH(bool, sessionOpen);
+    QFETCH(bool, asked);
+    QVERIFY(mFn_ConnectSession("A", "pw", "H1"));
+    QVERIFY(OpenMainWithConsoles(consoleActive ? 1 : 0) || !consoleActive);
+    if (!sessionOpen) mSb_CreateSessions();
+    dialogs_->answerMsgBox(platform::vbNo);
+    mSb_SessionLogoutCommand();
+    // The question comes after the menu command has returned.
+    QVERIFY(dialogs_->msgBoxes().isEmpty());
+    Flush();
+    QCOMPARE(dialogs_->prompts().size(), asked ? 1 : 0);
+  }
+
+  void logonMenuWithSessionsOpenSelectsTheNewest_data() {
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QStringList>("items");
+    QTest::newRow("logged on") << "C"
+                               << QStringList{"Session1:A/H1", "Session2:B/H1", "Session3:C/H1"};
+    QTest::newRow("cancelled") << "" << QStringList{"Session1:A/H1", "Session2:B/H1"};
+  }
+  void logonMenuWithSessionsOpenSelectsTheNewest() {
+    QFETCH(QString, user);
+    QFETCH(QStringList, items);
+    for (const char* u : {"A", "B"}) QVERIFY(mFn_ConnectSession(u, "pw", "H1"));
+    frmQuerna* console = OpenMainWithConsoles(1);
+    QVERIFY(console);
+    console->cmbSessionData->setCurrentIndex(0);
+    AnswerLogonDialog(user, "pw", "H1");
+    mSb_SessionLogonCommand();
+    Flush();
+    QCOMPARE(Items(console->cmbSessionData), items);
+    QCOMPARE(console->cmbSessionData->currentIndex(), items.size() - 1);
+    QCOMPARE(Consoles().size(), 1);
+  }
+
+  void logonMenuWithoutSessionOpensAConsoleOnlyAfterALogon_data() {
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<int>("consoles");
+    QTest::newRow("logged on") << "A" << 1;
+    QTest::newRow("cancelled") << "" << 0;
+  }
+  void logonMenuWithoutSessionOpensAConsoleOnlyAfterALogon() {
+    QFETCH(QString, user);
+    QFETCH(int, consoles);
+    QVERIFY(!OpenMainWithConsoles(0));
+    AnswerLogonDialog(user, "pw", "H1");
+    mSb_SessionLogonCommand();
+    Flush();
+    QCOMPARE(Consoles().size(), consoles);
+    QCOMPARE(mFn_NoSession(), consoles == 0);
+    QVERIFY(dialogs_->msgBoxes().isEmpty());
+  }
+};
+
+QTEST_MAIN(TestLogout)
+#include "tst_logout.moc"
