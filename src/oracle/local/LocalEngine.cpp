@@ -1,8 +1,964 @@
 #include "oracle/local/LocalEngine.h"
 
+#include <sqlite3.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QUrl>
+#include <vector>
+
+#include "oracle/DataFolder.h"
+#include "oracle/RunErr.h"
+#include "oracle/local/LocalInternal.h"
+#include "oracle/local/SqlRewrite.h"
+
 namespace ora::local {
 
-// Replaced by the engine itself; until then no local session can be created.
-std::shared_ptr<OraSession> CreateLocalSession() { return nullptr; }
+namespace {
+
+const char* const kClosedText = "OIP-04100: the object has been closed";
+
+// ---------------------------------------------------------------------------------------------
+// Server error state shared by the session and the database objects.
+
+struct ServerError {
+  int number = 0;
+  QString text;
+  int pos = 0;
+  void set(int n, const QString& t, int p = 0) {
+    number = n;
+    text = t;
+    pos = p < 0 ? 0 : p;
+  }
+  void reset() { *this = ServerError{}; }
+};
+
+QString OraText(int number, const QString& message) {
+  return QStringLiteral("ORA-%1: %2").arg(number, 5, 10, QLatin1Char('0')).arg(message);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Connection: the SQLite handle with what the dictionary knows of the logged-on user.
+
+struct Conn {
+  sqlite3* db = nullptr;
+  DictUser user;
+  Instance* instance = nullptr;
+  bool internal = false;  // bookkeeping statements may write the temp schema
+  QSet<QString> dateColumns;
+  QSet<QString> schemas;
+  ~Conn() {
+    if (db) sqlite3_close_v2(db);
+  }
+};
+
+// Refuses every statement that would change anything but the engine's own temp schema.
+int Authorizer(void* arg, int action, const char* a1, const char* a2, const char* dbName,
+               const char*) {
+  const Conn* c = static_cast<const Conn*>(arg);
+  if (c->internal) return SQLITE_OK;
+  switch (action) {
+    case SQLITE_READ:
+    case SQLITE_SELECT:
+    case SQLITE_FUNCTION:
+    case SQLITE_RECURSIVE:
+      return SQLITE_OK;
+    case SQLITE_PRAGMA: {
+      // A pragma with an argument may write; a few reading pragmas are allowed.
+      if (a2) {
+        static const char* kReadWithArg[] = {"table_info", "table_xinfo", "index_list",
+                                             "index_info", "index_xinfo", "foreign_key_list"};
+        for (const char* p : kReadWithArg)
+          if (qstricmp(a1, p) == 0) return SQLITE_OK;
+        return SQLITE_DENY;
+      }
+      return SQLITE_OK;
+    }
+    case SQLITE_TRANSACTION:
+    case SQLITE_SAVEPOINT:
+      return SQLITE_OK;
+    default:
+      (void)dbName;
+      return SQLITE_DENY;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Declared types → Oracle type codes and sizes.
+
+struct ColInfo {
+  QString name;
+  int type = ORATYPE_VARCHAR2;
+  int maxSize = 4000;
+  int maxDSize = 4000;
+  int precision = 0;
+  int scale = 0;
+  bool date = false;
+};
+
+void ApplyDecl(ColInfo& c, const DeclType& d) {
+  c.type = d.code;
+  c.precision = d.precision;
+  c.scale = d.scale;
+  c.date = d.code == ORATYPE_DATE;
+  switch (d.code) {
+    case ORATYPE_NUMBER:
+      c.maxSize = 22;
+      c.maxDSize = d.precision > 0 ? d.precision + (d.scale > 0 ? 1 : 0) + 1 : 22;
+      break;
+    case ORATYPE_DATE:
+      c.maxSize = 7;
+      c.maxDSize = 19;
+      break;
+    case ORATYPE_LONG:
+    case ORATYPE_LONGRAW:
+    case ORATYPE_CLOB:
+    case ORATYPE_BLOB:
+      c.maxSize = 2147483647;
+      c.maxDSize = 32760;
+      break;
+    case ORATYPE_ROWID:
+      c.maxSize = c.maxDSize = 18;
+      break;
+    case ORATYPE_TIMESTAMP:
+      c.maxSize = 11;
+      c.maxDSize = 29;
+      break;
+    default:
+      c.maxSize = c.maxDSize = d.length > 0 ? d.length : 4000;
+      break;
+  }
+}
+
+void ApplyKind(ColInfo& c, ExprKind k) {
+  DeclType d;
+  switch (k) {
+    case ExprKind::Date:
+      d.code = ORATYPE_DATE;
+      break;
+    case ExprKind::Number:
+      d.code = ORATYPE_NUMBER;
+      break;
+    case ExprKind::Rowid:
+      d.code = ORATYPE_ROWID;
+      break;
+    default:
+      d.code = ORATYPE_VARCHAR2;
+      break;
+  }
+  ApplyDecl(c, d);
+}
+
+class LocalDatabase;
+class LocalDynaset;
+
+// ---------------------------------------------------------------------------------------------
+
+class LocalField final : public OraField {
+ public:
+  LocalField(LocalDynaset* owner, int col, ColInfo info)
+      : owner_(owner), col_(col), info_(std::move(info)) {}
+  QString Name() const override { return info_.name; }
+  QVariant Value() const override;
+  int OraIDataType() const override { return info_.type; }
+  int OraMaxSize() const override { return info_.maxSize; }
+  int OraMaxDSize() const override { return info_.maxDSize; }
+  int OraPrecision() const override { return info_.precision; }
+  int OraScale() const override { return info_.scale; }
+  int FieldSize() const override { return info_.maxSize; }
+
+ private:
+  LocalDynaset* owner_;
+  int col_;
+  ColInfo info_;
+  mutable QVariant cache_;
+  mutable quint64 cacheRow_ = 0;
+};
+
+class LocalFields final : public OraFields {
+ public:
+  std::vector<std::unique_ptr<LocalField>> list;
+  int Count() const override { return int(list.size()); }
+  OraField* Item(int index) override {
+    if (index < 0 || index >= int(list.size())) {
+      Raise(kErrOutOfRange, QStringLiteral("Subscript out of range"));
+      return nullptr;
+    }
+    return list[size_t(index)].get();
+  }
+};
+
+class LocalDynaset final : public OraDynaset {
+ public:
+  LocalDynaset(std::shared_ptr<Conn> conn, std::shared_ptr<LocalDatabase> db, sqlite3_stmt* st,
+               quint32 hash)
+      : conn_(std::move(conn)), db_(std::move(db)), st_(st), hash_(hash) {}
+  ~LocalDynaset() override { Close(); }
+
+  bool IsEOF() const override { return eof_; }
+  void MoveNext() override;
+  OraFields& Fields() override { return fields_; }
+  void Close() override {
+    if (!st_) return;
+    flushFigures();
+    sqlite3_finalize(st_);
+    st_ = nullptr;
+    eof_ = true;
+    closed_ = true;
+  }
+
+  // Called once the first step was made.
+  void start(bool hasRow) {
+    eof_ = !hasRow;
+    row_ = hasRow ? 1 : 0;
+    rows_ = hasRow ? 1 : 0;
+    if (!hasRow) flushFigures();
+  }
+  LocalFields& fieldList() { return fields_; }
+
+  QVariant read(int col, const ColInfo& info) const {
+    sqlite3_stmt* st = st_;
+    switch (sqlite3_column_type(st, col)) {
+      case SQLITE_INTEGER:
+        if (info.date) return DateFromNumber(double(sqlite3_column_int64(st, col)), true);
+        return QVariant(qlonglong(sqlite3_column_int64(st, col)));
+      case SQLITE_FLOAT:
+        if (info.date) return DateFromNumber(sqlite3_column_double(st, col), false);
+        return QVariant(sqlite3_column_double(st, col));
+      case SQLITE_TEXT: {
+        const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
+        const int n = sqlite3_column_bytes(st, col);
+        if (info.date) {
+          QDateTime dt = ParseSqlDate(p, n);
+          if (dt.isValid()) return QVariant(dt);
+        }
+        return QVariant(QString::fromUtf8(p, n));
+      }
+      case SQLITE_BLOB: {
+        const char* p = static_cast<const char*>(sqlite3_column_blob(st, col));
+        return QVariant(QByteArray(p, sqlite3_column_bytes(st, col)));
+      }
+      default:
+        return QVariant();
+    }
+  }
+
+  static QVariant DateFromNumber(double v, bool integer) {
+    // Integers are Unix times, reals Julian day numbers.
+    if (integer) return QVariant(QDateTime::fromSecsSinceEpoch(qint64(v)));
+    const qint64 ms = qint64((v - 2440587.5) * 86400000.0 + 0.5);
+    QDateTime utc = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+    return QVariant(QDateTime(utc.date(), utc.time()));
+  }
+
+  bool valid() const { return st_ && !eof_; }
+  quint64 row() const { return row_; }
+
+ private:
+  void flushFigures();
+
+  std::shared_ptr<Conn> conn_;
+  std::shared_ptr<LocalDatabase> db_;
+  sqlite3_stmt* st_;
+  quint32 hash_;
+  bool eof_ = true;
+  bool closed_ = false;
+  bool flushed_ = false;
+  quint64 row_ = 0;
+  qint64 rows_ = 0;
+  LocalFields fields_;
+};
+
+QVariant LocalField::Value() const {
+  if (!owner_->valid()) {
+    Raise(kErrOraComponent, QStringLiteral("OIP-04108: No current record"));
+    return QVariant();
+  }
+  const quint64 r = owner_->row();
+  if (cacheRow_ != r) {
+    cache_ = owner_->read(col_, info_);
+    cacheRow_ = r;
+  }
+  return cache_;
+}
+
+void LocalDynaset::flushFigures() {
+  if (flushed_ || !st_ || !conn_->instance) return;
+  flushed_ = true;
+  const qint64 steps = sqlite3_stmt_status(st_, SQLITE_STMTSTATUS_VM_STEP, 0);
+  const qint64 scans = sqlite3_stmt_status(st_, SQLITE_STMTSTATUS_FULLSCAN_STEP, 0);
+  conn_->instance->AddFigures(hash_, rows_, steps / 8 + rows_, scans / 64);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+class LocalParameter final : public OraParameter {
+ public:
+  LocalParameter(QString name, QVariant value, int kind)
+      : name_(std::move(name)), value_(std::move(value)) {
+    status_ = kind == ORAPARM_OUTPUT ? ORAPSTAT_OUTPUT
+              : kind == ORAPARM_BOTH ? ORAPSTAT_BOTH
+                                     : ORAPSTAT_INPUT;
+  }
+  QString Name() const override { return name_; }
+  QVariant Value() const override { return value_; }
+  void SetValue(const QVariant& value) override { value_ = value; }
+  int ServerType() const override { return serverType_; }
+  void SetServerType(int type) override { serverType_ = type; }
+  int Status() const override { return status_; }
+
+ private:
+  QString name_;
+  QVariant value_;
+  int serverType_ = ORATYPE_VARCHAR2;
+  int status_ = ORAPSTAT_INPUT;
+};
+
+class LocalParameters final : public OraParameters {
+ public:
+  int Count() const override { return int(list_.size()); }
+  void Add(const QString& name, const QVariant& value, int kind) override {
+    if (find(name) >= 0) {
+      Raise(kErrOraComponent, QStringLiteral("OIP-04119: Parameter %1 already exists").arg(name));
+      return;
+    }
+    if (name.trimmed().isEmpty()) {
+      Raise(kErrInvalidProcedureCall, QStringLiteral("Invalid procedure call or argument"));
+      return;
+    }
+    list_.push_back(std::make_unique<LocalParameter>(name, value, kind));
+  }
+  void Remove(const QString& name) override {
+    const int i = find(name);
+    if (i < 0) {
+      Raise(kErrOraComponent, QStringLiteral("OIP-04118: Parameter %1 not found").arg(name));
+      return;
+    }
+    list_.erase(list_.begin() + i);
+  }
+  OraParameter* Item(int index) override {
+    if (index < 0 || index >= int(list_.size())) {
+      Raise(kErrOutOfRange, QStringLiteral("Subscript out of range"));
+      return nullptr;
+    }
+    return list_[size_t(index)].get();
+  }
+  OraParameter* Item(const QString& name) override {
+    const int i = find(name);
+    if (i < 0) {
+      Raise(kErrOraComponent, QStringLiteral("OIP-04118: Parameter %1 not found").arg(name));
+      return nullptr;
+    }
+    return list_[size_t(i)].get();
+  }
+  int find(const QString& name) const {
+    for (size_t i = 0; i < list_.size(); ++i)
+      if (list_[i]->Name().compare(name, Qt::CaseInsensitive) == 0) return int(i);
+    return -1;
+  }
+  LocalParameter* byName(const QString& name) const {
+    const int i = find(name);
+    return i < 0 ? nullptr : list_[size_t(i)].get();
+  }
+
+ private:
+  std::vector<std::unique_ptr<LocalParameter>> list_;
+};
+
+// ---------------------------------------------------------------------------------------------
+
+class LocalDatabase final : public OraDatabase,
+                            public std::enable_shared_from_this<LocalDatabase> {
+ public:
+  explicit LocalDatabase(std::shared_ptr<Conn> conn) : conn_(std::move(conn)) {}
+  ~LocalDatabase() override { Close(); }
+
+  std::shared_ptr<OraDynaset> CreateDynaset(const QString& sql, int options) override;
+  OraParameters& Parameters() override { return params_; }
+  int LastServerErr() const override { return err_.number; }
+  QString LastServerErrText() const override { return err_.text; }
+  int LastServerErrPos() const override { return err_.pos; }
+  void LastServerErrReset() override { err_.reset(); }
+  void Close() override {
+    if (!conn_) return;
+    if (conn_->instance) conn_->instance->RemoveSession(conn_->user.sid);
+    conn_.reset();
+  }
+
+  void setError(int n, const QString& message, int pos = 0) { err_.set(n, OraText(n, message), pos); }
+  void setErrorText(int n, const QString& text, int pos = 0) { err_.set(n, text, pos); }
+
+ private:
+  void mapSqliteError(const char* msg, int byteOffset, const Rewritten& rw, const QByteArray& utf8,
+                      const QString& sql, bool atRun);
+  void classifySyntax(const Rewritten& rw, int src, const QString& sql);
+  bool bind(sqlite3_stmt* st);
+
+  std::shared_ptr<Conn> conn_;
+  LocalParameters params_;
+  ServerError err_;
+};
+
+int TokenAt(const Rewritten& rw, int src) {
+  for (size_t i = 0; i < rw.tokens.size(); ++i) {
+    const Token& t = rw.tokens[i];
+    if (src < t.start + t.len || src <= t.start) return int(i);
+  }
+  return int(rw.tokens.size());
+}
+
+int FindNameToken(const Rewritten& rw, const QString& upperName) {
+  for (const Token& t : rw.tokens) {
+    if (t.kind == TokKind::Word && t.upper == upperName) return t.start;
+    if (t.kind == TokKind::Quoted && t.text.mid(1, t.text.size() - 2).toUpper() == upperName)
+      return t.start;
+  }
+  return -1;
+}
+
+bool IsOperandEnd(const Token& t) {
+  switch (t.kind) {
+    case TokKind::Word:
+      return !QStringList{"SELECT", "FROM", "WHERE", "AND", "OR", "NOT", "BY", "ON", "HAVING",
+                          "DISTINCT", "UNIQUE", "ALL", "IN", "IS", "LIKE", "BETWEEN", "WHEN",
+                          "THEN", "ELSE", "CASE", "AS", "UNION", "MINUS", "INTERSECT", "ORDER",
+                          "GROUP"}
+                  .contains(t.upper);
+    case TokKind::Quoted:
+    case TokKind::String:
+    case TokKind::Number:
+    case TokKind::Bind:
+      return true;
+    case TokKind::Op:
+      return t.text == QLatin1String(")") || t.text == QLatin1String("*");
+    default:
+      return false;
+  }
+}
+
+void LocalDatabase::classifySyntax(const Rewritten& rw, int src, const QString& sql) {
+  const auto& t = rw.tokens;
+  const int k = TokenAt(rw, src);
+  // Depth-0 FROM of the first query block.
+  int from = -1, depth = 0;
+  for (size_t i = 0; i < t.size(); ++i) {
+    if (t[i].kind == TokKind::Op && t[i].text == QLatin1String("(")) ++depth;
+    if (t[i].kind == TokKind::Op && t[i].text == QLatin1String(")")) --depth;
+    if (depth == 0 && t[i].kind == TokKind::Word && t[i].upper == QLatin1String("FROM")) {
+      from = int(i);
+      break;
+    }
+  }
+  if (k >= int(t.size())) {
+    // The statement ended too early.
+    int end = int(sql.size());
+    while (end > 0 && sql[end - 1].isSpace()) --end;
+    const Token& last = t.back();
+    if (last.kind == TokKind::Word && last.upper == QLatin1String("FROM"))
+      setError(903, QStringLiteral("invalid table name"), end);
+    else if (!IsOperandEnd(last))
+      setError(936, QStringLiteral("missing expression"), end);
+    else
+      setError(921, QStringLiteral("unexpected end of SQL command"), end);
+    return;
+  }
+  const Token& at = t[size_t(k)];
+  const Token* prev = k > 0 ? &t[size_t(k - 1)] : nullptr;
+  const bool inSelectList =
+      t.front().kind == TokKind::Word && t.front().upper == QLatin1String("SELECT") &&
+      (from < 0 || k < from);
+  if (prev && !IsOperandEnd(*prev) &&
+      !(prev->kind == TokKind::Word && prev->upper == QLatin1String("FROM"))) {
+    setError(936, QStringLiteral("missing expression"), at.start);
+    return;
+  }
+  if (prev && prev->kind == TokKind::Word && prev->upper == QLatin1String("FROM")) {
+    setError(903, QStringLiteral("invalid table name"), at.start);
+    return;
+  }
+  if (inSelectList && k > 0) {
+    setError(923, QStringLiteral("FROM keyword not found where expected"), at.start);
+    return;
+  }
+  if (k == 0) {
+    setError(900, QStringLiteral("invalid SQL statement"), 0);
+    return;
+  }
+  setError(933, QStringLiteral("SQL command not properly ended"), at.start);
+}
+
+void LocalDatabase::mapSqliteError(const char* cmsg, int byteOffset, const Rewritten& rw,
+                                   const QByteArray& utf8, const QString& sql, bool atRun) {
+  const QString msg = QString::fromUtf8(cmsg);
+  int src = 0;
+  if (byteOffset >= 0 && byteOffset <= utf8.size()) {
+    const int outPos = int(QString::fromUtf8(utf8.constData(), byteOffset).size());
+    src = rw.MapToSource(outPos);
+  }
+  static const QRegularExpression kOra(QStringLiteral("^ORA-(\\d{5}): "));
+  const auto m = kOra.match(msg);
+  if (m.hasMatch()) {
+    err_.set(m.captured(1).toInt(), msg, 0);
+    return;
+  }
+  auto after = [&](const char* prefix) { return msg.mid(int(qstrlen(prefix))).trimmed(); };
+  if (msg.startsWith(QLatin1String("no such table: ")) ||
+      msg.startsWith(QLatin1String("unknown database "))) {
+    QString name = msg.startsWith(QLatin1String("no such table: ")) ? after("no such table: ")
+                                                                     : after("unknown database ");
+    name = name.section(QLatin1Char('.'), -1).toUpper();
+    int p = FindNameToken(rw, name);
+    if (p < 0) p = src;
+    setError(942, QStringLiteral("table or view does not exist"), p);
+    return;
+  }
+  if (msg.startsWith(QLatin1String("no such column: ")) ||
+      msg.startsWith(QLatin1String("no such function: "))) {
+    const bool fn = msg.startsWith(QLatin1String("no such function: "));
+    const QString name = fn ? after("no such function: ") : after("no such column: ");
+    QStringList parts = name.split(QLatin1Char('.'));
+    for (QString& part : parts) part = QLatin1Char('"') + OracleUpper(part) + QLatin1Char('"');
+    int p = FindNameToken(rw, OracleUpper(name.section(QLatin1Char('.'), -1)));
+    if (p < 0) p = src;
+    setError(904, parts.join(QLatin1Char('.')) + QStringLiteral(": invalid identifier"), p);
+    return;
+  }
+  if (msg.startsWith(QLatin1String("near ")) && msg.endsWith(QLatin1String("syntax error"))) {
+    classifySyntax(rw, byteOffset >= 0 ? src : int(sql.size()), sql);
+    return;
+  }
+  if (msg == QLatin1String("incomplete input")) {
+    classifySyntax(rw, int(sql.size()) + 1, sql);
+    return;
+  }
+  if (msg.startsWith(QLatin1String("unrecognized token"))) {
+    setError(911, QStringLiteral("invalid character"), src);
+    return;
+  }
+  if (msg.startsWith(QLatin1String("wrong number of arguments"))) {
+    setError(909, QStringLiteral("invalid number of arguments"), src);
+    return;
+  }
+  if (msg.startsWith(QLatin1String("ambiguous column name"))) {
+    const QString name = after("ambiguous column name: ");
+    int p = FindNameToken(rw, OracleUpper(name.section(QLatin1Char('.'), -1)));
+    setError(918, QStringLiteral("column ambiguously defined"), p < 0 ? src : p);
+    return;
+  }
+  if (msg.startsWith(QLatin1String("misuse of aggregate"))) {
+    setError(934, QStringLiteral("group function is not allowed here"), src);
+    return;
+  }
+  if (msg.contains(QLatin1String("do not have the same number of result columns"))) {
+    setError(1789, QStringLiteral("query block has incorrect number of result columns"), src);
+    return;
+  }
+  if (msg.contains(QLatin1String("ORDER BY term out of range"))) {
+    setError(1785, QStringLiteral("ORDER BY item must be the number of a SELECT-list expression"),
+             src);
+    return;
+  }
+  if (msg == QLatin1String("interrupted")) {
+    setError(1013, QStringLiteral("user requested cancel of current operation"), 0);
+    return;
+  }
+  setError(atRun ? 600 : 900, msg, src);
+}
+
+bool LocalDatabase::bind(sqlite3_stmt* st) {
+  const int n = sqlite3_bind_parameter_count(st);
+  for (int i = 1; i <= n; ++i) {
+    const char* pn = sqlite3_bind_parameter_name(st, i);
+    LocalParameter* p = pn && pn[0] ? params_.byName(QString::fromUtf8(pn + 1)) : nullptr;
+    if (!p) {
+      setError(1008, QStringLiteral("not all variables bound"), 0);
+      return false;
+    }
+    const QVariant v = p->Value();
+    if (IsNull(v)) {
+      sqlite3_bind_null(st, i);
+      continue;
+    }
+    switch (p->ServerType()) {
+      case ORATYPE_NUMBER: {
+        bool ok = false;
+        const QString s = v.toString().trimmed();
+        const qlonglong ll = s.toLongLong(&ok);
+        if (ok) {
+          sqlite3_bind_int64(st, i, ll);
+          break;
+        }
+        const double d = s.toDouble(&ok);
+        if (ok) {
+          sqlite3_bind_double(st, i, d);
+          break;
+        }
+        setError(1722, QStringLiteral("invalid number"), 0);
+        return false;
+      }
+      case ORATYPE_DATE: {
+        QDateTime dt = v.toDateTime();
+        if (!dt.isValid()) dt = ParseSqlDate(v.toString());
+        if (!dt.isValid()) {
+          setError(1858, QStringLiteral("a non-numeric character was found where a numeric was expected"), 0);
+          return false;
+        }
+        const QByteArray b = SqlDateText(dt).toUtf8();
+        sqlite3_bind_text(st, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+        break;
+      }
+      default: {
+        if (v.typeId() == QMetaType::QByteArray) {
+          const QByteArray b = v.toByteArray();
+          sqlite3_bind_blob(st, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+        } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong) {
+          sqlite3_bind_text(st, i, v.toString().toUtf8().constData(), -1, SQLITE_TRANSIENT);
+        } else if (v.typeId() == QMetaType::QDateTime) {
+          const QByteArray b = SqlDateText(v.toDateTime()).toUtf8();
+          sqlite3_bind_text(st, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+        } else {
+          const QByteArray b = v.toString().toUtf8();
+          sqlite3_bind_text(st, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+        }
+        break;
+      }
+    }
+  }
+  return true;
+}
+
+std::shared_ptr<OraDynaset> LocalDatabase::CreateDynaset(const QString& sql, int options) {
+  (void)options;
+  if (!conn_) {
+    Raise(kErrOraComponent, QString::fromLatin1(kClosedText));
+    return nullptr;
+  }
+  err_.reset();
+  Conn& c = *conn_;
+  RewriteContext ctx;
+  ctx.isDateColumn = [&c](const QString& n) { return c.dateColumns.contains(n); };
+  ctx.isSchema = [&c](const QString& n) { return c.schemas.contains(n); };
+  const Rewritten rw = RewriteOracleSql(sql, ctx);
+  switch (rw.kind) {
+    case StatementKind::Empty:
+      setError(900, QStringLiteral("invalid SQL statement"), 0);
+      return nullptr;
+    case StatementKind::Writing:
+      return nullptr;
+    case StatementKind::Unknown:
+      if (!rw.tokens.empty() && rw.tokens.front().kind == TokKind::Bad) {
+        setError(911, QStringLiteral("invalid character"), rw.tokens.front().start);
+        return nullptr;
+      }
+      setError(900, QStringLiteral("invalid SQL statement"), 0);
+      return nullptr;
+    case StatementKind::Query:
+      break;
+  }
+  for (const Token& t : rw.tokens) {
+    if (t.kind == TokKind::Semicolon) {
+      setError(911, QStringLiteral("invalid character"), t.start);
+      return nullptr;
+    }
+    if (t.kind == TokKind::Bad) {
+      if (t.text.startsWith(QLatin1Char('\'')))
+        setError(1756, QStringLiteral("quoted string not properly terminated"), t.start);
+      else
+        setError(1740, QStringLiteral("missing double quote in identifier"), t.start);
+      return nullptr;
+    }
+  }
+  const QByteArray utf8 = rw.sql.toUtf8();
+  sqlite3_stmt* st = nullptr;
+  const char* tail = nullptr;
+  int rc = sqlite3_prepare_v3(c.db, utf8.constData(), int(utf8.size()), 0, &st, &tail);
+  if (rc != SQLITE_OK) {
+    const int ext = sqlite3_extended_errcode(c.db);
+    if (ext == SQLITE_AUTH || rc == SQLITE_AUTH) return nullptr;  // a writing statement
+    mapSqliteError(sqlite3_errmsg(c.db), sqlite3_error_offset(c.db), rw, utf8, sql, false);
+    return nullptr;
+  }
+  if (!st) {
+    setError(900, QStringLiteral("invalid SQL statement"), 0);
+    return nullptr;
+  }
+  if (!sqlite3_stmt_readonly(st) || sqlite3_column_count(st) == 0) {
+    sqlite3_finalize(st);
+    return nullptr;
+  }
+  if (!bind(st)) {
+    sqlite3_finalize(st);
+    return nullptr;
+  }
+  // Bookkeeping: the SQL area and the dynamic views.
+  quint32 hash = 0;
+  if (c.instance) {
+    hash = c.instance->RecordSql(c.user.sid, sql, c.user.user);
+    if (rw.mentions(QStringLiteral("V$SESSION")) || rw.mentions(QStringLiteral("V$SQL")) ||
+        rw.mentions(QStringLiteral("V$SQLAREA"))) {
+      c.internal = true;
+      RefreshDynamicViews(c.db, c.user, *c.instance);
+      c.internal = false;
+    }
+  }
+  rc = sqlite3_step(st);
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+    mapSqliteError(sqlite3_errmsg(c.db), -1, rw, utf8, sql, true);
+    sqlite3_finalize(st);
+    return nullptr;
+  }
+  auto dyn = std::make_shared<LocalDynaset>(conn_, shared_from_this(), st, hash);
+  // Columns: names and types.
+  const int ncol = sqlite3_column_count(st);
+  const int nItems = int(rw.items.size());
+  int firstStar = -1, lastStar = -1;
+  for (int i = 0; i < nItems; ++i)
+    if (rw.items[i].star) {
+      if (firstStar < 0) firstStar = i;
+      lastStar = i;
+    }
+  for (int col = 0; col < ncol; ++col) {
+    const SelectItem* item = nullptr;
+    if (firstStar < 0) {
+      if (nItems == ncol) item = &rw.items[col];
+    } else if (col < firstStar) {
+      item = &rw.items[col];
+    } else if (ncol - col <= nItems - 1 - lastStar) {
+      item = &rw.items[nItems - (ncol - col)];
+    }
+    ColInfo info;
+    const char* decl = sqlite3_column_decltype(st, col);
+    if (decl) {
+      ApplyDecl(info, ParseDeclType(QString::fromUtf8(decl)));
+    } else if (item && item->kind != ExprKind::Unknown) {
+      ApplyKind(info, item->kind);
+    } else {
+      switch (rc == SQLITE_ROW ? sqlite3_column_type(st, col) : SQLITE_NULL) {
+        case SQLITE_INTEGER:
+        case SQLITE_FLOAT:
+          ApplyKind(info, ExprKind::Number);
+          break;
+        case SQLITE_BLOB: {
+          DeclType d;
+          d.code = ORATYPE_RAW;
+          d.length = 2000;
+          ApplyDecl(info, d);
+          break;
+        }
+        default:
+          ApplyKind(info, ExprKind::Text);
+          break;
+      }
+    }
+    if (item && !item->heading.isEmpty())
+      info.name = item->heading;
+    else
+      info.name = OracleUpper(QString::fromUtf8(sqlite3_column_name(st, col)));
+    dyn->fieldList().list.push_back(std::make_unique<LocalField>(dyn.get(), col, std::move(info)));
+  }
+  dyn->start(rc == SQLITE_ROW);
+  return dyn;
+}
+
+void LocalDynaset::MoveNext() {
+  if (closed_) {
+    Raise(kErrOraComponent, QString::fromLatin1(kClosedText));
+    return;
+  }
+  if (eof_) {
+    Raise(kErrOraComponent, QStringLiteral("OIP-04108: No current record"));
+    return;
+  }
+  const int rc = sqlite3_step(st_);
+  if (rc == SQLITE_ROW) {
+    ++row_;
+    ++rows_;
+    return;
+  }
+  eof_ = true;
+  ++row_;
+  flushFigures();
+  if (rc != SQLITE_DONE) {
+    const QString msg = QString::fromUtf8(sqlite3_errmsg(conn_->db));
+    static const QRegularExpression kOra(QStringLiteral("^ORA-(\\d{5}): "));
+    const auto m = kOra.match(msg);
+    if (m.hasMatch())
+      db_->setErrorText(m.captured(1).toInt(), msg);
+    else
+      db_->setError(600, msg);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+class LocalSession final : public OraSession {
+ public:
+  std::shared_ptr<OraDatabase> OpenDatabase(const QString& host, const QString& connect,
+                                            int options) override;
+  void BeginTrans() override { inTrans_ = true; }
+  void RollBack() override { inTrans_ = false; }
+  int LastServerErr() const override { return err_.number; }
+  QString LastServerErrText() const override { return err_.text; }
+  void LastServerErrReset() override { err_.reset(); }
+
+ private:
+  void fail(int n, const QString& message) { err_.set(n, OraText(n, message), 0); }
+  ServerError err_;
+  bool inTrans_ = false;
+};
+
+QString DemoPath() { return QDir(DataFolder()).filePath(QStringLiteral("DEMO.db")); }
+
+// Makes sure the sample database exists at the current schema version.
+bool EnsureDemo(const QString& path, QString* error) {
+  if (QFileInfo(path).isFile()) {
+    sqlite3* db = nullptr;
+    int version = -1;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+        SQLITE_OK) {
+      sqlite3_stmt* st = nullptr;
+      if (sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &st, nullptr) == SQLITE_OK &&
+          sqlite3_step(st) == SQLITE_ROW)
+        version = sqlite3_column_int(st, 0);
+      sqlite3_finalize(st);
+    }
+    sqlite3_close_v2(db);
+    if (version == kDemoSchemaVersion) return true;
+  }
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  return CreateDemoDatabase(path, error);
+}
+
+std::shared_ptr<OraDatabase> LocalSession::OpenDatabase(const QString& host,
+                                                        const QString& connect, int options) {
+  (void)options;
+  err_.reset();
+  const QString h = host.trimmed();
+  const bool demo = h.compare(QStringLiteral("DEMO"), Qt::CaseInsensitive) == 0;
+  QString path;
+  if (demo) {
+    path = DemoPath();
+    QString why;
+    if (!EnsureDemo(path, &why)) {
+      Raise(kErrOraComponent, QStringLiteral("The sample database could not be created: %1").arg(why));
+      return nullptr;
+    }
+  } else {
+    path = h;
+    if (!QFileInfo(path).isFile()) {
+      fail(12154, QStringLiteral("TNS:could not resolve the connect identifier specified"));
+      return nullptr;
+    }
+  }
+  // user/password
+  const int slash = int(connect.indexOf(QLatin1Char('/')));
+  QString user = (slash < 0 ? connect : connect.left(slash)).trimmed();
+  QString password = slash < 0 ? QString() : connect.mid(slash + 1);
+  const int at = int(password.indexOf(QLatin1Char('@')));
+  if (at >= 0) password = password.left(at);
+  if (user.size() >= 2 && user.startsWith(QLatin1Char('"')) && user.endsWith(QLatin1Char('"')))
+    user = user.mid(1, user.size() - 2);
+  else
+    user = OracleUpper(user);
+
+  auto conn = std::make_shared<Conn>();
+  const QString canonical = QFileInfo(path).canonicalFilePath();
+  const QByteArray uri = QByteArrayLiteral("file:") +
+                         QUrl::toPercentEncoding(canonical, "/") + QByteArrayLiteral("?mode=ro");
+  int rc = sqlite3_open_v2(uri.constData(), &conn->db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
+                           nullptr);
+  if (rc == SQLITE_OK) {
+    sqlite3_stmt* st = nullptr;
+    rc = sqlite3_prepare_v2(conn->db, "SELECT count(*) FROM sqlite_master", -1, &st, nullptr);
+    if (rc == SQLITE_OK) {
+      rc = sqlite3_step(st);
+      rc = rc == SQLITE_ROW ? SQLITE_OK : rc;
+    }
+    sqlite3_finalize(st);
+  }
+  if (rc != SQLITE_OK) {
+    fail(12154, QStringLiteral("TNS:could not resolve the connect identifier specified"));
+    return nullptr;
+  }
+  DictUser& u = conn->user;
+  u.dbPath = canonical;
+  // Accounts of the database, when it carries any.
+  {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(conn->db, "SELECT USERNAME, PASSWORD, IS_DBA FROM QUERNA_ACCOUNTS", -1,
+                           &st, nullptr) == SQLITE_OK) {
+      u.hasAccounts = true;
+      while (sqlite3_step(st) == SQLITE_ROW) {
+        Account a;
+        a.user = OracleUpper(QString::fromUtf8(
+            reinterpret_cast<const char*>(sqlite3_column_text(st, 0))));
+        a.password = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+        a.dba = sqlite3_column_int(st, 2) != 0;
+        u.accounts.push_back(a);
+      }
+    }
+    sqlite3_finalize(st);
+    if (sqlite3_prepare_v2(conn->db, "SELECT OBJECT_NAME, OWNER FROM QUERNA_OWNERS", -1, &st,
+                           nullptr) == SQLITE_OK) {
+      while (sqlite3_step(st) == SQLITE_ROW)
+        u.owners.insert(
+            OracleUpper(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)))),
+            OracleUpper(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)))));
+    }
+    sqlite3_finalize(st);
+  }
+  if (password.isEmpty() && (u.hasAccounts || user.isEmpty())) {
+    fail(1005, QStringLiteral("null password given; logon denied"));
+    return nullptr;
+  }
+  if (user.isEmpty()) {
+    fail(1017, QStringLiteral("invalid username/password; logon denied"));
+    return nullptr;
+  }
+  if (u.hasAccounts) {
+    const Account* found = nullptr;
+    for (const Account& a : u.accounts)
+      if (a.user == user && a.password.compare(password, Qt::CaseInsensitive) == 0) found = &a;
+    if (!found) {
+      fail(1017, QStringLiteral("invalid username/password; logon denied"));
+      return nullptr;
+    }
+    u.dba = found->dba;
+    u.defaultOwner = u.accounts.isEmpty() ? user : QStringLiteral("SCOTT");
+    for (const Account& a : u.accounts)
+      if (!a.dba) {
+        u.defaultOwner = a.user;
+        break;
+      }
+  } else {
+    u.dba = true;
+    u.defaultOwner = user;
+  }
+  u.user = user;
+  conn->schemas.insert(user);
+  for (const Account& a : u.accounts) conn->schemas.insert(a.user);
+  conn->schemas.insert(QStringLiteral("SYSTEM"));
+  conn->instance = &Instance::For(canonical);
+  u.sid = conn->instance->AddSession(user);
+  sqlite3_set_authorizer(conn->db, Authorizer, conn.get());
+  RegisterOracleFunctions(conn->db, &conn->user.user);
+  conn->dateColumns = DateColumns(conn->db);
+  QString why;
+  conn->internal = true;
+  const bool built = BuildDictionary(conn->db, u, &why);
+  conn->internal = false;
+  if (!built) {
+    conn->instance->RemoveSession(u.sid);
+    Raise(kErrOraComponent, QStringLiteral("The data dictionary could not be built: %1").arg(why));
+    return nullptr;
+  }
+  return std::make_shared<LocalDatabase>(std::move(conn));
+}
+
+}  // namespace
+
+std::shared_ptr<OraSession> CreateLocalSession() { return std::make_shared<LocalSession>(); }
 
 }  // namespace ora::local

@@ -1,0 +1,120 @@
+#pragma once
+// Pieces of the local engine shared by its source files.
+#include <sqlite3.h>
+
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <mutex>
+
+namespace ora::local {
+
+inline constexpr int kDemoSchemaVersion = 3;
+
+// The accounts a database knows (DEMO, or a file that carries a QUERNA_ACCOUNTS table).
+struct Account {
+  QString user;  // upper case
+  QString password;
+  bool dba = false;
+};
+
+// One logon of this program on a database, as V$SESSION shows it.
+struct SessionRow {
+  int sid = 0;
+  int serial = 0;
+  QString user;
+  QDateTime logonTime;
+  quint32 sqlHash = 0;
+  quint32 prevHash = 0;
+};
+
+// One statement run on a database, as V$SQL shows it.
+struct SqlRow {
+  QString text;
+  quint32 hash = 0;
+  QDateTime firstLoad;
+  QDateTime lastLoad;
+  qint64 executions = 0;
+  qint64 diskReads = 0;
+  qint64 bufferGets = 0;
+  qint64 rowsProcessed = 0;
+  qint64 parseCalls = 0;
+  QString parsingUser;
+};
+
+// The bookkeeping of one database file shared by the sessions of this program: its sessions and
+// its SQL area. Lives in memory only.
+class Instance {
+ public:
+  static Instance& For(const QString& canonicalPath);
+
+  int AddSession(const QString& user);  // returns the SID
+  void RemoveSession(int sid);
+  // Records a statement run by session sid; returns its hash value.
+  quint32 RecordSql(int sid, const QString& text, const QString& user);
+  void AddFigures(quint32 hash, qint64 rows, qint64 gets, qint64 reads);
+  QList<SessionRow> Sessions() const;
+  QList<SqlRow> SqlArea() const;
+
+ private:
+  mutable std::mutex mu_;
+  QList<SessionRow> sessions_;
+  QList<SqlRow> sql_;
+  QHash<quint32, int> sqlIndex_;
+  int nextSid_ = 7;
+  int nextSerial_ = 101;
+};
+
+quint32 SqlHash(const QString& text);
+
+// What the dictionary needs to know about the logged-on user.
+struct DictUser {
+  QString user;  // upper case
+  bool dba = false;
+  bool hasAccounts = false;  // the database carries accounts (else every object is the user's)
+  QList<Account> accounts;
+  QHash<QString, QString> owners;  // upper object name -> owner (from QUERNA_OWNERS)
+  QString defaultOwner;            // owner of objects not in QUERNA_OWNERS
+  int sid = 0;
+  QString dbPath;
+};
+
+// Builds the dictionary views of the connection in its temp schema. Returns false with an
+// SQLite message on failure.
+bool BuildDictionary(sqlite3* db, const DictUser& u, QString* error);
+// Refreshes V$SESSION and V$SQL of the connection from the instance.
+void RefreshDynamicViews(sqlite3* db, const DictUser& u, Instance& inst);
+
+// Names of the columns declared as dates anywhere in the connection's schemas (upper case).
+QSet<QString> DateColumns(sqlite3* db);
+
+// Registers the Oracle SQL functions on a connection. user is what USER returns.
+void RegisterOracleFunctions(sqlite3* db, const QString* user);
+
+// Creates the sample database at path (overwriting it). Returns false on failure.
+bool CreateDemoDatabase(const QString& path, QString* error);
+
+// Parses "YYYY-MM-DD[ HH:MM[:SS]]" (also with T or / separators); invalid when not a date.
+QDateTime ParseSqlDate(const char* s, int len);
+QDateTime ParseSqlDate(const QString& s);
+QString SqlDateText(const QDateTime& dt);
+
+// A declared column type as Oracle would name it.
+struct DeclType {
+  QString name;     // Oracle type name (VARCHAR2, NUMBER, DATE ...)
+  int code = 1;     // Oracle type code
+  int length = 0;   // declared length (characters or bytes), 0 when none
+  int precision = 0;
+  int scale = 0;
+  bool hasPrecision = false;
+};
+DeclType ParseDeclType(const QString& declared);
+
+// Internal tables of the engine that the dictionary never shows.
+bool IsInternalTable(const QString& name);
+
+}  // namespace ora::local
