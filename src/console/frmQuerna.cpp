@@ -1,43 +1,414 @@
 #include "console/frmQuerna.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
-#include <QVBoxLayout>
+#include <QTextCursor>
 
+#include "app/basMain.h"
+#include "app/frmMain.h"
+#include "console/SqlEditor.h"
+#include "files/basImpExp.h"
+#include "grid/vaSpread.h"
+#include "oracle/RunErr.h"
+#include "platform/Platform.h"
+#include "session/SessionData.h"
+#include "session/basLogout.h"
 #include "support/basFunctions.h"
+#include "support/basLog.h"
 
-// The window's controls; the console's own behaviour comes with the console work.
+namespace {
+
+const QString kEnterSql = QStringLiteral("ＳＱＬ文を入力してください");
+const QString kSelectTemplate = QStringLiteral(
+    "SELECT * FROM TABLE_NAME WHERE FIELD_NAME = 'TEXT' GROUP BY FIELD_NAME ORDER BY FIELD_NAME");
+
+// The window's outer size in the design, in twips.
+constexpr int kDesignWidth = 9785;
+constexpr int kDesignHeight = 7170;
+
+// The record of the session table a selector position stands for, or nullptr.
+SessionData* Record(int index) {
+  if (index < 0 || index > mFn_SessionUBound()) return nullptr;
+  return &gSessionData[static_cast<std::size_t>(index)];
+}
+
+// The clock with whole-second resolution, as the elapsed time is shown.
+QDateTime NowSeconds() {
+  QDateTime now = platform::Now();
+  now.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
+  return now;
+}
+
+}  // namespace
+
 frmQuerna::frmQuerna(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("frmQuerna"));
-  auto* layout = new QVBoxLayout(this);
+  QFont font;
+  font.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"),
+                    QStringLiteral("Noto Sans CJK JP")});
+  font.setPointSize(9);
+  setFont(font);
+
+  const auto place = [this](QWidget* w, const char* name, int left, int top, int width,
+                            int height) {
+    w->setObjectName(QLatin1String(name));
+    const double dx = logicalDpiX() / 1440.0;
+    const double dy = logicalDpiY() / 1440.0;
+    w->setGeometry(qRound(left * dx), qRound(top * dy), qRound(width * dx), qRound(height * dy));
+  };
+
   lbl1 = new QLabel(QStringLiteral("接続セッション"), this);
+  place(lbl1, "lbl1", 120, 60, 1725, 315);
+  lbl1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
   cmbSessionData = new QComboBox(this);
+  place(cmbSessionData, "cmbSessionData", 1860, 30, 4935, 345);
+  cmbSessionData->setToolTip(QStringLiteral("SQL文を実行するｾｯｼｮﾝを選択できます"));
+
+  // Nothing in the program changes the read-only mode, so the box only shows it.
   chkReadOnly = new QCheckBox(QStringLiteral("ReadOnly"), this);
+  place(chkReadOnly, "chkReadOnly", 8580, 90, 1395, 285);
+  chkReadOnly->setChecked(false);
+  chkReadOnly->setEnabled(false);
+
   cmdSQL_Exec = new QPushButton(QStringLiteral("SQL実行(F5)"), this);
+  place(cmdSQL_Exec, "cmdSQL_Exec", 60, 420, 1635, 525);
+  cmdSQL_Exec->setToolTip(QStringLiteral("SQL文を実行します"));
+
   cmdClear = new QPushButton(QStringLiteral("クリア(F3)"), this);
+  place(cmdClear, "cmdClear", 1710, 420, 1635, 525);
+  cmdClear->setToolTip(QStringLiteral("SQL文とﾘｽﾄをｸﾘｱします"));
+
   cmdSelect = new QPushButton(QStringLiteral("SELECT文追加"), this);
+  place(cmdSelect, "cmdSelect", 3360, 420, 1635, 525);
+
   cmdLogout = new QPushButton(QStringLiteral("ログアウト"), this);
+  place(cmdLogout, "cmdLogout", 5010, 420, 1545, 525);
+  cmdLogout->setToolTip(QStringLiteral("選択されているｾｯｼｮﾝをﾛｸﾞｵﾌします"));
+
   Command1 = new QPushButton(QStringLiteral("バインド変数"), this);
-  txtSQL = new QPlainTextEdit(this);
+  place(Command1, "Command1", 6570, 420, 1545, 525);
+
+  txtSQL = new SqlEditor(this);
+  place(txtSQL, "txtSQL", 60, 960, 8655, 1335);
+  txtSQL->setToolTip(QStringLiteral("SELECT文を入力してください"));
+  txtSQL->setLineWrapMode(QPlainTextEdit::NoWrap);
+  txtSQL->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  txtSQL->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+  vspData = new vaSpread(this);
+  place(vspData, "vspData", 60, 2340, 9555, 2895);
+
   txtStatus = new QLineEdit(this);
-  for (QWidget* w : std::initializer_list<QWidget*>{lbl1, cmbSessionData, chkReadOnly, cmdSQL_Exec,
-                                                    cmdClear, cmdSelect, cmdLogout, Command1,
-                                                    txtSQL, txtStatus})
-    layout->addWidget(w);
+  place(txtStatus, "txtStatus", 60, 6360, 7605, 360);
+  txtStatus->setReadOnly(true);
+
+  for (QPushButton* b : {cmdSQL_Exec, cmdClear, cmdSelect, cmdLogout, Command1})
+    b->setAutoDefault(false);
+
+  connect(cmdClear, &QPushButton::clicked, this, &frmQuerna::cmdClear_Click);
+  connect(cmdSQL_Exec, &QPushButton::clicked, this, &frmQuerna::cmdSQL_Exec_Click);
+  connect(cmdSelect, &QPushButton::clicked, this, &frmQuerna::cmdSelect_Click);
+  connect(cmdLogout, &QPushButton::clicked, this, &frmQuerna::cmdLogout_Click);
+  connect(vspData, &vaSpread::Click, this, &frmQuerna::vspData_Click);
+  connect(txtSQL, &SqlEditor::filesDropped, this, &frmQuerna::txtSQL_FilesDropped);
 }
 
 frmQuerna::~frmQuerna() = default;
 
+QSize frmQuerna::sizeHint() const {
+  // The inside of a window of the design's outer size.
+  return {qRound((kDesignWidth - 120) * logicalDpiX() / 1440.0),
+          qRound((kDesignHeight - 450) * logicalDpiY() / 1440.0)};
+}
+
 void frmQuerna::Load() {
+  cmdClear_Click();
   mSb_SetSessionList(cmbSessionData);
-  show();
+  if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+    sub->show();
+    if (QMdiArea* area = sub->mdiArea()) area->setActiveSubWindow(sub);
+    sub->raise();
+  } else {
+    show();
+    raise();
+  }
+  repaint();
   txtSQL->setFocus();
 }
 
-void frmQuerna::mSb_SetListData(QPlainTextEdit*) {}
+bool frmQuerna::event(QEvent* e) {
+  // The window is activated as the frame's child window becomes the active one.
+  if (e->type() == QEvent::ParentChange) {
+    if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+      connect(sub, &QMdiSubWindow::windowStateChanged, this, &frmQuerna::mSb_SubWindowStateChanged,
+              Qt::UniqueConnection);
+    }
+  }
+  return QWidget::event(e);
+}
 
-int frmQuerna::mFn_SetListDataSQL(const QString&) { return -1; }
+void frmQuerna::mSb_SubWindowStateChanged(Qt::WindowStates before, Qt::WindowStates now) {
+  if (!(before & Qt::WindowActive) && (now & Qt::WindowActive)) Form_Activate();
+}
+
+void frmQuerna::Form_Activate() {
+  mSb_SetSessionList(cmbSessionData);
+}
+
+void frmQuerna::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  mSb_Arrange();
+}
+
+void frmQuerna::mSb_Arrange() {
+  const double dx = logicalDpiX() / 1440.0;
+  const double dy = logicalDpiY() / 1440.0;
+  // The rules are stated for the outer size of the child window, frame and caption included.
+  const QWidget* outer = qobject_cast<QMdiSubWindow*>(parentWidget());
+  const QSize size = outer ? outer->size() : frameGeometry().size();
+
+  // A size that cannot be set (a window shrunk too far) leaves that control as it was.
+  const int sqlWidth = size.width() - qRound(230 * dx);
+  if (sqlWidth >= 0) txtSQL->resize(sqlWidth, txtSQL->height());
+
+  vspData->SetReDraw(false);
+  const int gridHeight = size.height() - vspData->y() - txtStatus->height() - qRound(500 * dy);
+  if (gridHeight >= 0) vspData->resize(vspData->width(), gridHeight);
+  vspData->resize(txtSQL->width(), vspData->height());
+  vspData->SetReDraw(true);
+
+  txtStatus->move(txtStatus->x(), vspData->y() + vspData->height() + qRound(50 * dy));
+  txtStatus->resize(txtSQL->width(), txtStatus->height());
+  ora::ErrClear();
+  update();
+}
+
+void frmQuerna::closeEvent(QCloseEvent* e) {
+  // The window's grid and selector are in use until the running execution returns: stop the
+  // fill and close once it has ended.
+  if (mblnRunning) {
+    gblnFetching = false;
+    mblnCloseWanted = true;
+    e->ignore();
+    return;
+  }
+  QWidget::closeEvent(e);
+}
+
+void frmQuerna::mSb_EndRun() {
+  mblnRunning = false;
+  ora::ErrClear();
+  if (!mblnCloseWanted) return;
+  mblnCloseWanted = false;
+  if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+    sub->close();
+  } else {
+    close();
+  }
+}
+
+void frmQuerna::mSb_SetStatus(const QString& text) {
+  txtStatus->setText(text);
+  txtStatus->repaint();
+}
+
+void frmQuerna::cmdClear_Click() {
+  // Emptying the grid under a running fill would break it; the stop command ends a fill.
+  if (mblnRunning) return;
+  txtSQL->setPlainText(QString());
+  mSb_ClearSpread();
+  mSb_SetStatus(kEnterSql);
+  txtSQL->setFocus();
+}
+
+void frmQuerna::cmdSQL_Exec_Click() {
+  if (mblnRunning) return;
+  if (txtSQL->toPlainText().trimmed().isEmpty()) {
+    platform::MsgBox(kEnterSql, platform::vbOKOnly | platform::vbExclamation);
+    txtSQL->setFocus();
+    return;
+  }
+  platform::Hourglass hourglass;
+  platform::DoEvents();
+  mSb_SetListData(txtSQL);
+}
+
+void frmQuerna::cmdSelect_Click() {
+  mSb_InsertSQLText(kSelectTemplate);
+}
+
+void frmQuerna::cmdLogout_Click() {
+  mSb_LogoutConsoleSession(this);
+}
+
+void frmQuerna::mSb_InsertSQLText(const QString& text) {
+  QTextCursor cursor = txtSQL->textCursor();
+  const int start = cursor.selectionStart();
+  cursor.insertText(text);
+  cursor.setPosition(start + static_cast<int>(text.size()));
+  txtSQL->setTextCursor(cursor);
+}
+
+void frmQuerna::mSb_ClearSpread() {
+  vspData->SetReDraw(false);
+  vspData->SetMaxCols(0);
+  vspData->SetMaxRows(0);
+  vspData->SetReDraw(true);
+  ora::ErrClear();
+}
+
+void frmQuerna::vspData_Click(int col, int row) {
+  if (col < 1 || row != 0) return;
+  vspData->SetReDraw(false);
+  vspData->SetColWidth(col, 100);
+  vspData->SetColWidth(col, vspData->MaxTextColWidth(col));
+  mblnSortAsc = col == mintSortCol ? !mblnSortAsc : true;
+  mintSortCol = col;
+  mSb_SortSpread(vspData, col, mblnSortAsc, 0, true, 0, true);
+  vspData->SetReDraw(true);
+  ora::ErrClear();
+}
+
+void frmQuerna::txtSQL_FilesDropped(const QStringList& paths) {
+  if (mblnRunning || paths.isEmpty()) return;
+  cmdClear_Click();
+  const QString text = mFn_ReadSqlFile(paths.first());
+  if (text.isEmpty()) {
+    platform::MsgBox(QStringLiteral("ファイルの読み込みに失敗しました"),
+                     platform::vbOKOnly | platform::vbCritical);
+    return;
+  }
+  txtSQL->setPlainText(text);
+  txtSQL->setFocus();
+}
+
+void frmQuerna::mSb_SetListData(QPlainTextEdit* ctlSQL) {
+  if (mblnRunning || !ctlSQL) return;
+  mblnRunning = true;
+  mSb_RunListData(ctlSQL);
+  mSb_EndRun();
+}
+
+int frmQuerna::mFn_SetListDataSQL(const QString& strSQL) {
+  if (mblnRunning) return kBusy;
+  mblnRunning = true;
+  const int result = mFn_RunListDataSQL(strSQL);
+  mSb_EndRun();
+  return result;
+}
+
+void frmQuerna::mSb_RunListData(QPlainTextEdit* ctlSQL) {
+  mSb_SetStatus(QStringLiteral("初期処理中．．．"));
+  // The session is fixed for the whole run: an activation during the fill refills the selector,
+  // and a logout may remove the record, but this run keeps its own references.
+  const int i = cmbSessionData->currentIndex();
+  mSb_ResetSession(i);
+  SessionData* rec = Record(i);
+  const std::shared_ptr<ora::OraSession> session = rec ? rec->OraSession : nullptr;
+  const std::shared_ptr<ora::OraDatabase> db = rec ? rec->OraDatabase : nullptr;
+
+  mdtmStart = NowSeconds();
+  mSb_SetStatus(QStringLiteral("オラクルへＳＱＬを発行しました。しばらくお待ちください．．．"));
+  if (session) session->BeginTrans();
+  const QString sql = ctlSQL->toPlainText();
+  const std::shared_ptr<ora::OraDynaset> dyn = mFn_CreateDynaset(db, sql, chkReadOnly->isChecked());
+  if (rec) rec->OraDynaset = dyn;
+  if (session) session->RollBack();
+  ora::ErrClear();
+  mSb_SetStatus(QStringLiteral("結果を調査中です．．．"));
+  mSb_SetStatus(QString());
+
+  if (db && db->LastServerErr() != 0) {
+    const QString text = db->LastServerErrText();
+    const int pos = db->LastServerErrPos();
+    if (pos <= 0) {
+      platform::MsgBox(text, platform::vbOKOnly | platform::vbCritical);
+      ctlSQL->setFocus();
+    } else {
+      platform::MsgBox(text + QStringLiteral("\r\n\r\n") + QString::number(pos) +
+                           QStringLiteral("文字目あたりが間違っています。"),
+                       platform::vbOKOnly);
+      ctlSQL->setFocus();
+      QTextCursor cursor = ctlSQL->textCursor();
+      cursor.setPosition(qMin(pos, static_cast<int>(ctlSQL->document()->characterCount()) - 1));
+      ctlSQL->setTextCursor(cursor);
+    }
+  } else if (!dyn) {
+    platform::MsgBox(QStringLiteral("現バージョンでは対応していないSQL文です"),
+                     platform::vbOKOnly | platform::vbExclamation);
+    ctlSQL->setFocus();
+  } else if (dyn->IsEOF()) {
+    platform::MsgBox(QStringLiteral("データはありませんでした"),
+                     platform::vbOKOnly | platform::vbExclamation);
+    ctlSQL->setFocus();
+  } else if (mFn_ShowResult(dyn, db, session)) {
+    mSb_WriteSQLLog(sql);
+    return;
+  }
+  mSb_SetStatus(QString());
+}
+
+int frmQuerna::mFn_RunListDataSQL(const QString& strSQL) {
+  mSb_SetStatus(QStringLiteral("初期処理中．．．"));
+  const int i = cmbSessionData->currentIndex();
+  mSb_ResetSession(i);
+  SessionData* rec = Record(i);
+  const std::shared_ptr<ora::OraSession> session = rec ? rec->OraSession : nullptr;
+  const std::shared_ptr<ora::OraDatabase> db = rec ? rec->OraDatabase : nullptr;
+
+  mdtmStart = NowSeconds();
+  mSb_SetStatus(QStringLiteral("オラクルへＳＱＬを発行しました。しばらくお待ちください．．．"));
+  const std::shared_ptr<ora::OraDynaset> dyn =
+      mFn_CreateDynaset(db, strSQL, chkReadOnly->isChecked());
+  if (rec) rec->OraDynaset = dyn;
+  ora::ErrClear();
+  mSb_SetStatus(QStringLiteral("結果を調査中です．．．"));
+
+  int result = 0;
+  if (db && db->LastServerErr() != 0) {
+    result = -1;
+  } else if (dyn && !dyn->IsEOF()) {
+    if (mFn_ShowResult(dyn, db, session)) return vspData->MaxRows();
+    result = -1;
+  }
+  mSb_SetStatus(QString());
+  return result;
+}
+
+bool frmQuerna::mFn_ShowResult(const std::shared_ptr<ora::OraDynaset>& dyn,
+                               const std::shared_ptr<ora::OraDatabase>& db,
+                               const std::shared_ptr<ora::OraSession>& session) {
+  // Before the main window exists the limit is the one it starts with.
+  const int limit = gfrmMain ? gfrmMain->mFn_RecordLimit() : 100;
+  mSb_SetStatus(QStringLiteral("データ読み込み中...(中止＝Ctrl+Z)"));
+  mSb_FillSpread(dyn.get(), vspData, limit);
+  ora::ErrClear();
+
+  if (db && db->LastServerErr() != 0) {
+    platform::MsgBox(QStringLiteral("データベースエラーが発生しました。"),
+                     platform::vbOKOnly | platform::vbCritical);
+    return false;
+  }
+  if (session && session->LastServerErr() != 0) {
+    platform::MsgBox(QStringLiteral("セッションエラーが発生しました。"),
+                     platform::vbOKOnly | platform::vbCritical);
+    return false;
+  }
+  mdtmEnd = NowSeconds();
+  mSb_SetStatus((limit != -1 ? QStringLiteral("表示件数制限付きで ") : QString()) +
+                QString::number(vspData->MaxRows()) + QStringLiteral(" 件あります。") +
+                QStringLiteral("（検索時間：") + QString::number(mdtmStart.secsTo(mdtmEnd)) +
+                QStringLiteral(" 秒）"));
+  vspData->SetRow(1);
+  vspData->SetCol(1);
+  vspData->setFocus();
+  ora::ErrClear();
+  return true;
+}

@@ -1,0 +1,576 @@
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMimeData>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/basMain.h"
+#include "app/frmMain.h"
+#include "common/ScriptedDialogs.h"
+#include "common/TestEnv.h"
+#include "console/FakeServer.h"
+#include "console/SqlEditor.h"
+#include "console/frmQuerna.h"
+#include "grid/vaSpread.h"
+#include "session/basLogout.h"
+#include "support/basLog.h"
+
+namespace {
+
+const QDateTime kT0(QDate(2024, 5, 1), QTime(10, 0, 0));
+const QString kEnterSql = QStringLiteral("ＳＱＬ文を入力してください");
+const QString kLoading = QStringLiteral("データ読み込み中...(中止＝Ctrl+Z)");
+
+// Every text the status line was painted with, repeats collapsed.
+class StatusRecorder : public QObject {
+ public:
+  explicit StatusRecorder(QLineEdit* status) : status_(status) { status->installEventFilter(this); }
+  ~StatusRecorder() override {
+    if (status_) status_->removeEventFilter(this);
+  }
+  QStringList texts;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint && (texts.isEmpty() || texts.last() != status_->text()))
+      texts << status_->text();
+    return false;
+  }
+
+ private:
+  QPointer<QLineEdit> status_;
+};
+
+fakeserver::Answer Rows(int n) {
+  fakeserver::Answer a;
+  a.rows = n;
+  return a;
+}
+
+QString ResultText(bool limited, int rows, int seconds) {
+  return (limited ? QStringLiteral("表示件数制限付きで ") : QString()) + QString::number(rows) +
+         QStringLiteral(" 件あります。（検索時間：") + QString::number(seconds) +
+         QStringLiteral(" 秒）");
+}
+
+QString History() {
+  return QString::fromUtf8(TestEnv::readFile(mFn_SQLLogFilePath(kT0.date())));
+}
+
+// Drags the data onto the editor and drops it there; returns whether the editor took the drag.
+bool DropOnto(SqlEditor* editor, const QList<QUrl>& urls, const QString& text = QString()) {
+  QMimeData data;
+  if (!urls.isEmpty()) data.setUrls(urls);
+  if (!text.isEmpty()) data.setText(text);
+  QWidget* viewport = editor->viewport();
+  const QPoint at(10, 10);
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(viewport, &enter);
+  if (!enter.isAccepted()) return false;
+  QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(viewport, &move);
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(viewport, &drop);
+  return drop.isAccepted();
+}
+
+}  // namespace
+
+class TestConsole : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<TestEnv> env;
+  std::unique_ptr<ScriptedDialogs> dlg;
+  fakeserver::CallLog log;
+  std::shared_ptr<fakeserver::Database> db;
+  frmQuerna* console = nullptr;
+
+  void setLimit(const char* item) { gfrmMain->menuItem(QLatin1String(item))->trigger(); }
+
+  void run(const QString& sql) {
+    console->txtSQL->setPlainText(sql);
+    QTest::mouseClick(console->cmdSQL_Exec, Qt::LeftButton);
+  }
+
+  frmQuerna* newConsole() {
+    gfrmMain->mnuWindowNewWindow_Click();
+    return gfrmMain->mFn_ActiveConsole();
+  }
+
+ private slots:
+  void initTestCase() {
+    env = std::make_unique<TestEnv>();
+    gfrmMain = new frmMain;
+    gfrmMain->show();
+    gfrmMain->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(gfrmMain));
+  }
+
+  void cleanupTestCase() {
+    delete gfrmMain;
+    env.reset();
+  }
+
+  void init() {
+    dlg = std::make_unique<ScriptedDialogs>();
+    mSb_CreateSessions();
+    log = std::make_shared<QStringList>();
+    db = fakeserver::LogOn(QStringLiteral("SCOTT"), QStringLiteral("DB1"), log);
+    db->answers[QStringLiteral("select * from t3")] = Rows(3);
+    db->answers[QStringLiteral("select * from t250")] = Rows(250);
+    db->answers[QStringLiteral("select * from empty")] = Rows(0);
+    fakeserver::Answer notQuery;
+    notQuery.noResult = true;
+    db->answers[QStringLiteral("delete from t")] = notQuery;
+    fakeserver::Answer dbErr = Rows(3);
+    dbErr.dbErrAfterFetch = 3113;
+    db->answers[QStringLiteral("select * from dberr")] = dbErr;
+    fakeserver::Answer sessErr = Rows(3);
+    sessErr.sessionErrAfterFetch = 3114;
+    db->answers[QStringLiteral("select * from sesserr")] = sessErr;
+    platform::SetNow(kT0);
+    QFile::remove(mFn_SQLLogFilePath(kT0.date()));
+    setLimit("mnuDispRecLimit100");
+    console = newConsole();
+    QVERIFY(console);
+  }
+
+  void cleanup() {
+    mSb_UnloadConsoles();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    mSb_CreateSessions();
+    dlg.reset();
+  }
+
+  void loadedConsoleWaitsForSql() {
+    QCOMPARE(console->txtStatus->text(), kEnterSql);
+    QVERIFY(console->txtSQL->toPlainText().isEmpty());
+    QVERIFY(console->txtSQL->hasFocus());
+    QCOMPARE(console->cmbSessionData->currentText(), QStringLiteral("Session1:SCOTT/DB1"));
+    QVERIFY(!console->chkReadOnly->isChecked());
+    QVERIFY(!console->chkReadOnly->isEnabled());
+    QVERIFY(console->chkReadOnly->isVisible());
+  }
+
+  void successShowsEveryStatusInOrder() {
+    StatusRecorder rec(console->txtStatus);
+    run(QStringLiteral("select * from t3"));
+    QCOMPARE(
+        rec.texts,
+        QStringList({QStringLiteral("初期処理中．．．"),
+                     QStringLiteral("オラクルへＳＱＬを発行しました。しばらくお待ちください．．．"),
+                     QStringLiteral("結果を調査中です．．．"), QString(), kLoading,
+                     ResultText(true, 3, 0)}));
+    QCOMPARE(*log, QStringList({QStringLiteral("BeginTrans"),
+                                QStringLiteral("CreateDynaset 0 select * from t3"),
+                                QStringLiteral("RollBack")}));
+    QCOMPARE(console->vspData->MaxRows(), 3);
+    QCOMPARE(console->vspData->CellText(1, 0), QStringLiteral("ID"));
+    QVERIFY(console->vspData->hasFocus());
+    QVERIFY(dlg->msgBoxes().isEmpty());
+    QVERIFY(History().contains(QStringLiteral("select * from t3")));
+  }
+
+  void failuresKeepTheGridAndWriteNoHistory_data() {
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<int>("errPos");
+    QTest::addColumn<QString>("prompt");
+    QTest::addColumn<int>("style");
+    QTest::addColumn<int>("caret");
+    QTest::addColumn<bool>("gridKept");
+
+    const QString bad = QStringLiteral("ORA-00933: SQL command not properly ended");
+    const QString where = QStringLiteral("文字目あたりが間違っています。");
+    QTest::newRow("error at 15") << "select * from t whre 1=1" << 15 << bad + "\r\n\r\n15" + where
+                                 << 0 << 15 << true;
+    const QString jp = QStringLiteral("select 名前, 給料 from 社員 whre 1=1");
+    const int jpPos = static_cast<int>(jp.indexOf(QStringLiteral("whre")));
+    QTest::newRow("error after Japanese text")
+        << jp << jpPos << bad + "\r\n\r\n" + QString::number(jpPos) + where << 0 << jpPos << true;
+    QTest::newRow("error without position")
+        << "select * from t whre 1=1" << 0 << bad << int(platform::vbCritical) << 2 << true;
+    QTest::newRow("unknown table")
+        << "select * from nosuch" << -1 << "ORA-00942: table or view does not exist"
+        << int(platform::vbCritical) << 2 << true;
+    QTest::newRow("no rows") << "select * from empty" << -1 << "データはありませんでした"
+                             << int(platform::vbExclamation) << 2 << true;
+    QTest::newRow("writing statement")
+        << "delete from t" << -1 << "現バージョンでは対応していないSQL文です"
+        << int(platform::vbExclamation) << 2 << true;
+    QTest::newRow("database error after fetch")
+        << "select * from dberr" << -1 << "データベースエラーが発生しました。"
+        << int(platform::vbCritical) << 2 << false;
+    QTest::newRow("session error after fetch")
+        << "select * from sesserr" << -1 << "セッションエラーが発生しました。"
+        << int(platform::vbCritical) << 2 << false;
+  }
+
+  void failuresKeepTheGridAndWriteNoHistory() {
+    QFETCH(QString, sql);
+    QFETCH(int, errPos);
+    QFETCH(QString, prompt);
+    QFETCH(int, style);
+    QFETCH(int, caret);
+    QFETCH(bool, gridKept);
+    if (errPos >= 0) {
+      fakeserver::Answer a;
+      a.errNumber = 933;
+      a.errText = QStringLiteral("ORA-00933: SQL command not properly ended");
+      a.errPos = errPos;
+      db->answers[sql] = a;
+    }
+    setLimit("mnuDispRecLimitNot");
+    run(QStringLiteral("select * from t250"));
+    QCOMPARE(console->vspData->MaxRows(), 250);
+    console->txtSQL->setPlainText(sql);
+    QTextCursor c = console->txtSQL->textCursor();
+    c.setPosition(2);
+    console->txtSQL->setTextCursor(c);
+    dlg->clear();
+    QFile::remove(mFn_SQLLogFilePath(kT0.date()));
+
+    QTest::mouseClick(console->cmdSQL_Exec, Qt::LeftButton);
+
+    QCOMPARE(dlg->prompts(), QStringList{prompt});
+    QCOMPARE(dlg->msgBoxes()[0].style, style);
+    QCOMPARE(dlg->msgBoxes()[0].title, QStringLiteral("Querna"));
+    QCOMPARE(console->txtStatus->text(), QString());
+    if (gridKept) QCOMPARE(console->vspData->MaxRows(), 250);
+    QCOMPARE(console->txtSQL->textCursor().position(), caret);
+    QVERIFY(History().isEmpty());
+  }
+
+  void blankSqlIsNotSent() {
+    run(QStringLiteral("   \n  "));
+    QCOMPARE(dlg->prompts(), QStringList{kEnterSql});
+    QCOMPARE(dlg->msgBoxes()[0].style, int(platform::vbExclamation));
+    QVERIFY(log->isEmpty());
+    QVERIFY(console->txtSQL->hasFocus());
+  }
+
+  void recordLimits_data() {
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("header only") << "mnuDispRecLimit0" << 0 << 0 << ResultText(true, 0, 0);
+    QTest::newRow("one row") << "mnuDispRecLimit1" << 1 << 0 << ResultText(true, 1, 0);
+    QTest::newRow("hundred") << "mnuDispRecLimit100" << 100 << 2 << ResultText(true, 100, 2);
+    QTest::newRow("no limit") << "mnuDispRecLimitNot" << 250 << 3 << ResultText(false, 250, 3);
+  }
+
+  void recordLimits() {
+    QFETCH(QString, item);
+    QFETCH(int, rows);
+    QFETCH(int, seconds);
+    QFETCH(QString, status);
+    fakeserver::Answer a = Rows(250);
+    // The clock moves on while the last shown row is read.
+    a.onRow = [rows, seconds](int row) {
+      if (row == rows - 1) platform::SetNow(kT0.addSecs(seconds));
+    };
+    db->answers[QStringLiteral("select * from t250")] = a;
+    setLimit(item.toLatin1().constData());
+    run(QStringLiteral("select * from t250"));
+    QCOMPARE(console->vspData->MaxRows(), rows);
+    QCOMPARE(console->vspData->MaxCols(), 2);
+    QCOMPARE(console->vspData->CellText(2, 0), QStringLiteral("NAME"));
+    QCOMPARE(console->txtStatus->text(), status);
+    QVERIFY(dlg->msgBoxes().isEmpty());
+  }
+
+  void ctrlZStopsTheFill() {
+    fakeserver::Answer a = Rows(250);
+    a.onRow = [this](int row) {
+      if (row == 29) QTest::keyClick(console->txtSQL, Qt::Key_Z, Qt::ControlModifier);
+    };
+    db->answers[QStringLiteral("select * from t250")] = a;
+    setLimit("mnuDispRecLimitNot");
+    run(QStringLiteral("select * from t250"));
+    QCOMPARE(console->vspData->MaxRows(), 30);
+    QCOMPARE(console->vspData->CellText(2, 30), QStringLiteral("N1"));
+    QCOMPARE(console->txtStatus->text(), ResultText(false, 30, 0));
+    QVERIFY(History().contains(QStringLiteral("select * from t250")));
+  }
+
+  void secondRunDuringFillIsIgnored() {
+    fakeserver::Answer a = Rows(250);
+    int busy = 0;
+    a.onRow = [this, &busy](int row) {
+      if (row != 10) return;
+      busy = console->mFn_SetListDataSQL(QStringLiteral("select * from t3"));
+      console->txtSQL->setPlainText(QStringLiteral("select * from t3"));
+      QTest::mouseClick(console->cmdSQL_Exec, Qt::LeftButton);
+      QTest::mouseClick(console->cmdClear, Qt::LeftButton);
+    };
+    db->answers[QStringLiteral("select * from t250")] = a;
+    setLimit("mnuDispRecLimitNot");
+    run(QStringLiteral("select * from t250"));
+    QCOMPARE(busy, int(frmQuerna::kBusy));
+    QCOMPARE(log->filter(QStringLiteral("CreateDynaset")).size(), 1);
+    QCOMPARE(console->vspData->MaxRows(), 250);
+    QCOMPARE(console->txtStatus->text(), ResultText(false, 250, 0));
+    QVERIFY(dlg->msgBoxes().isEmpty());
+  }
+
+  void closingDuringFillStopsAndClosesAfterwards() {
+    fakeserver::Answer a = Rows(250);
+    QPointer<QMdiSubWindow> sub = qobject_cast<QMdiSubWindow*>(console->parentWidget());
+    QVERIFY(sub);
+    a.onRow = [sub](int row) {
+      if (row == 10) sub->close();
+    };
+    db->answers[QStringLiteral("select * from t250")] = a;
+    setLimit("mnuDispRecLimitNot");
+    QPointer<frmQuerna> guard(console);
+    run(QStringLiteral("select * from t250"));
+    QVERIFY(guard);
+    QCOMPARE(console->vspData->MaxRows(), 11);
+    QTRY_VERIFY(!sub);
+    QVERIFY(!guard);
+  }
+
+  void setListDataSQLReportsTheOutcome_data() {
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("prompt");
+    QTest::newRow("rows") << "select * from t250" << 250 << ResultText(false, 250, 0) << "";
+    QTest::newRow("beyond 16 bits")
+        << "select * from t40000" << 40000 << ResultText(false, 40000, 0) << "";
+    QTest::newRow("no rows") << "select * from empty" << 0 << ""
+                             << "";
+    QTest::newRow("no result set") << "delete from t" << 0 << ""
+                                   << "";
+    QTest::newRow("server error") << "select * from nosuch" << -1 << ""
+                                  << "";
+    QTest::newRow("database error") << "select * from dberr" << -1 << ""
+                                    << "データベースエラーが発生しました。";
+  }
+
+  void setListDataSQLReportsTheOutcome() {
+    QFETCH(QString, sql);
+    QFETCH(int, result);
+    QFETCH(QString, status);
+    QFETCH(QString, prompt);
+    db->answers[QStringLiteral("select * from t40000")] = Rows(40000);
+    setLimit("mnuDispRecLimitNot");
+    QCOMPARE(console->mFn_SetListDataSQL(sql), result);
+    QCOMPARE(console->txtStatus->text(), status);
+    QCOMPARE(dlg->prompts(), prompt.isEmpty() ? QStringList() : QStringList{prompt});
+    QVERIFY(!log->contains(QStringLiteral("BeginTrans")));
+    QVERIFY(History().isEmpty());
+    if (result > 0) QCOMPARE(console->vspData->MaxRows(), result);
+  }
+
+  void selectTemplateReplacesTheSelection() {
+    console->txtSQL->setPlainText(QStringLiteral("ABCDEF"));
+    QTextCursor c = console->txtSQL->textCursor();
+    c.setPosition(1);
+    c.setPosition(4, QTextCursor::KeepAnchor);
+    console->txtSQL->setTextCursor(c);
+    QTest::mouseClick(console->cmdSelect, Qt::LeftButton);
+    const QString tpl = QStringLiteral(
+        "SELECT * FROM TABLE_NAME WHERE FIELD_NAME = 'TEXT' GROUP BY FIELD_NAME ORDER BY "
+        "FIELD_NAME");
+    QCOMPARE(console->txtSQL->toPlainText(), "A" + tpl + "EF");
+    QCOMPARE(console->txtSQL->textCursor().position(), 1 + tpl.size());
+    QVERIFY(!console->txtSQL->textCursor().hasSelection());
+  }
+
+  void editorKeys_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("selStart");
+    QTest::addColumn<int>("selEnd");
+    QTest::addColumn<QString>("clipboard");  // "<image>" for a picture only
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("textAfter");
+    QTest::addColumn<int>("selStartAfter");
+    QTest::addColumn<int>("selEndAfter");
+    QTest::addColumn<QString>("clipboardAfter");
+
+    QTest::newRow("paste at caret")
+        << "ABCDEF" << 3 << 3 << "xy" << int(Qt::Key_V) << "ABCxyDEF" << 5 << 5 << "xy";
+    QTest::newRow("paste over selection")
+        << "ABCDEF" << 3 << 5 << "xy" << int(Qt::Key_V) << "ABCxyF" << 5 << 5 << "xy";
+    QTest::newRow("paste Japanese over selection")
+        << "社員表" << 1 << 2 << "名前" << int(Qt::Key_V) << "社名前表" << 3 << 3 << "名前";
+    QTest::newRow("paste line breaks")
+        << "AB" << 1 << 1 << "x\r\ny" << int(Qt::Key_V) << "Ax\nyB" << 4 << 4 << "x\r\ny";
+    QTest::newRow("paste without text")
+        << "ABCDEF" << 1 << 2 << "<image>" << int(Qt::Key_V) << "ABCDEF" << 1 << 2 << "";
+    QTest::newRow("cut selection")
+        << "ABCDEF" << 1 << 3 << "old" << int(Qt::Key_X) << "ADEF" << 1 << 1 << "BC";
+    QTest::newRow("copy selection")
+        << "AB\nCD" << 1 << 4 << "old" << int(Qt::Key_C) << "AB\nCD" << 1 << 4 << "B\nC";
+    QTest::newRow("copy without selection")
+        << "ABCDEF" << 2 << 2 << "old" << int(Qt::Key_C) << "ABCDEF" << 2 << 2 << "old";
+    QTest::newRow("cut without selection")
+        << "ABCDEF" << 2 << 2 << "old" << int(Qt::Key_X) << "ABCDEF" << 2 << 2 << "old";
+    QTest::newRow("select all") << "ABCDEF" << 2 << 2 << "old" << int(Qt::Key_A) << "ABCDEF" << 0
+                                << 6 << "old";
+    QTest::newRow("select all empty")
+        << "" << 0 << 0 << "old" << int(Qt::Key_A) << "" << 0 << 0 << "old";
+  }
+
+  void editorKeys() {
+    QFETCH(QString, text);
+    QFETCH(int, selStart);
+    QFETCH(int, selEnd);
+    QFETCH(QString, clipboard);
+    QFETCH(int, key);
+    QFETCH(QString, textAfter);
+    QFETCH(int, selStartAfter);
+    QFETCH(int, selEndAfter);
+    QFETCH(QString, clipboardAfter);
+    QClipboard* clip = QGuiApplication::clipboard();
+    if (clipboard == QStringLiteral("<image>")) {
+      QImage image(4, 4, QImage::Format_RGB32);
+      image.fill(Qt::red);
+      clip->setImage(image);
+    } else {
+      clip->setText(clipboard);
+    }
+    SqlEditor* ed = console->txtSQL;
+    ed->setPlainText(text);
+    QTextCursor c = ed->textCursor();
+    c.setPosition(selStart);
+    c.setPosition(selEnd, QTextCursor::KeepAnchor);
+    ed->setTextCursor(c);
+    ed->setFocus();
+    QTest::keyClick(ed, static_cast<Qt::Key>(key), Qt::ControlModifier);
+    QCOMPARE(ed->toPlainText(), textAfter);
+    QCOMPARE(ed->textCursor().selectionStart(), selStartAfter);
+    QCOMPARE(ed->textCursor().selectionEnd(), selEndAfter);
+    QCOMPARE(clip->text(), clipboardAfter);
+  }
+
+  void menuKeysReachTheMenuFromTheEditor() {
+    SqlEditor* ed = console->txtSQL;
+    ed->setFocus();
+    QTest::keyClicks(ed, QStringLiteral("select * from t3"));
+    gblnFetching = true;
+    QTest::keyClick(ed, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(!gblnFetching);
+    QCOMPARE(ed->toPlainText(), QStringLiteral("select * from t3"));
+
+    QTest::keyClick(ed, Qt::Key_F5);
+    QTRY_COMPARE(console->vspData->MaxRows(), 3);
+    QCOMPARE(console->txtStatus->text(), ResultText(true, 3, 0));
+
+    ed->setFocus();
+    QTest::keyClick(ed, Qt::Key_F3);
+    QTRY_COMPARE(console->txtStatus->text(), kEnterSql);
+    QVERIFY(ed->toPlainText().isEmpty());
+    QCOMPARE(console->vspData->MaxRows(), 0);
+    QCOMPARE(console->vspData->MaxCols(), 0);
+    QVERIFY(ed->hasFocus());
+  }
+
+  void droppingFiles() {
+    QDir dir(env->folder());
+    QFile a(dir.filePath(QStringLiteral("a.sql")));
+    QVERIFY(a.open(QIODevice::WriteOnly));
+    a.write("select * from t3\r\n");
+    a.close();
+    QFile b(dir.filePath(QStringLiteral("b.sql")));
+    QVERIFY(b.open(QIODevice::WriteOnly));
+    b.write("select * from empty\r\n");
+    b.close();
+
+    run(QStringLiteral("select * from t3"));
+    console->txtSQL->setPlainText(QStringLiteral("old text"));
+    QVERIFY(!DropOnto(console->txtSQL, {}, QStringLiteral("dragged text")));
+    QCOMPARE(console->txtSQL->toPlainText(), QStringLiteral("old text"));
+    QCOMPARE(console->vspData->MaxRows(), 3);
+
+    QVERIFY(DropOnto(console->txtSQL,
+                     {QUrl::fromLocalFile(a.fileName()), QUrl::fromLocalFile(b.fileName())}));
+    QCOMPARE(console->txtSQL->toPlainText(),
+             QStringLiteral("/*   (%1)   */\nselect * from t3\n").arg(a.fileName()));
+    QCOMPARE(console->vspData->MaxRows(), 0);
+    QCOMPARE(console->txtStatus->text(), kEnterSql);
+    QVERIFY(console->txtSQL->hasFocus());
+    QVERIFY(dlg->msgBoxes().isEmpty());
+
+    QVERIFY(DropOnto(console->txtSQL,
+                     {QUrl::fromLocalFile(dir.filePath(QStringLiteral("missing.sql")))}));
+    QVERIFY(!dlg->prompts().isEmpty());
+    QCOMPARE(dlg->prompts().last(), QStringLiteral("ファイルの読み込みに失敗しました"));
+    QCOMPARE(dlg->msgBoxes().last().style, int(platform::vbCritical));
+    QVERIFY(console->txtSQL->toPlainText().isEmpty());
+  }
+
+  void activationSelectsTheNewestSession() {
+    fakeserver::LogOn(QStringLiteral("SYSTEM"), QStringLiteral("DB2"), log);
+    frmQuerna* first = console;
+    frmQuerna* second = newConsole();
+    QVERIFY(second && second != first);
+    QCOMPARE(second->cmbSessionData->currentIndex(), 1);
+    QMdiArea* area = gfrmMain->mdiArea();
+    auto* sub1 = qobject_cast<QMdiSubWindow*>(first->parentWidget());
+    auto* sub2 = qobject_cast<QMdiSubWindow*>(second->parentWidget());
+    area->setActiveSubWindow(sub1);
+    QCOMPARE(first->cmbSessionData->count(), 2);
+    first->cmbSessionData->setCurrentIndex(0);
+
+    area->setActiveSubWindow(sub2);
+    fakeserver::LogOn(QStringLiteral("HR"), QStringLiteral("DB3"), log);
+    area->setActiveSubWindow(sub1);
+    QCOMPARE(first->cmbSessionData->count(), 3);
+    QCOMPARE(first->cmbSessionData->currentIndex(), 2);
+    QCOMPARE(first->cmbSessionData->currentText(), QStringLiteral("Session3:HR/DB3"));
+  }
+
+  void headerClicksSortAndFitWidths() {
+    setLimit("mnuDispRecLimit100");
+    run(QStringLiteral("select * from t250"));
+    vaSpread* grid = console->vspData;
+    QCOMPARE(grid->CellText(1, 1), QStringLiteral("250"));
+    const QList<QPair<int, QString>> clicks = {
+        {1, QStringLiteral("151")}, {1, QStringLiteral("250")}, {1, QStringLiteral("151")}};
+    for (const auto& [col, first] : clicks) {
+      emit grid->Click(col, 0);
+      QCOMPARE(grid->CellText(1, 1), first);
+    }
+    QCOMPARE(grid->ColWidth(1), grid->MaxTextColWidth(1));
+    emit grid->Click(2, 0);
+    QCOMPARE(grid->CellText(2, 1), QStringLiteral("N0"));
+    QCOMPARE(grid->CellText(2, 100), QStringLiteral("N6"));
+    const QString before = grid->CellText(1, 1);
+    emit grid->Click(1, 3);
+    emit grid->Click(0, 0);
+    QCOMPARE(grid->CellText(1, 1), before);
+  }
+
+  void resizeGrowsTheGridAndKeepsItWhenTooSmall() {
+    auto* sub = qobject_cast<QMdiSubWindow*>(console->parentWidget());
+    const double dx = console->logicalDpiX() / 1440.0;
+    const double dy = console->logicalDpiY() / 1440.0;
+    sub->resize(800, 600);
+    QCOMPARE(console->txtSQL->width(), 800 - qRound(230 * dx));
+    QCOMPARE(console->vspData->width(), console->txtSQL->width());
+    QCOMPARE(console->txtStatus->width(), console->txtSQL->width());
+    const int gridTop = console->vspData->y();
+    QCOMPARE(console->vspData->height(),
+             600 - gridTop - console->txtStatus->height() - qRound(500 * dy));
+    QCOMPARE(console->txtStatus->y(), gridTop + console->vspData->height() + qRound(50 * dy));
+    const int lastHeight = console->vspData->height();
+    sub->resize(800, gridTop + 20);
+    QCOMPARE(console->vspData->height(), lastHeight);
+    QCOMPARE(console->txtStatus->y(), gridTop + lastHeight + qRound(50 * dy));
+    QVERIFY(dlg->msgBoxes().isEmpty());
+  }
+};
+
+QTEST_MAIN(TestConsole)
+#include "tst_console.moc"
