@@ -819,7 +819,7 @@ bool BuildDictionary(sqlite3* db, const DictUser& u, QString* error) {
 
 void RefreshDynamicViews(sqlite3* db, const DictUser& u, Instance& inst) {
   if (!u.dba) return;
-  Exec(db, QStringLiteral("BEGIN; DELETE FROM temp.\"V$SESSION\"; DELETE FROM temp.\"V$SQL\"; "
+  Exec(db, QStringLiteral("DELETE FROM temp.\"V$SESSION\"; DELETE FROM temp.\"V$SQL\"; "
                           "DELETE FROM temp.\"V$SQLAREA\";"),
        nullptr);
   const QVariant N;
@@ -866,7 +866,6 @@ void RefreshDynamicViews(sqlite3* db, const DictUser& u, Instance& inst) {
       b.row(row);
     }
   }
-  Exec(db, QStringLiteral("COMMIT"), nullptr);
 }
 
 }  // namespace ora::local

@@ -409,12 +409,27 @@ int TokenAt(const Rewritten& rw, int src) {
   return int(rw.tokens.size());
 }
 
+bool NameIs(const Token& t, const QString& upperName) {
+  if (t.kind == TokKind::Word) return t.upper == upperName;
+  if (t.kind == TokKind::Quoted) return t.text.mid(1, t.text.size() - 2).toUpper() == upperName;
+  return false;
+}
+
+// Offset of the name (a dotted name such as E.ENAMEX matches "e . enamex") as typed, -1 when
+// it is not found.
 int FindNameToken(const Rewritten& rw, const QString& upperName) {
-  for (const Token& t : rw.tokens) {
-    if (t.kind == TokKind::Word && t.upper == upperName) return t.start;
-    if (t.kind == TokKind::Quoted && t.text.mid(1, t.text.size() - 2).toUpper() == upperName)
-      return t.start;
+  const QStringList parts = upperName.split(QLatin1Char('.'));
+  const auto& t = rw.tokens;
+  for (size_t i = 0; i < t.size(); ++i) {
+    bool match = true;
+    for (int k = 0; k < parts.size() && match; ++k) {
+      const size_t at = i + size_t(2 * k);
+      match = at < t.size() && NameIs(t[at], parts[k]) &&
+              (k == 0 || (t[at - 1].kind == TokKind::Op && t[at - 1].text == QLatin1String(".")));
+    }
+    if (match) return t[i].start;
   }
+  if (parts.size() > 1) return FindNameToken(rw, parts.last());
   return -1;
 }
 
@@ -508,7 +523,9 @@ void LocalDatabase::mapSqliteError(const char* cmsg, int byteOffset, const Rewri
       msg.startsWith(QLatin1String("unknown database "))) {
     QString name = msg.startsWith(QLatin1String("no such table: ")) ? after("no such table: ")
                                                                      : after("unknown database ");
-    name = name.section(QLatin1Char('.'), -1).toUpper();
+    name = OracleUpper(name);
+    if (name.startsWith(QLatin1String("MAIN.")) || name.startsWith(QLatin1String("TEMP.")))
+      name = name.mid(5);
     int p = FindNameToken(rw, name);
     if (p < 0) p = src;
     setError(942, QStringLiteral("table or view does not exist"), p);
@@ -520,7 +537,7 @@ void LocalDatabase::mapSqliteError(const char* cmsg, int byteOffset, const Rewri
     const QString name = fn ? after("no such function: ") : after("no such column: ");
     QStringList parts = name.split(QLatin1Char('.'));
     for (QString& part : parts) part = QLatin1Char('"') + OracleUpper(part) + QLatin1Char('"');
-    int p = FindNameToken(rw, OracleUpper(name.section(QLatin1Char('.'), -1)));
+    int p = FindNameToken(rw, OracleUpper(name));
     if (p < 0) p = src;
     setError(904, parts.join(QLatin1Char('.')) + QStringLiteral(": invalid identifier"), p);
     return;
@@ -558,6 +575,10 @@ void LocalDatabase::mapSqliteError(const char* cmsg, int byteOffset, const Rewri
   if (msg.contains(QLatin1String("ORDER BY term out of range"))) {
     setError(1785, QStringLiteral("ORDER BY item must be the number of a SELECT-list expression"),
              src);
+    return;
+  }
+  if (msg.startsWith(QLatin1String("sub-select returns"))) {
+    setError(913, QStringLiteral("too many values"), src);
     return;
   }
   if (msg == QLatin1String("interrupted")) {
@@ -882,6 +903,7 @@ std::shared_ptr<OraDatabase> LocalSession::OpenDatabase(const QString& host,
     fail(12154, QStringLiteral("TNS:could not resolve the connect identifier specified"));
     return nullptr;
   }
+  sqlite3_exec(conn->db, "PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr);
   DictUser& u = conn->user;
   u.dbPath = canonical;
   // Accounts of the database, when it carries any.

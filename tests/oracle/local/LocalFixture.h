@@ -1,0 +1,78 @@
+#pragma once
+// Helpers of the local engine tests: logons, reading whole result sets, and small SQLite files
+// made from a script.
+#include <sqlite3.h>
+
+#include <QFile>
+#include <QList>
+#include <QVariant>
+#include <memory>
+
+#include "oracle/OraFactory.h"
+#include "oracle/OraInterface.h"
+
+struct Logon {
+  std::shared_ptr<ora::OraSession> session;
+  std::shared_ptr<ora::OraDatabase> db;
+};
+
+inline Logon LogOn(const QString& host, const QString& connect) {
+  Logon l;
+  l.session = ora::CreateOraSession(host);
+  if (l.session) l.db = l.session->OpenDatabase(host, connect, 0);
+  return l;
+}
+
+// All rows of a result set (at most limit), read through the fields.
+inline QList<QVariantList> ReadAll(const std::shared_ptr<ora::OraDynaset>& dyn, int limit = 100000) {
+  QList<QVariantList> rows;
+  if (!dyn) return rows;
+  ora::OraFields& f = dyn->Fields();
+  while (!dyn->IsEOF() && rows.size() < limit) {
+    QVariantList row;
+    for (int i = 0; i < f.Count(); ++i) row.push_back(f.Item(i)->Value());
+    rows.push_back(row);
+    dyn->MoveNext();
+  }
+  return rows;
+}
+
+inline QStringList FieldNames(const std::shared_ptr<ora::OraDynaset>& dyn) {
+  QStringList names;
+  if (!dyn) return names;
+  for (int i = 0; i < dyn->Fields().Count(); ++i) names << dyn->Fields().Item(i)->Name();
+  return names;
+}
+
+// Creates a SQLite database file from a script; returns false with the message on failure.
+inline bool MakeSqliteFile(const QString& path, const QByteArray& script, QString* error = nullptr) {
+  QFile::remove(path);
+  sqlite3* db = nullptr;
+  if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK) {
+    sqlite3_close(db);
+    return false;
+  }
+  char* msg = nullptr;
+  const int rc = sqlite3_exec(db, script.constData(), nullptr, nullptr, &msg);
+  if (rc != SQLITE_OK && error) *error = QString::fromUtf8(msg);
+  sqlite3_free(msg);
+  sqlite3_close(db);
+  return rc == SQLITE_OK;
+}
+
+// A value as text for comparisons: dates as "yyyy-MM-dd HH:mm:ss", Null as "<null>".
+inline QString Show(const QVariant& v) {
+  if (ora::IsNull(v)) return QStringLiteral("<null>");
+  if (v.typeId() == QMetaType::QDateTime)
+    return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+  if (v.typeId() == QMetaType::Double) return QString::number(v.toDouble(), 'g', 15);
+  return v.toString();
+}
+
+// The first value of a query, shown as text; the server error when it fails.
+inline QString First(ora::OraDatabase& db, const QString& sql) {
+  auto dyn = db.CreateDynaset(sql, 0);
+  if (!dyn) return QStringLiteral("error %1").arg(db.LastServerErr());
+  if (dyn->IsEOF()) return QStringLiteral("<no rows>");
+  return Show(dyn->Fields().Item(0)->Value());
+}
