@@ -1,13 +1,14 @@
 #pragma once
 // A database put straight into the session table for console tests: statements are answered by
-// script, rows are generated on demand (so a large result costs no memory here), and hooks let a
-// test act while the grid fills or move the clock.
+// script with generated rows (so a large result costs no memory here), and hooks let a test act
+// while the grid fills or move the clock.
 #include <QDateTime>
 #include <QStringList>
 #include <functional>
 #include <map>
 #include <memory>
 
+#include "common/FakeOra.h"
 #include "oracle/OraInterface.h"
 #include "oracle/RunErr.h"
 #include "session/SessionData.h"
@@ -50,68 +51,6 @@ class Session : public ora::OraSession {
   CallLog log_;
 };
 
-class Dynaset : public ora::OraDynaset, public ora::OraFields {
-  class Field : public ora::OraField {
-   public:
-    Field(Dynaset* owner, int index) : owner_(owner), index_(index) {}
-    QString Name() const override {
-      return index_ == 0 ? QStringLiteral("ID") : QStringLiteral("NAME");
-    }
-    QVariant Value() const override { return owner_->value(index_); }
-    int OraIDataType() const override {
-      return index_ == 0 ? ora::ORATYPE_NUMBER : ora::ORATYPE_VARCHAR2;
-    }
-    int OraMaxSize() const override { return index_ == 0 ? 22 : 20; }
-    int OraMaxDSize() const override { return OraMaxSize(); }
-    int OraPrecision() const override { return index_ == 0 ? 10 : 0; }
-    int OraScale() const override { return 0; }
-    int FieldSize() const override { return OraMaxSize(); }
-
-   private:
-    Dynaset* owner_;
-    int index_;
-  };
-
- public:
-  Dynaset(const Answer& a, std::function<void()> afterLastRow)
-      : a_(a), afterLastRow_(std::move(afterLastRow)), id_(this, 0), name_(this, 1) {}
-  bool IsEOF() const override { return closed || row_ >= a_.rows; }
-  void MoveNext() override {
-    if (row_ >= a_.rows) return;
-    if (++row_ == a_.rows && afterLastRow_) afterLastRow_();
-  }
-  ora::OraFields& Fields() override { return *this; }
-  void Close() override { closed = true; }
-  int Count() const override { return 2; }
-  ora::OraField* Item(int index) override {
-    if (index == 0) return &id_;
-    if (index == 1) return &name_;
-    ora::Raise(ora::kErrOutOfRange, QStringLiteral("Subscript out of range"));
-    return nullptr;
-  }
-  QVariant value(int column) {
-    if (IsEOF()) {
-      ora::Raise(ora::kErrOraComponent, QStringLiteral("No current record"));
-      return {};
-    }
-    if (column == 0 && a_.onRow && notified_ != row_) {
-      notified_ = row_;
-      a_.onRow(row_);
-    }
-    // IDs count down so that a sort visibly reorders the rows.
-    if (column == 0) return qlonglong(a_.rows - row_);
-    return QStringLiteral("N%1").arg(row_ % 7);
-  }
-  bool closed = false;
-
- private:
-  Answer a_;
-  std::function<void()> afterLastRow_;
-  Field id_, name_;
-  int row_ = 0;
-  int notified_ = -1;
-};
-
 // The console never binds; the list stays empty.
 class NoParameters : public ora::OraParameters {
  public:
@@ -142,11 +81,26 @@ class Database : public ora::OraDatabase {
       return nullptr;
     }
     if (a.noResult) return nullptr;
+    auto dyn = std::make_shared<FakeDynaset>(
+        QList<FakeColumn>{{QStringLiteral("ID"), ora::ORATYPE_NUMBER, 22, 22, 10, 0, 22, {}},
+                          {QStringLiteral("NAME"), ora::ORATYPE_VARCHAR2, 20, 20, 0, 0, 20, {}}});
+    auto notified = std::make_shared<int>(-1);
+    dyn->Generate(a.rows, [a, notified](int row, int col) -> QVariant {
+      if (a.onRow && *notified != row) {
+        *notified = row;
+        a.onRow(row);
+      }
+      // IDs count down so that a sort visibly reorders the rows.
+      if (col == 0) return qlonglong(a.rows - row);
+      return QStringLiteral("N%1").arg(row % 7);
+    });
     Session* session = session_;
-    return std::make_shared<Dynaset>(a, [this, a, session] {
+    dyn->onMoveNext = [this, a, session](int moves) {
+      if (moves < a.rows) return;
       if (a.dbErrAfterFetch) err_ = a.dbErrAfterFetch;
       if (a.sessionErrAfterFetch) session->err = a.sessionErrAfterFetch;
-    });
+    };
+    return dyn;
   }
   ora::OraParameters& Parameters() override { return params_; }
   int LastServerErr() const override { return err_; }
