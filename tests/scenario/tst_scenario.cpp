@@ -1,0 +1,132 @@
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QPointer>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+
+#include "app/basMain.h"
+#include "app/frmMain.h"
+#include "common/ScriptedDialogs.h"
+#include "common/TestEnv.h"
+#include "console/SqlEditor.h"
+#include "console/frmQuerna.h"
+#include "grid/vaSpread.h"
+#include "session/SessionData.h"
+#include "session/frmLogon.h"
+#include "support/basLog.h"
+
+namespace {
+
+// Fills in the logon dialog as soon as it is up, and presses "接続".
+void LogOnWhenAsked(const QString& user, const QString& pass, const QString& host) {
+  auto* poll = new QTimer;
+  QObject::connect(poll, &QTimer::timeout, poll, [=] {
+    auto* dlg = qobject_cast<frmLogon*>(QApplication::activeModalWidget());
+    if (!dlg) return;
+    poll->stop();
+    poll->deleteLater();
+    dlg->cmbUser->setEditText(user);
+    dlg->cmbPass->setEditText(pass);
+    dlg->cmbHost->setEditText(host);
+    QTest::mouseClick(dlg->cmdLogOn, Qt::LeftButton);
+  });
+  poll->start(10);
+}
+
+void TypeAndRun(frmQuerna* console, const QString& sql) {
+  console->txtSQL->setFocus();
+  QTest::keyClick(console->txtSQL, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(console->txtSQL, Qt::Key_Delete);
+  QTest::keyClicks(console->txtSQL, sql);
+  QTest::keyClick(console->txtSQL, Qt::Key_F5);
+}
+
+}  // namespace
+
+class TestScenario : public QObject {
+  Q_OBJECT
+ private slots:
+  // A user's first session: start, log on to the sample database, query, sort, stop a long fetch,
+  // log out, exit.
+  void demoSession() {
+    TestEnv env;
+    ScriptedDialogs dlg;
+    const QDateTime t0(QDate(2024, 5, 1), QTime(9, 30, 0));
+    platform::SetNow(t0);
+
+    LogOnWhenAsked(QStringLiteral("SCOTT"), QStringLiteral("TIGER"), QStringLiteral("DEMO"));
+    Main();
+    QPointer<frmMain> main = gfrmMain;
+    QVERIFY(main);
+    QPointer<frmQuerna> console = main->mFn_ActiveConsole();
+    QVERIFY(console);
+    QCOMPARE(console->windowTitle(), QStringLiteral("Querna1"));
+    QCOMPARE(console->cmbSessionData->currentText(), QStringLiteral("Session1:SCOTT/DEMO"));
+    main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(main));
+
+    TypeAndRun(console, QStringLiteral("select * from emp"));
+    QTRY_COMPARE(console->txtStatus->text(),
+                 QStringLiteral("表示件数制限付きで 14 件あります。（検索時間：0 秒）"));
+    vaSpread* grid = console->vspData;
+    QCOMPARE(grid->MaxRows(), 14);
+    QVERIFY(dlg.msgBoxes().isEmpty());
+    QVERIFY(QString::fromUtf8(TestEnv::readFile(mFn_SQLLogFilePath(t0.date())))
+                .contains(QStringLiteral("select * from emp")));
+
+    int ename = 0;
+    for (int c = 1; c <= grid->MaxCols(); ++c) {
+      if (grid->CellText(c, 0) == QStringLiteral("ENAME")) ename = c;
+    }
+    QVERIFY(ename > 0);
+    QHeaderView* header = grid->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(ename - 1) + 4, header->height() / 2));
+    QStringList names;
+    for (int r = 1; r <= grid->MaxRows(); ++r) names << grid->CellText(ename, r);
+    QStringList sorted = names;
+    sorted.sort();
+    QCOMPARE(names, sorted);
+    QCOMPARE(names.first(), QStringLiteral("ADAMS"));
+
+    // A large fetch with no limit, stopped with Ctrl+Z once rows are arriving.
+    main->menuItem(QStringLiteral("mnuDispRecLimitNot"))->trigger();
+    QTimer stopper;
+    QObject::connect(&stopper, &QTimer::timeout, &stopper, [&] {
+      if (grid->MaxRows() < 50) return;
+      stopper.stop();
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+    });
+    stopper.start(0);
+    TypeAndRun(console, QStringLiteral("select a.empno from emp a, emp b, emp c, emp d"));
+    const QRegularExpression unlimited(QStringLiteral("^\\d+ 件あります。（検索時間：0 秒）$"));
+    QTRY_VERIFY(unlimited.match(console->txtStatus->text()).hasMatch());
+    const int shown = grid->MaxRows();
+    QVERIFY2(shown >= 50 && shown < 14 * 14 * 14 * 14, qPrintable(QString::number(shown)));
+    QCOMPARE(console->txtStatus->text(),
+             QString::number(shown) + QStringLiteral(" 件あります。（検索時間：0 秒）"));
+
+    // Logging out of the only session closes the console; the main window stays.
+    dlg.answerMsgBox(platform::vbYes);
+    QTest::mouseClick(console->cmdLogout, Qt::LeftButton);
+    QCOMPARE(dlg.prompts().last(),
+             QStringLiteral("【Session1:SCOTT/DEMO】\r\n\r\nをログアウトしますか？"));
+    QTRY_VERIFY(!console);
+    QVERIFY(mFn_NoSession());
+    QVERIFY(main);
+    QVERIFY(main->mdiArea()->subWindowList().isEmpty());
+
+    main->close();
+    QTRY_VERIFY(!main);
+    QVERIFY(!gfrmMain);
+  }
+};
+
+QTEST_MAIN(TestScenario)
+#include "tst_scenario.moc"
