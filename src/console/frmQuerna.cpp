@@ -170,7 +170,7 @@ void frmQuerna::resizeEvent(QResizeEvent* e) {
 void frmQuerna::mSb_Arrange() {
   const double dx = logicalDpiX() / 1440.0;
   const double dy = logicalDpiY() / 1440.0;
-  // The rules are stated for the outer size of the child window, frame and caption included.
+  // The layout follows the outer size of the child window, frame and caption included.
   const QWidget* outer = qobject_cast<QMdiSubWindow*>(parentWidget());
   const QSize size = outer ? outer->size() : frameGeometry().size();
 
