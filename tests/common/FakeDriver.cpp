@@ -18,7 +18,7 @@ struct FakeDriver::State {
   };
   QList<Account> accounts;
   std::map<QString, Failure> failures;  // by upper-case host
-  std::map<QString, Result> results;
+  std::map<QString, std::pair<QList<FakeColumn>, QList<QVariantList>>> results;
   std::vector<std::shared_ptr<DatabaseLog>> databases;
   bool noClient = false;
   int sessionsCreated = 0;
@@ -27,60 +27,6 @@ struct FakeDriver::State {
 namespace {
 
 using State = FakeDriver::State;
-
-class Field : public ora::OraField {
- public:
-  Field(const Column& c, const Result* r, const int* row, int index)
-      : c_(c), r_(r), row_(row), index_(index) {}
-  QString Name() const override { return c_.name; }
-  QVariant Value() const override {
-    if (*row_ >= r_->rows.size()) {
-      ora::Raise(ora::kErrOraComponent, QStringLiteral("No current record"));
-      return {};
-    }
-    return r_->rows[*row_].value(index_);
-  }
-  int OraIDataType() const override { return c_.type; }
-  int OraMaxSize() const override { return c_.size; }
-  int OraMaxDSize() const override { return c_.size; }
-  int OraPrecision() const override { return c_.precision; }
-  int OraScale() const override { return c_.scale; }
-  int FieldSize() const override { return c_.size; }
-
- private:
-  Column c_;
-  const Result* r_;
-  const int* row_;
-  int index_;
-};
-
-class Dynaset : public ora::OraDynaset, public ora::OraFields {
- public:
-  explicit Dynaset(const Result& r) : r_(r) {
-    for (int i = 0; i < r_.columns.size(); ++i)
-      fields_.push_back(std::make_unique<Field>(r_.columns[i], &r_, &row_, i));
-  }
-  bool IsEOF() const override { return closed_ || row_ >= r_.rows.size(); }
-  void MoveNext() override {
-    if (row_ < r_.rows.size()) ++row_;
-  }
-  ora::OraFields& Fields() override { return *this; }
-  void Close() override { closed_ = true; }
-  int Count() const override { return static_cast<int>(fields_.size()); }
-  ora::OraField* Item(int index) override {
-    if (index < 0 || index >= Count()) {
-      ora::Raise(ora::kErrOutOfRange, QStringLiteral("Subscript out of range"));
-      return nullptr;
-    }
-    return fields_[static_cast<std::size_t>(index)].get();
-  }
-
- private:
-  Result r_;
-  int row_ = 0;
-  bool closed_ = false;
-  std::vector<std::unique_ptr<Field>> fields_;
-};
 
 class Parameter : public ora::OraParameter {
  public:
@@ -177,7 +123,7 @@ class Database : public ora::OraDatabase {
       errors_.set(942, QStringLiteral("ORA-00942: table or view does not exist"));
       return nullptr;
     }
-    return std::make_shared<Dynaset>(it->second);
+    return std::make_shared<FakeDynaset>(it->second.first, it->second.second);
   }
   ora::OraParameters& Parameters() override { return params_; }
   int LastServerErr() const override { return errors_.LastServerErr(); }
@@ -273,8 +219,9 @@ void FakeDriver::setNoClient(bool on) {
   state_->noClient = on;
 }
 
-void FakeDriver::addResult(const QString& sql, const Result& result) {
-  state_->results[sql] = result;
+void FakeDriver::addResult(const QString& sql, const QList<FakeColumn>& columns,
+                           const QList<QVariantList>& rows) {
+  state_->results[sql] = {columns, rows};
 }
 
 int FakeDriver::sessionsCreated() const {

@@ -3,7 +3,8 @@
 // It knows a few accounts per host, answers a wrong account with ORA-01017 and an unknown host
 // with ORA-12154, and can be told to fail a host with any server error, to fail with a run-time
 // error (no server number), or to behave as if no Oracle client were installed. Queries are
-// answered from results registered by SQL text; other SQL fails with ORA-00942.
+// answered with scripted result sets (common/FakeOra.h) registered by SQL text; other SQL fails
+// with ORA-00942.
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -11,22 +12,10 @@
 #include <memory>
 #include <vector>
 
+#include "common/FakeOra.h"
 #include "oracle/OraInterface.h"
 
 namespace fake {
-
-struct Column {
-  QString name;
-  int type = ora::ORATYPE_VARCHAR2;
-  int size = 30;
-  int precision = 0;
-  int scale = 0;
-};
-
-struct Result {
-  QList<Column> columns;
-  QList<QVariantList> rows;
-};
 
 // What the driver records about every database it opened.
 struct DatabaseLog {
@@ -51,8 +40,9 @@ class FakeDriver {
   void failHostWithRunError(const QString& host, int number, const QString& description);
   // No session object can be created (the client is missing).
   void setNoClient(bool on);
-  // Rows a query returns, by its exact SQL text.
-  void addResult(const QString& sql, const Result& result);
+  // The result set a query opens, by its exact SQL text: a fresh one at every opening.
+  void addResult(const QString& sql, const QList<FakeColumn>& columns,
+                 const QList<QVariantList>& rows);
 
   int sessionsCreated() const;
   // One entry per successful OpenDatabase, in order.

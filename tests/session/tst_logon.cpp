@@ -376,14 +376,6 @@ class TestLogon : public QObject {
     QCOMPARE(Saved("StartHost"), QString("H1"));
   }
 
-  void newValueIsAppendedPerField() {
-    QVERIFY(Logon("A", "pa", "H1"));
-    QVERIFY(Logon("A", "pa", "H2"));
-    QCOMPARE(Saved("User"), QString("A"));
-    QCOMPARE(Saved("Pass"), QString("pa"));
-    QCOMPARE(Saved("Host"), QString("H1,H2"));
-  }
-
   void deleteAllHistory_data() {
     QTest::addColumn<int>("answer");
     QTest::newRow("ok") << int(platform::vbOK);
@@ -449,6 +441,27 @@ class TestLogon : public QObject {
     QCOMPARE(QFile::permissions(env_->settingsFile()),
              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
                  QFileDevice::WriteUser);
+  }
+
+  void logonsToTheDemoDatabase() {
+    driver_.reset();
+    frmLogon dlg;
+    Type(dlg, "SCOTT", "wrong", "DEMO");
+    dlg.cmdLogOn->click();
+    QCOMPARE(dialogs_->prompts(),
+             QStringList{"ORA-01017: invalid username/password; logon denied"});
+    QCOMPARE(dialogs_->msgBoxes()[0].style, int(platform::vbCritical));
+    QVERIFY(mFn_NoSession());
+    dlg.cmbPass->setEditText("TIGER");
+    dlg.cmdLogOn->click();
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QVERIFY(Logon("SYSTEM", "MANAGER", "demo"));
+    QCOMPARE(gSessionData.size(), std::size_t(2));
+    QCOMPARE(gSessionData[1].User, QString("SYSTEM"));
+    QVERIFY(gSessionData[1].OraDatabase);
+    QCOMPARE(Saved("User"), QString("SCOTT,SYSTEM"));
+    QCOMPARE(Saved("Pass"), QString("TIGER,MANAGER"));
+    QCOMPARE(Saved("Host"), QString("DEMO,demo"));
   }
 
   void modalDialogIsFreshAtEveryOpening() {

@@ -162,16 +162,19 @@ class TestLogout : public QObject {
   }
 
   void closingAllSessionsClosesTheirObjects() {
-    driver_->addResult("SELECT 1 FROM DUAL", {{{"1", 2}}, {{1}}});
+    FakeColumn one;
+    one.name = "1";
+    one.type = ora::ORATYPE_NUMBER;
+    driver_->addResult("SELECT 1 FROM DUAL", {one}, {{1}});
     for (const char* user : {"A", "B"}) QVERIFY(mFn_ConnectSession(user, "pw", "H1"));
     gSessionData[1].OraDynaset =
         gSessionData[1].OraDatabase->CreateDynaset("SELECT 1 FROM DUAL", 0);
-    const auto dyn = gSessionData[1].OraDynaset;
-    QVERIFY(dyn && !dyn->IsEOF());
+    const auto dyn = std::dynamic_pointer_cast<FakeDynaset>(gSessionData[1].OraDynaset);
+    QVERIFY(dyn && !dyn->closed());
     QVERIFY(OpenMainWithConsoles(1));
     mSb_CloseAllSessions();
     Flush();
-    QVERIFY(dyn->IsEOF());
+    QVERIFY(dyn->closed());
     QVERIFY(driver_->databases()[0]->closed);
     QVERIFY(driver_->databases()[1]->closed);
     QCOMPARE(gSessionData.size(), std::size_t(1));
