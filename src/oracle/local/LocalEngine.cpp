@@ -106,7 +106,9 @@ void ApplyDecl(ColInfo& c, const DeclType& d) {
   switch (d.code) {
     case ORATYPE_NUMBER:
       c.maxSize = 22;
-      c.maxDSize = d.precision > 0 ? d.precision + (d.scale > 0 ? 1 : 0) + 1 : 22;
+      c.maxDSize = d.precision > 0 && d.name != QLatin1String("FLOAT")
+                       ? d.precision + (d.scale > 0 ? 1 : 0) + 1
+                       : 22;
       break;
     case ORATYPE_DATE:
       c.maxSize = 7;
@@ -661,6 +663,10 @@ std::shared_ptr<OraDynaset> LocalDatabase::CreateDynaset(const QString& sql, int
   RewriteContext ctx;
   ctx.isDateColumn = [&c](const QString& n) { return c.dateColumns.contains(n); };
   ctx.isSchema = [&c](const QString& n) { return c.schemas.contains(n); };
+  ctx.isDateBind = [this](const QString& n) {
+    const LocalParameter* p = params_.byName(n);
+    return p && p->ServerType() == ORATYPE_DATE;
+  };
   const Rewritten rw = RewriteOracleSql(sql, ctx);
   switch (rw.kind) {
     case StatementKind::Empty:

@@ -358,6 +358,8 @@ class Rewriter {
     if (b >= e) return false;
     const Node& first = s[b];
     if (first.group) return e - b == 1 && isDateSeq(first.kids);
+    if (first.tok.kind == TokKind::Bind)
+      return e - b == 1 && ctx_.isDateBind && ctx_.isDateBind(first.tok.upper.mid(1));
     if (first.tok.kind != TokKind::Word && first.tok.kind != TokKind::Quoted) return false;
     // a.b.c: the last name decides
     int j = b + 1;
@@ -721,13 +723,20 @@ class Rewriter {
       if (nd.group) continue;
       if (IsW(nd, "ROWNUM") && !(i > 0 && IsOp(s[i - 1], ".")))
         nd.tok.text = QStringLiteral("ROW_NUMBER() OVER ()");
-      if (IsW(nd, "ROWID")) {
-        if (i >= 2 && IsOp(s[i - 1], ".") && !s[i - 2].group) {
-          s[i - 2].tok.text = QStringLiteral("ORA_ROWID(") + s[i - 2].tok.text;
-          nd.tok.text = nd.tok.text + QStringLiteral(")");
-        } else if (!(i > 0 && IsOp(s[i - 1], "."))) {
-          nd.tok.text = QStringLiteral("ORA_ROWID(ROWID)");
-        }
+    }
+  }
+
+  // ROWID reads as Oracle's eighteen-character form.
+  static void Rowids(Seq& s) {
+    for (size_t i = 0; i < s.size(); ++i) {
+      Node& nd = s[i];
+      if (!IsW(nd, "ROWID") || (i + 1 < s.size() && s[i + 1].group)) continue;
+      if (i >= 2 && IsOp(s[i - 1], ".") && !s[i - 2].group &&
+          !(i >= 3 && IsOp(s[i - 3], "."))) {
+        s[i - 2].tok.text = QStringLiteral("ORA_ROWID(") + s[i - 2].tok.text;
+        nd.tok.text = nd.tok.text + QStringLiteral(")");
+      } else if (!(i > 0 && IsOp(s[i - 1], "."))) {
+        nd.tok.text = QStringLiteral("ORA_ROWID(ROWID)");
       }
     }
   }
@@ -744,6 +753,7 @@ class Rewriter {
       rownumLimit(s, blk);
       selectListPseudo(s, blk);
     }
+    Rowids(s);
   }
 
   // Select list of the first block of the outermost level.

@@ -43,6 +43,8 @@ struct RewriteContext {
   std::function<bool(const QString& upperName)> isDateColumn;
   // True when NAME (upper case) is a user (schema) name of the database.
   std::function<bool(const QString& upperName)> isSchema;
+  // True when the bind variable NAME (upper case, without the colon) holds a date.
+  std::function<bool(const QString& upperName)> isDateBind;
 };
 
 struct Rewritten {

@@ -10,6 +10,7 @@
 
 #include "oracle/OraFactory.h"
 #include "oracle/OraInterface.h"
+#include "oracle/RunErr.h"
 
 struct Logon {
   std::shared_ptr<ora::OraSession> session;
@@ -18,6 +19,7 @@ struct Logon {
 
 inline Logon LogOn(const QString& host, const QString& connect) {
   Logon l;
+  ora::ErrClear();
   l.session = ora::CreateOraSession(host);
   if (l.session) l.db = l.session->OpenDatabase(host, connect, 0);
   return l;
