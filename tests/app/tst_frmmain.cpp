@@ -16,6 +16,7 @@
 #include "app/frmMain.h"
 #include "common/ScriptedDialogs.h"
 #include "common/TestEnv.h"
+#include "console/SqlEditor.h"
 #include "console/frmQuerna.h"
 #include "platform/Platform.h"
 #include "session/SessionData.h"
@@ -425,9 +426,10 @@ class TestFrmMain : public QObject {
       QCOMPARE(exec.count(), pressed == "exec" ? 1 : 0);
     } else {
       QCoreApplication::processEvents();
-      QVERIFY(clear.isEmpty() || !clear.isValid());
+      QCOMPARE(clear.count() + exec.count(), 0);
     }
-    QCOMPARE(dialogs.msgBoxes().size(), 0);
+    // A command that presses nothing shows nothing either.
+    if (pressed.isEmpty()) QCOMPARE(dialogs.msgBoxes().size(), 0);
   }
 
   void sqlStopClearsTheFetchFlag() {
