@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QUrl>
+#include <cstring>
 #include <vector>
 
 #include "oracle/DataFolder.h"
@@ -233,8 +234,20 @@ class LocalDynaset final : public OraDynaset {
         const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
         const int n = sqlite3_column_bytes(st, col);
         if (info.date) {
+          // Dates repeat often down a column: the last one read is kept per column.
+          DateMemo& m = memo_[size_t(col)];
+          if (m.len == n && n <= int(sizeof(m.text)) && std::memcmp(m.text, p, size_t(n)) == 0)
+            return m.value;
           QDateTime dt = ParseSqlDate(p, n);
-          if (dt.isValid()) return QVariant(dt);
+          if (dt.isValid()) {
+            QVariant v(dt);
+            if (n <= int(sizeof(m.text))) {
+              std::memcpy(m.text, p, size_t(n));
+              m.len = n;
+              m.value = v;
+            }
+            return v;
+          }
         }
         return QVariant(QString::fromUtf8(p, n));
       }
@@ -256,6 +269,7 @@ class LocalDynaset final : public OraDynaset {
   }
 
   bool valid() const { return st_ && !eof_; }
+  void prepareMemo(int columns) { memo_.resize(size_t(columns)); }
   quint64 row() const { return row_; }
 
  private:
@@ -271,6 +285,12 @@ class LocalDynaset final : public OraDynaset {
   quint64 row_ = 0;
   qint64 rows_ = 0;
   LocalFields fields_;
+  struct DateMemo {
+    char text[32];
+    int len = -1;
+    QVariant value;
+  };
+  mutable std::vector<DateMemo> memo_;
 };
 
 QVariant LocalField::Value() const {
@@ -785,6 +805,7 @@ std::shared_ptr<OraDynaset> LocalDatabase::CreateDynaset(const QString& sql, int
       info.name = OracleUpper(QString::fromUtf8(sqlite3_column_name(st, col)));
     dyn->fieldList().list.push_back(std::make_unique<LocalField>(dyn.get(), col, std::move(info)));
   }
+  dyn->prepareMemo(ncol);
   dyn->start(rc == SQLITE_ROW);
   return dyn;
 }

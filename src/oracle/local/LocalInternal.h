@@ -102,6 +102,8 @@ bool CreateDemoDatabase(const QString& path, QString* error);
 QDateTime ParseSqlDate(const char* s, int len);
 QDateTime ParseSqlDate(const QString& s);
 QString SqlDateText(const QDateTime& dt);
+// A local date-time, built fast (the day's offset from UTC is looked up once).
+QDateTime LocalDateTime(const QDate& date, const QTime& time);
 
 // A declared column type as Oracle would name it.
 struct DeclType {

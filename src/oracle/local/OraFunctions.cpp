@@ -58,7 +58,24 @@ QDateTime ParseSqlDate(const char* s, int len) {
   const QDate date(y, mo, d);
   const QTime time(h, mi, sec, ms);
   if (!date.isValid() || !time.isValid()) return {};
-  return QDateTime(date, time);
+  return LocalDateTime(date, time);
+}
+
+// A local date-time. Building one in Qt's LocalTime spec consults the time zone rules each time,
+// which costs far more than reading a row; the offset of each day is looked up once instead.
+QDateTime LocalDateTime(const QDate& date, const QTime& time) {
+  thread_local QHash<qint64, int> offsets;
+  const qint64 jd = date.toJulianDay();
+  auto it = offsets.constFind(jd);
+  int off;
+  if (it == offsets.constEnd()) {
+    off = QDateTime(date, QTime(12, 0)).offsetFromUtc();
+    if (offsets.size() > 200000) offsets.clear();
+    offsets.insert(jd, off);
+  } else {
+    off = *it;
+  }
+  return QDateTime(date, time, Qt::OffsetFromUTC, off);
 }
 
 QDateTime ParseSqlDate(const QString& s) {
