@@ -24,9 +24,11 @@ const char* const kSeeds[] = {
 };
 
 void Check(const QString& sql) {
-  const ora::local::Rewritten rw = ora::local::RewriteOracleSql(
-      sql, {[](const QString& n) { return n == QLatin1String("HIREDATE"); },
-            [](const QString& n) { return n == QLatin1String("SCOTT"); }});
+  ora::local::RewriteContext ctx;
+  ctx.isDateColumn = [](const QString& n) { return n == QLatin1String("HIREDATE"); };
+  ctx.isSchema = [](const QString& n) { return n == QLatin1String("SCOTT"); };
+  ctx.isDateBind = [](const QString& n) { return n == QLatin1String("D"); };
+  const ora::local::Rewritten rw = ora::local::RewriteOracleSql(sql, ctx);
   const int out = int(rw.sql.size());
   for (int p = 0; p <= out; p += (out > 256 ? out / 128 : 1)) {
     const int src = rw.MapToSource(p);
