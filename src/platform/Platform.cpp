@@ -128,14 +128,35 @@ InputBoxAnswer RealInputBox(const InputBoxCall& call) {
   return {text, false};
 }
 
+// File names are matched as the program's users expect from their own system: "*.SQL" also
+// shows query.sql, and "*.*" also shows names without a dot.
+QString CaseInsensitivePattern(const QString& pattern) {
+  if (pattern == QStringLiteral("*.*")) return QStringLiteral("*");
+  if (pattern.contains(QLatin1Char('['))) return pattern;
+  QString out;
+  for (const QChar c : pattern) {
+    const QChar lower = c.toLower();
+    const QChar upper = c.toUpper();
+    if (lower == upper) {
+      out += c;
+    } else {
+      out += QLatin1Char('[') + lower + upper + QLatin1Char(']');
+    }
+  }
+  return out;
+}
+
 QString RealFileDialog(const FileDialogRequest& r) {
   QStringList nameFilters;
   for (int i = 0; i + 1 < r.filters.size(); i += 2) {
-    QString patterns = r.filters[i + 1];
-    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-    nameFilters << QStringLiteral("%1 (%2)").arg(r.filters[i], patterns);
+    QStringList patterns;
+    for (const QString& p : r.filters[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts))
+      patterns << CaseInsensitivePattern(p.trimmed());
+    nameFilters << QStringLiteral("%1 (%2)").arg(r.filters[i], patterns.join(QLatin1Char(' ')));
   }
   QFileDialog dlg(r.owner, r.title, r.initialFolder);
+  // The file type list shows the caller's descriptions, not the expanded patterns.
+  dlg.setOption(QFileDialog::HideNameFilterDetails);
   dlg.setNameFilters(nameFilters);
   if (r.save) {
     dlg.setAcceptMode(QFileDialog::AcceptSave);
