@@ -1,0 +1,206 @@
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+
+#include "common/ScriptedDialogs.h"
+#include "platform/HelpWindow.h"
+#include "platform/Platform.h"
+
+using platform::HelpCommand;
+using platform::HelpWindow;
+
+namespace {
+
+QString ShippedHelp() {
+  return qEnvironmentVariable("QUERNA_SOURCE_DIR") + QStringLiteral("/resources/Querna.hlp");
+}
+
+QString ReadUtf8(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return QString::fromUtf8(f.readAll());
+}
+
+QStringList Items(const QListWidget* list) {
+  QStringList out;
+  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+  return out;
+}
+
+const char* kSmallHelp = R"(<html><head><style>h2 { color: red; }</style></head><body>
+<h1>Title</h1><p>before any topic</p>
+<h2 id="one" data-keywords="Alpha,ベータ、ガンマ">First &amp; best</h2><p>apple text</p>
+<h2 data-keywords="" id="two">Second</h2><p>banana <a href="#one">first</a></p>
+</body><h2 id="late">After body</h2></html>)";
+
+}  // namespace
+
+class TestHelpWindow : public QObject {
+  Q_OBJECT
+ private slots:
+  void init() { platform::SetHelpFile(std::nullopt); }
+
+  void parseSplitsTopicsAtHeadings() {
+    QString css;
+    const QList<platform::HelpTopic> topics = platform::ParseHelp(kSmallHelp, &css);
+    QCOMPARE(css.trimmed(), QString("h2 { color: red; }"));
+    QCOMPARE(topics.size(), 2);
+    QCOMPARE(topics[0].id, QString("one"));
+    QCOMPARE(topics[0].title, QString("First & best"));
+    QCOMPARE(topics[0].keywords, (QStringList{"Alpha", "ベータ", "ガンマ"}));
+    QVERIFY(topics[0].text.contains("apple text"));
+    QVERIFY(!topics[0].text.contains("banana"));
+    QVERIFY(!topics[0].text.contains("before any topic"));
+    QCOMPARE(topics[1].id, QString("two"));
+    QVERIFY(topics[1].keywords.isEmpty());
+    QVERIFY(!topics[1].text.contains("After body"));
+  }
+
+  // The shipped guide: every topic can be found, and every link inside it leads somewhere.
+  void shippedHelpIsWhole() {
+    const QString html = ReadUtf8(ShippedHelp());
+    QVERIFY2(!html.isEmpty(), qPrintable(ShippedHelp()));
+    const QList<platform::HelpTopic> topics = platform::ParseHelp(html);
+    QVERIFY(topics.size() >= 10);
+    QStringList ids;
+    for (const auto& t : topics) {
+      QVERIFY2(!t.id.isEmpty() && !t.title.isEmpty() && !t.keywords.isEmpty(), qPrintable(t.title));
+      QVERIFY2(!ids.contains(t.id), qPrintable(t.id));
+      ids << t.id;
+    }
+    static const QRegularExpression link(QStringLiteral("href=\"#([^\"]+)\""));
+    for (auto it = link.globalMatch(html); it.hasNext();) {
+      const QString target = it.next().captured(1);
+      QVERIFY2(ids.contains(target), qPrintable("broken link #" + target));
+    }
+  }
+
+  // What a reader types into the search box, and the topic the first hit leads to.
+  void searchFindsTopics_data() {
+    QTest::addColumn<QString>("term");
+    QTest::addColumn<QString>("topic");
+    QTest::newRow("DEMO") << "DEMO"
+                          << "logon";
+    QTest::newRow("lower case") << "scott"
+                                << "logon";
+    QTest::newRow("full-width") << "ＴＩＧＥＲ"
+                                << "logon";
+    QTest::newRow("F5") << "F5"
+                        << "keys";
+    QTest::newRow("half-width kana") << "ﾊﾞｲﾝﾄﾞ変数"
+                                     << "bind";
+    QTest::newRow("stop fetch") << "中断"
+                                << "limit";
+    QTest::newRow("settings file") << "ZEPH.ini"
+                                   << "files";
+    QTest::newRow("history") << "履歴"
+                             << "files";
+    QTest::newRow("import") << "インポート"
+                            << "import";
+    QTest::newRow("dictionary") << "権限"
+                                << "dictionary";
+    QTest::newRow("only in a text") << "ひな形"
+                                    << "console";
+  }
+  void searchFindsTopics() {
+    QFETCH(QString, term);
+    QFETCH(QString, topic);
+    ScriptedDialogs dialogs;
+    HelpWindow w;
+    w.Open(ShippedHelp(), HelpCommand::Search);
+    w.txtSearch->setText(term);
+    QVERIFY2(w.lstFound->count() > 0, qPrintable(term));
+    QTest::keyClick(w.txtSearch, Qt::Key_Return);
+    QCOMPARE(w.Topics()[w.CurrentTopic()].id, topic);
+    QVERIFY(w.txtTopic->toPlainText().contains(w.Topics()[w.CurrentTopic()].title));
+  }
+
+  void searchWithoutHitsListsNothing() {
+    HelpWindow w;
+    w.Open(ShippedHelp(), HelpCommand::Search);
+    w.txtSearch->setText("zzzqqq");
+    QCOMPARE(w.lstFound->count(), 0);
+  }
+
+  // Contents opens on the list of topics; search opens with an empty, focused box whatever was
+  // typed before, listing the whole keyword index.
+  void openingShowsContentsOrSearch() {
+    ScriptedDialogs dialogs;
+    QWidget owner;
+    HelpWindow* w = platform::ShowHelp(&owner, ShippedHelp(), HelpCommand::Contents);
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    QCOMPARE(w->tabs->currentIndex(), 0);
+    QCOMPARE(w->lstContents->count(), w->Topics().size());
+    QCOMPARE(w->lstContents->item(0)->text(), QString("はじめに"));
+    QCOMPARE(w->CurrentTopic(), 0);
+    QVERIFY(w->lstContents->hasFocus());
+
+    w->lstContents->setCurrentRow(3);
+    QCOMPARE(w->CurrentTopic(), 3);
+    QVERIFY(w->txtTopic->toPlainText().contains(w->Topics()[3].title));
+
+    w->txtSearch->setText("F5");
+    QCOMPARE(platform::ShowHelp(&owner, ShippedHelp(), HelpCommand::Search), w);
+    QCOMPARE(w->tabs->currentIndex(), 1);
+    QVERIFY(w->txtSearch->text().isEmpty());
+    QTRY_VERIFY(w->txtSearch->hasFocus());
+    QVERIFY(Items(w->lstFound).size() > w->Topics().size());
+    QVERIFY(dialogs.msgBoxes().isEmpty());
+    delete w;
+  }
+
+  // A missing file is reported inside the help window, not by a message box.
+  void missingFileIsReportedInTheWindow() {
+    ScriptedDialogs dialogs;
+    QTemporaryDir dir;
+    const QString missing = dir.path() + "/no such/Querna.hlp";
+    HelpWindow w;
+    w.Open(missing, HelpCommand::Contents);
+    QCOMPARE(w.lstContents->count(), 0);
+    QVERIFY(w.txtTopic->toPlainText().contains(missing));
+    w.Open(missing, HelpCommand::Search);
+    w.txtSearch->setText("DEMO");
+    QCOMPARE(w.lstFound->count(), 0);
+    QVERIFY(dialogs.msgBoxes().isEmpty());
+  }
+
+  void linksLeadToTopicsOrTheBrowser() {
+    QTemporaryDir dir;
+    const QString file = dir.path() + "/Querna.hlp";
+    {
+      QFile f(file);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(kSmallHelp);
+    }
+    QStringList opened;
+    platform::SetDocumentOpener([&](const QString& p) {
+      opened << p;
+      return true;
+    });
+    HelpWindow w;
+    w.Open(file, HelpCommand::Contents);
+    w.ShowTopic(1);
+    emit w.txtTopic->anchorClicked(QUrl("#one"));
+    QCOMPARE(w.CurrentTopic(), 0);
+    QCOMPARE(w.lstContents->currentRow(), 0);
+    emit w.txtTopic->anchorClicked(QUrl("https://querna.example.org/"));
+    QCOMPARE(opened, QStringList{"https://querna.example.org/"});
+    QCOMPARE(w.CurrentTopic(), 0);
+    platform::SetDocumentOpener(nullptr);
+  }
+
+  void helpFileLiesBesideTheProgram() {
+    QCOMPARE(QFileInfo(platform::HelpFile()).fileName(), QString("Querna.hlp"));
+    platform::SetHelpFile(QString());
+    QVERIFY(platform::HelpFile().isEmpty());
+  }
+};
+
+QTEST_MAIN(TestHelpWindow)
+#include "tst_helpwindow.moc"
