@@ -1,10 +1,98 @@
 #include "files/basFileCommands.h"
 
-// Replaced by the file and help commands; until then the items do nothing.
-void mSb_SqlFileOpenCommand() {}
-void mSb_LogFileOpenCommand() {}
-void mSb_ImportCommand() {}
-void mSb_ExportCommand() {}
-void mSb_HelpContentsCommand() {}
-void mSb_HelpSearchCommand() {}
-void mSb_AboutCommand() {}
+#include <QPointer>
+#include <QPushButton>
+
+#include "about/frmVersion.h"
+#include "app/basMain.h"
+#include "app/frmMain.h"
+#include "console/SqlEditor.h"
+#include "console/frmQuerna.h"
+#include "files/basCmnDlg.h"
+#include "files/basImpExp.h"
+#include "platform/HelpWindow.h"
+#include "platform/Platform.h"
+#include "session/SessionData.h"
+
+namespace {
+
+const QChar NUL(u'\0');
+
+// The File commands' test for a logon: record 0 names a host.
+bool NobodyLoggedIn() {
+  return gSessionData.empty() || gSessionData[0].Host.isEmpty();
+}
+
+void AskToLogIn() {
+  platform::MsgBox(QStringLiteral("ログインしてください"), platform::vbInformation);
+}
+
+void ShowHelp(platform::HelpCommand command) {
+  const QString file = platform::HelpFile();
+  if (file.isEmpty()) {
+    platform::MsgBox(QStringLiteral("ﾍﾙﾌﾟの目次を表示できません。 "
+                                    "このﾌﾟﾛｼﾞｪｸﾄに関連付けられたﾍﾙﾌﾟが存在しません。"),
+                     platform::vbInformation, gfrmMain ? gfrmMain->windowTitle() : QString());
+    return;
+  }
+  platform::ShowHelp(gfrmMain, file, command);
+}
+
+}  // namespace
+
+void mSb_SqlFileOpenCommand() {
+  if (NobodyLoggedIn()) {
+    AskToLogIn();
+    return;
+  }
+  // Held weakly: the console could be closed while the dialogs below are up.
+  QPointer<frmQuerna> console = gfrmMain ? gfrmMain->mFn_ActiveConsole() : nullptr;
+  if (!console || mFn_NoSession()) return;
+
+  const QString path =
+      mFn_ShowOpenDialog(gfrmMain, QStringLiteral("SQLﾌｧｲﾙからSQL文をｲﾝﾎﾟｰﾄ"), QString(),
+                         QStringLiteral("SQLﾌｧｲﾙ(*.SQL)") + NUL + QStringLiteral("*.SQL"));
+  if (path.isEmpty()) return;
+  const QString text = mFn_ReadSqlFile(path);
+  if (text.isEmpty()) {
+    platform::MsgBox(QStringLiteral("読み込みに失敗しました"), platform::vbCritical);
+    return;
+  }
+  if (!console) return;
+  console->cmdClear->click();
+  console->txtSQL->setPlainText(text);
+  console->txtSQL->setFocus(Qt::OtherFocusReason);
+}
+
+void mSb_LogFileOpenCommand() {
+  const QString path =
+      mFn_ShowOpenDialog(gfrmMain, QStringLiteral("SQLﾛｸﾞﾌｧｲﾙを開く"), QString(),
+                         QStringLiteral("SQLﾛｸﾞﾌｧｲﾙ(*.LOG)") + NUL + QStringLiteral("*.LOG"));
+  // The path goes to the desktop's editor whole, blanks and all; a failure to start it is
+  // not reported.
+  if (!path.isEmpty()) platform::OpenDocument(path);
+}
+
+void mSb_ImportCommand() {
+  if (NobodyLoggedIn()) AskToLogIn();
+}
+
+void mSb_ExportCommand() {
+  if (NobodyLoggedIn()) AskToLogIn();
+}
+
+void mSb_HelpContentsCommand() {
+  ShowHelp(platform::HelpCommand::Contents);
+}
+
+void mSb_HelpSearchCommand() {
+  ShowHelp(platform::HelpCommand::Search);
+}
+
+void mSb_AboutCommand() {
+  // A fresh dialog at every opening, gone again once it is closed. Held weakly, because
+  // shut-down unloads every window, an open About box included.
+  QPointer<frmVersion> dialog = new frmVersion(gfrmMain);
+  dialog->exec();
+  delete dialog;
+}

@@ -1,0 +1,148 @@
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "about/frmVersion.h"
+#include "common/ScriptedDialogs.h"
+#include "files/basFileCommands.h"
+#include "platform/Platform.h"
+
+namespace {
+
+// Runs work on the About dialog once it is up, from inside its own event loop.
+void OnAboutDialog(std::function<void(frmVersion*)> work) {
+  QTimer::singleShot(0, [work] {
+    frmVersion* dlg = nullptr;
+    if (QTest::qWaitFor(
+            [&] { return (dlg = qobject_cast<frmVersion*>(QApplication::activeModalWidget())); },
+            5000))
+      work(dlg);
+  });
+}
+
+}  // namespace
+
+class TestVersion : public QObject {
+  Q_OBJECT
+ private slots:
+  void cleanup() {
+    platform::SetSystemInfoProgramForTest(nullptr);
+    platform::SetDocumentOpener(nullptr);
+  }
+
+  void versionLabel_data() {
+    QTest::addColumn<int>("major");
+    QTest::addColumn<int>("minor");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("1.0") << 1 << 0 << "Ver 1.00";
+    QTest::newRow("1.5") << 1 << 5 << "Ver 1.05";
+    QTest::newRow("2.34") << 2 << 34 << "Ver 2.34";
+    QTest::newRow("12.7") << 12 << 7 << "Ver 12.07";
+    QTest::newRow("3.123") << 3 << 123 << "Ver 3.123";
+  }
+  void versionLabel() {
+    QFETCH(int, major);
+    QFETCH(int, minor);
+    QFETCH(QString, label);
+    QCOMPARE(mFn_VersionLabel(major, minor), label);
+  }
+
+  void dialogShowsTheBuildsVersion() {
+    frmVersion dlg;
+    QCOMPARE(dlg.windowTitle(), QString("ば～じょん情報"));
+    QCOMPARE(dlg.lblVersion->text(), mFn_VersionLabel(QUERNA_VERSION_MAJOR, QUERNA_VERSION_MINOR));
+    QCOMPARE(dlg.txtDesc[3]->text(), QString("https://querna.example.org/"));
+  }
+
+  // Without a program that can be started the user is told so; with one, nothing is shown.
+  void systemInformation_data() {
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("messages");
+    const QStringList none{"現時点ではｼｽﾃﾑ情報を使用できません"};
+    QTest::newRow("none found") << QString() << none;
+    QTest::newRow("cannot start") << "/nonexistent/msinfo" << none;
+    QTest::newRow("started") << "/bin/true" << QStringList();
+  }
+  void systemInformation() {
+    QFETCH(QString, program);
+    QFETCH(QStringList, messages);
+    ScriptedDialogs dialogs;
+    platform::SetSystemInfoProgramForTest([program] { return program; });
+    frmVersion dlg;
+    dlg.cmdSysInfo->click();
+    QCOMPARE(dialogs.prompts(), messages);
+    for (const auto& call : dialogs.msgBoxes()) {
+      QCOMPARE(call.style, int(platform::vbOKOnly));
+      QCOMPARE(call.title, platform::AppTitle());
+    }
+  }
+
+  // Esc closes the dialog even from a contact box; the next About command starts afresh.
+  void escapeClosesAndNextOpeningIsFresh() {
+    QPointer<frmVersion> first;
+    OnAboutDialog([&](frmVersion* dlg) {
+      first = dlg;
+      dlg->lblVersion->setText("changed");
+      dlg->txtDesc[0]->setText("changed");
+      QTest::keyClick(dlg->txtDesc[0], Qt::Key_Escape);
+    });
+    mSb_AboutCommand();
+    QVERIFY(first.isNull());
+
+    QString label, desc;
+    OnAboutDialog([&](frmVersion* dlg) {
+      label = dlg->lblVersion->text();
+      desc = dlg->txtDesc[0]->text();
+      dlg->cmdOK->click();
+    });
+    mSb_AboutCommand();
+    QCOMPARE(label, mFn_VersionLabel(QUERNA_VERSION_MAJOR, QUERNA_VERSION_MINOR));
+    QVERIFY(desc != "changed");
+    QVERIFY(!QApplication::activeModalWidget());
+  }
+
+  // Whether by mouse or by Tab, a contact box selects its whole text when it gets the focus.
+  void focusSelectsAllText_data() {
+    QTest::addColumn<int>("index");
+    for (int i = 0; i < 5; ++i) QTest::newRow(qPrintable(QString::number(i))) << i;
+  }
+  void focusSelectsAllText() {
+    QFETCH(int, index);
+    frmVersion dlg;
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    QLineEdit* box = dlg.txtDesc[index];
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
+    QTRY_COMPARE(box->selectedText(), box->text());
+    dlg.cmdOK->setFocus();
+    QTRY_VERIFY(!box->hasFocus());
+    box->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(box->selectedText(), box->text());
+  }
+
+  void homePageOpensAndMinimizesTheOwner() {
+    QStringList opened;
+    platform::SetDocumentOpener([&](const QString& p) {
+      opened << p;
+      return false;
+    });
+    ScriptedDialogs dialogs;
+    QMainWindow main;
+    main.show();
+    frmVersion dlg(&main);
+    dlg.show();
+    dlg.cmdGoHP->click();
+    QCOMPARE(opened, QStringList{dlg.txtDesc[3]->text()});
+    QTRY_VERIFY(main.isMinimized());
+    QVERIFY(dialogs.msgBoxes().isEmpty());
+  }
+};
+
+QTEST_MAIN(TestVersion)
+#include "tst_version.moc"
