@@ -242,7 +242,11 @@ void ColumnStore::Resize(int rows) {
     if (from != 0) std::memset(last.kind + from, 0, std::size_t(kChunkRows - from));
     widestStale_ = true;
   } else {
-    while (chunks_.size() < chunksNeeded) chunks_.push_back(std::make_unique<Chunk>());
+    // Only the kinds need clearing: a slot is read only after its kind was written.
+    while (chunks_.size() < chunksNeeded) {
+      chunks_.push_back(std::make_unique_for_overwrite<Chunk>());
+      std::memset(chunks_.back()->kind, 0, sizeof(Chunk::kind));
+    }
   }
   rows_ = rows;
 }

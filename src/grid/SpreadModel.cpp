@@ -1,6 +1,12 @@
 #include "grid/SpreadModel.h"
 
-#include <QMetaObject>
+#include <QTimer>
+
+namespace {
+
+constexpr qint64 kPublishMs = 100;
+
+}  // namespace
 
 SpreadModel::SpreadModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -71,12 +77,16 @@ void SpreadModel::SetRows(int rows) {
   rows_ = rows;
   if (rows_ > published_ && !publishQueued_) {
     publishQueued_ = true;
-    QMetaObject::invokeMethod(this, &SpreadModel::Publish, Qt::QueuedConnection);
+    // The first rows show at once; later ones wait for the next batch.
+    const qint64 wait =
+        sincePublish_.isValid() ? std::max<qint64>(0, kPublishMs - sincePublish_.elapsed()) : 0;
+    QTimer::singleShot(int(wait), this, &SpreadModel::Publish);
   }
 }
 
 void SpreadModel::Publish() {
   publishQueued_ = false;
+  sincePublish_.restart();
   if (rows_ <= published_) return;
   beginInsertRows(QModelIndex(), published_, rows_ - 1);
   published_ = rows_;

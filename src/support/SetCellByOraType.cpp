@@ -1,5 +1,6 @@
 #include <QDateTime>
 
+#include "grid/ColumnStore.h"
 #include "grid/vaSpread.h"
 #include "oracle/RunErr.h"
 #include "support/basFunctions.h"
@@ -15,6 +16,20 @@ void Step(F&& step) {
   ora::ErrClear();
   step();
   if (!ora::Err().pending()) ora::Err() = before;
+}
+
+// "YYYY/MM/DD hh:mm:ss", written directly: the general formatter parses its pattern on every
+// call, which a million-row fill cannot afford.
+QString DateText(const QDateTime& dt) {
+  const QDate d = dt.date();
+  const QTime t = dt.time();
+  if (d.year() < 0 || d.year() > 9999) return dt.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+  const std::int64_t packed =
+      ((((std::int64_t(d.year()) * 100 + d.month()) * 100 + d.day()) * 100 + t.hour()) * 100 +
+       t.minute()) *
+          100 +
+      t.second();
+  return grid::DateText(packed);
 }
 
 // A property read that fails leaves the step without writing anything.
@@ -143,7 +158,7 @@ void mSb_SetCellByOraType(vaSpread* grid, ora::OraField* field, bool setup) {
             ora::Raise(ora::kErrTypeMismatch, QStringLiteral("型が一致しません。"));
             return;
           }
-          grid->SetValue(dt.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
+          grid->SetValue(DateText(dt));
         });
       }
       break;
