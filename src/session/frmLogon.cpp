@@ -49,11 +49,6 @@ frmLogon::frmLogon(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frmLogon"));
   setWindowTitle(QStringLiteral("ログイン"));
   setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-  QFont font;
-  font.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"),
-                    QStringLiteral("Noto Sans CJK JP")});
-  font.setPointSize(10);
-  setFont(font);
 
   auto* menuBar = new QMenuBar(this);
   mnuTool = menuBar->addMenu(QStringLiteral("ﾂｰﾙ(&T)"));
