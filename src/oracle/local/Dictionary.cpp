@@ -2,6 +2,7 @@
 // the temp schema of each connection, filled from sqlite_master, the table pragmas and the
 // engine's own bookkeeping of sessions and statements.
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSysInfo>
@@ -827,6 +828,8 @@ void RefreshDynamicViews(sqlite3* db, const DictUser& u, Instance& inst) {
   const QString machine = QSysInfo::machineHostName();
   QString osUser = qEnvironmentVariable("USER");
   if (osUser.isEmpty()) osUser = qEnvironmentVariable("USERNAME");
+  if (osUser.isEmpty()) osUser = qEnvironmentVariable("LOGNAME");
+  if (osUser.isEmpty()) osUser = QDir::home().dirName();
   const QString pid = QString::number(qint64(QCoreApplication::applicationPid()));
   {
     Inserter s(db, QStringLiteral("V$SESSION"), 21);

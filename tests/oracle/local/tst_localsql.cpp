@@ -159,6 +159,10 @@ class TestLocalSql : public QObject {
         "ORA-00942: table or view does not exist", 18);
     row("Japanese alias then form", "select ename 名前, sal 給与 form emp", 923,
         "ORA-00923: FROM keyword not found where expected", 24);
+    row("Japanese literal takes form as its alias", "select sysdate, 'ｱｲｳ' form dual", 923,
+        "ORA-00923: FROM keyword not found where expected", 27);
+    row("missing operand after rewritten date arithmetic",
+        "select hiredate + 1, 'ｱ' ｶﾅ, sal + from emp", 936, "ORA-00936: missing expression", 35);
     row("missing expression", "select from emp", 936, "ORA-00936: missing expression", 7);
     row("missing expression after comma", "select ename, from emp", 936,
         "ORA-00936: missing expression", 14);
