@@ -232,6 +232,9 @@ QString GetSetting(const QString& app, const QString& section, const QString& ke
   s->beginGroup(GroupOf(app, section));
   const QVariant v = s->value(key);
   if (!v.isValid()) return defaultValue;
+  // A value written by hand without quotes, such as a comma-separated history, is read back
+  // by QSettings as a list; it is the same text to the program.
+  if (v.typeId() == QMetaType::QStringList) return v.toStringList().join(QLatin1Char(','));
   return v.toString();
 }
 

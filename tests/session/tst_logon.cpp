@@ -146,6 +146,21 @@ class TestLogon : public QObject {
     QCOMPARE(dlg.cmbPass->currentText(), QString());
   }
 
+  void historyEditedByHandIsKept() {
+    QFile f(env_->settingsFile());
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("[ZEPH]\nLogon\\User=A,,SCOTT\nLogon\\StartUser=SCOTT\n");
+    f.close();
+    {
+      frmLogon dlg;
+      QCOMPARE(Items(dlg.cmbUser), QStringList({"A", "SCOTT"}));
+      QCOMPARE(dlg.cmbUser->currentText(), QString("SCOTT"));
+    }
+    // A new name is added to the history, not written over it.
+    QVERIFY(Logon("B", "pb", "H1"));
+    QCOMPARE(Saved("User"), QString("A,,SCOTT,B"));
+  }
+
   void valuesDifferingInCaseAreStoredTwice() {
     QVERIFY(Logon("A", "pa", "H1"));
     platform::SaveSetting("ZEPH", "Logon", "User", "A,SCOTT");
