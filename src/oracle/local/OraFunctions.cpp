@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QString>
 #include <QTime>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <optional>
@@ -20,6 +21,56 @@ namespace {
 
 inline bool Dig(char c) { return c >= '0' && c <= '9'; }
 inline int D2(const char* p) { return (p[0] - '0') * 10 + (p[1] - '0'); }
+
+}  // namespace
+
+namespace {
+
+// Days since 1970-01-01 of a proleptic Gregorian date.
+qint64 DaysFromCivil(int y, int m, int d) {
+  y -= m <= 2;
+  const qint64 era = (y >= 0 ? y : y - 399) / 400;
+  const qint64 yoe = y - era * 400;
+  const qint64 doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const qint64 doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+int DaysInMonth(int y, int m) {
+  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (m == 2 && ((y % 4 == 0 && y % 100 != 0) || y % 400 == 0)) return 29;
+  return kDays[m - 1];
+}
+
+// The local offset from UTC. Asking Qt for the local time of each value consults the time zone
+// rules every time, which costs far more than reading a row; when the zone keeps one offset all
+// year (no daylight saving) that offset serves every date, else each day's offset is looked up
+// once.
+int LocalOffsetOfDay(qint64 days) {
+  static const int kConstant = [] {
+    const int year = QDate::currentDate().year();
+    const int o = QDateTime(QDate(year, 1, 15), QTime(12, 0)).offsetFromUtc();
+    for (const QDate& d : {QDate(year, 7, 15), QDate(2000, 1, 15), QDate(2000, 7, 15),
+                           QDate(1980, 1, 15), QDate(1980, 7, 15)})
+      if (QDateTime(d, QTime(12, 0)).offsetFromUtc() != o) return INT_MIN;
+    return o;
+  }();
+  if (kConstant != INT_MIN) return kConstant;
+  thread_local QHash<qint64, int> offsets;
+  auto it = offsets.constFind(days);
+  if (it != offsets.constEnd()) return *it;
+  const int off = QDateTime(QDate::fromJulianDay(days + 2440588), QTime(12, 0)).offsetFromUtc();
+  if (offsets.size() > 200000) offsets.clear();
+  offsets.insert(days, off);
+  return off;
+}
+
+QDateTime MakeLocal(qint64 days, qint64 msOfDay) {
+  const int off = LocalOffsetOfDay(days);
+  const qint64 ms = days * 86400000 + msOfDay;
+  if (off == 0) return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+  return QDateTime::fromMSecsSinceEpoch(ms - qint64(off) * 1000, Qt::OffsetFromUTC, off);
+}
 
 }  // namespace
 
@@ -55,27 +106,16 @@ QDateTime ParseSqlDate(const char* s, int len) {
     }
     if (p != len) return {};
   }
-  const QDate date(y, mo, d);
-  const QTime time(h, mi, sec, ms);
-  if (!date.isValid() || !time.isValid()) return {};
-  return LocalDateTime(date, time);
+  if (y < 1 || mo < 1 || mo > 12 || d < 1 || d > DaysInMonth(y, mo) || h > 23 || mi > 59 ||
+      sec > 59)
+    return {};
+  return MakeLocal(DaysFromCivil(y, mo, d), ((h * 60 + mi) * 60 + sec) * 1000LL + ms);
 }
 
-// A local date-time. Building one in Qt's LocalTime spec consults the time zone rules each time,
-// which costs far more than reading a row; the offset of each day is looked up once instead.
+// A local date-time, built without a time zone lookup per value.
 QDateTime LocalDateTime(const QDate& date, const QTime& time) {
-  thread_local QHash<qint64, int> offsets;
-  const qint64 jd = date.toJulianDay();
-  auto it = offsets.constFind(jd);
-  int off;
-  if (it == offsets.constEnd()) {
-    off = QDateTime(date, QTime(12, 0)).offsetFromUtc();
-    if (offsets.size() > 200000) offsets.clear();
-    offsets.insert(jd, off);
-  } else {
-    off = *it;
-  }
-  return QDateTime(date, time, Qt::OffsetFromUTC, off);
+  if (!date.isValid() || !time.isValid()) return {};
+  return MakeLocal(date.toJulianDay() - 2440588, time.msecsSinceStartOfDay());
 }
 
 QDateTime ParseSqlDate(const QString& s) {
