@@ -1,0 +1,393 @@
+// Entries a user can type or leave behind that the program must take calmly: a settings store
+// with garbage values, blank statements, a statement of a megabyte, control characters and
+// surrogate pairs in SQL and in names, and bind variables of types or values the statement cannot
+// use. Each case checks what the user is told and that no setting, file or session was damaged.
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+
+#include "app/basMain.h"
+#include "app/frmMain.h"
+#include "common/ScriptedDialogs.h"
+#include "common/TestEnv.h"
+#include "console/SqlEditor.h"
+#include "console/frmQuerna.h"
+#include "files/basImpExp.h"
+#include "grid/vaSpread.h"
+#include "oracle/OraInterface.h"
+#include "oracle/RunErr.h"
+#include "platform/Platform.h"
+#include "session/Connect.h"
+#include "session/SessionData.h"
+#include "session/basLogout.h"
+#include "session/frmLogon.h"
+#include "support/basLog.h"
+
+namespace {
+
+const QString kEnterSql = QStringLiteral("ＳＱＬ文を入力してください");
+const QDateTime kT0(QDate(2024, 5, 1), QTime(10, 0, 0));
+
+int ToPixels(double twips, double dpi) {
+  return int(std::lround(twips * dpi / 1440.0));
+}
+
+QStringList Items(const QComboBox* box) {
+  QStringList items;
+  for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+  return items;
+}
+
+QString History() {
+  return QString::fromUtf8(TestEnv::readFile(mFn_SQLLogFilePath(kT0.date())));
+}
+
+// A statement of at least the given number of characters whose bulk is the filler.
+QString Padded(const QString& head, const QString& filler, const QString& tail, int size) {
+  QString sql = head;
+  sql.reserve(size + head.size() + tail.size());
+  while (sql.size() < size) sql += filler;
+  return sql + tail;
+}
+
+}  // namespace
+
+class TestBadEntries : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<TestEnv> env;
+  std::unique_ptr<ScriptedDialogs> dlg;
+  frmQuerna* console = nullptr;
+
+  void run(const QString& sql) {
+    console->txtSQL->setPlainText(sql);
+    QTest::mouseClick(console->cmdSQL_Exec, Qt::LeftButton);
+  }
+
+  void logOnAndOpenConsole() {
+    QVERIFY(mFn_ConnectSession(QStringLiteral("SCOTT"), QStringLiteral("TIGER"),
+                               QStringLiteral("DEMO")));
+    gfrmMain->mnuWindowNewWindow_Click();
+    console = gfrmMain->mFn_ActiveConsole();
+    QVERIFY(console);
+  }
+
+  ora::OraDatabase& db() { return *gSessionData[0].OraDatabase; }
+
+ private slots:
+  void init() {
+    env = std::make_unique<TestEnv>();
+    dlg = std::make_unique<ScriptedDialogs>();
+    platform::SetNow(kT0);
+    mSb_CreateSessions();
+    frmMain::SetLogonDialog([](QWidget*) {});
+    gfrmMain = new frmMain;
+  }
+
+  void cleanup() {
+    mSb_CloseAllSessions();
+    delete gfrmMain;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    frmMain::SetLogonDialog({});
+    console = nullptr;
+    dlg.reset();
+    env.reset();
+  }
+
+  // Placement values that are not numbers give the defaults, without a message; values that are
+  // numbers but absurd still give a window on the screen. Reading them changes no setting.
+  void garbagePlacement_data() {
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("isDefault");
+    QTest::newRow("letters") << QStringLiteral("left") << true;
+    QTest::newRow("blanks") << QStringLiteral("   ") << true;
+    QTest::newRow("infinity") << QStringLiteral("inf") << true;
+    QTest::newRow("not a number") << QStringLiteral("nan") << true;
+    QTest::newRow("overflowing exponent") << QStringLiteral("1e999") << true;
+    QTest::newRow("full-width digits") << QStringLiteral("１５００") << true;
+    QTest::newRow("hexadecimal") << QStringLiteral("0x3E8") << true;
+    QTest::newRow("decimal comma") << QStringLiteral("1500,5") << true;
+    QTest::newRow("control characters") << QStringLiteral("\x01\x1b[2J") << true;
+    QTest::newRow("emoji") << QStringLiteral("\U0001F600") << true;
+    QTest::newRow("huge number") << QStringLiteral("1e30") << false;
+    QTest::newRow("huge negative number") << QStringLiteral("-1e30") << false;
+    QTest::newRow("beyond 32 bits") << QStringLiteral("4294967296000") << false;
+    QTest::newRow("negative size") << QStringLiteral("-6500") << false;
+  }
+  void garbagePlacement() {
+    QFETCH(QString, value);
+    QFETCH(bool, isDefault);
+    for (const char* key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
+      platform::SaveSetting(QStringLiteral("ZEPH"), QStringLiteral("Settings"), QLatin1String(key),
+                            value);
+    platform::SaveSetting(QStringLiteral("ZEPH"), QStringLiteral("Logon"), QStringLiteral("User"),
+                          QStringLiteral("SCOTT"));
+    const QByteArray before = TestEnv::readFile(env->settingsFile());
+
+    gfrmMain->Load();
+
+    QVERIFY(gfrmMain->isVisible());
+    QVERIFY(dlg->msgBoxes().isEmpty());
+    if (isDefault) {
+      const double dpiX = gfrmMain->screen()->logicalDotsPerInchX();
+      const double dpiY = gfrmMain->screen()->logicalDotsPerInchY();
+      QCOMPARE(gfrmMain->pos(), QPoint(ToPixels(1000, dpiX), ToPixels(1000, dpiY)));
+      QCOMPARE(gfrmMain->size(), QSize(ToPixels(6500, dpiX), ToPixels(6500, dpiY)));
+    }
+    QCOMPARE(TestEnv::readFile(env->settingsFile()), before);
+  }
+
+  // A saved history with odd commas, blanks, control characters or emoji lists exactly its
+  // non-blank values; opening and cancelling the dialog leaves the store as it was, and a logon
+  // keeps every stored value, in order, and adds the new one at the end.
+  void oddLogonHistories_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QStringList>("listed");
+    QTest::newRow("commas only") << QStringLiteral(",,,") << QStringList();
+    QTest::newRow("commas around and between")
+        << QStringLiteral(",ALLEN,,WARD,") << QStringList{"ALLEN", "WARD"};
+    QTest::newRow("blank and tab items")
+        << QStringLiteral(" ,\t, ALLEN ") << QStringList{" ALLEN "};
+    QTest::newRow("control characters kept as stored") << QStringLiteral(
+                                                              "\x01"
+                                                              "ALLEN,\x1b")
+                                                       << QStringList{
+                                                              "\x01"
+                                                              "ALLEN",
+                                                              "\x1b"};
+    QTest::newRow("line break inside a value")
+        << QStringLiteral("AL\r\nLEN,WARD") << QStringList{"AL\r\nLEN", "WARD"};
+    QTest::newRow("emoji and characters beyond the basic plane")
+        << QStringLiteral("\U0001F600,\U00020BB7田") << QStringList{"\U0001F600", "\U00020BB7田"};
+    QStringList many;
+    for (int i = 0; i < 5000; ++i) many << QStringLiteral("U%1").arg(i);
+    QTest::newRow("five thousand values") << many.join(QLatin1Char(',')) << many;
+  }
+  void oddLogonHistories() {
+    QFETCH(QString, stored);
+    QFETCH(QStringList, listed);
+    const QString app = QStringLiteral("ZEPH");
+    const QString logon = QStringLiteral("Logon");
+    platform::SaveSetting(app, logon, QStringLiteral("User"), stored);
+    platform::SaveSetting(app, logon, QStringLiteral("StartUser"), stored.left(20));
+    const QByteArray before = TestEnv::readFile(env->settingsFile());
+    {
+      frmLogon form;
+      QCOMPARE(Items(form.cmbUser), listed);
+      QCOMPARE(form.cmbUser->currentText(), stored.left(20));
+      form.cmdCancel->click();
+    }
+    QVERIFY(dlg->msgBoxes().isEmpty());
+    QCOMPARE(TestEnv::readFile(env->settingsFile()), before);
+
+    frmLogon form;
+    form.cmbUser->setEditText(QStringLiteral("SCOTT"));
+    form.cmbPass->setEditText(QStringLiteral("TIGER"));
+    form.cmbHost->setEditText(QStringLiteral("DEMO"));
+    form.cmdLogOn->click();
+    QVERIFY(dlg->msgBoxes().isEmpty());
+    QStringList saved;
+    mFn_SplitText(platform::GetSetting(app, logon, QStringLiteral("User")), QStringLiteral(","),
+                  saved);
+    saved.removeIf([](const QString& item) { return item.trimmed().isEmpty(); });
+    QCOMPARE(saved, listed + QStringList{QStringLiteral("SCOTT")});
+  }
+
+  // A settings file that is not a settings file at all reads as no settings: defaults, an empty
+  // history, no message, and reading leaves its bytes alone.
+  void unreadableSettingsFile_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("binary bytes") << QByteArray("\0\xff\xfe\x01[Logon\0User=\x80\x81", 16);
+    QTest::newRow("broken section lines")
+        << QByteArray("[Settings\nMainLeft==\n[[Logon]]\nUser\n=SCOTT\n\\\n");
+  }
+  void unreadableSettingsFile() {
+    QFETCH(QByteArray, bytes);
+    {
+      QFile f(env->settingsFile());
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(bytes);
+    }
+    gfrmMain->Load();
+    const double dpiX = gfrmMain->screen()->logicalDotsPerInchX();
+    QCOMPARE(gfrmMain->x(), ToPixels(1000, dpiX));
+    frmLogon form;
+    for (const QString& item : Items(form.cmbUser)) QVERIFY(!item.trimmed().isEmpty());
+    form.cmdCancel->click();
+    QVERIFY(dlg->msgBoxes().isEmpty());
+    QCOMPARE(TestEnv::readFile(env->settingsFile()), bytes);
+  }
+
+  // Statements that are empty or only blanks of any kind are not sent; nothing is written to
+  // the history and the session's last result stays.
+  void blankStatements_data() {
+    QTest::addColumn<QString>("sql");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("spaces") << QStringLiteral("   ");
+    QTest::newRow("line breaks and tabs") << QStringLiteral("\n\t\r\n");
+    QTest::newRow("full-width space") << QStringLiteral("\u3000\u3000");
+  }
+  void blankStatements() {
+    QFETCH(QString, sql);
+    logOnAndOpenConsole();
+    run(QStringLiteral("select * from dept"));
+    QCOMPARE(console->vspData->MaxRows(), 4);
+    QFile::remove(mFn_SQLLogFilePath(kT0.date()));
+    dlg->clear();
+    run(sql);
+    QCOMPARE(dlg->prompts(), QStringList{kEnterSql});
+    QCOMPARE(console->vspData->MaxRows(), 4);
+    QVERIFY(History().isEmpty());
+  }
+
+  // A statement of a megabyte runs through the engine and the console, lands whole in the
+  // history, and a clause left unfinished at its very end puts the caret there.
+  void oneMegabyteStatement_data() {
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<int>("rows");
+    const int mb = 1024 * 1024;
+    QTest::newRow("a long comment")
+        << Padded(QStringLiteral("select ename from emp /* "), QStringLiteral("コメント "),
+                  QStringLiteral("*/ where deptno = 10"), mb)
+        << 3;
+    QTest::newRow("a long list of values")
+        << Padded(QStringLiteral("select ename from emp where empno in (7369"),
+                  QStringLiteral(", 1"), QStringLiteral(")"), mb)
+        << 1;
+    QTest::newRow("a long literal")
+        << Padded(QStringLiteral("select length('"), QStringLiteral("x"),
+                  QStringLiteral("') as n from dual"), mb)
+        << 1;
+  }
+  void oneMegabyteStatement() {
+    QFETCH(QString, sql);
+    QFETCH(int, rows);
+    logOnAndOpenConsole();
+    auto dyn = db().CreateDynaset(sql, 0);
+    QVERIFY2(dyn, qPrintable(db().LastServerErrText()));
+    dyn.reset();
+    run(sql);
+    QVERIFY2(dlg->msgBoxes().isEmpty(), qPrintable(dlg->prompts().join('\n')));
+    QCOMPARE(console->vspData->MaxRows(), rows);
+    QVERIFY(History().contains(sql));
+
+    dlg->clear();
+    run(sql + QStringLiteral(" where"));
+    QCOMPARE(dlg->msgBoxes().size(), 1);
+    QVERIFY(console->txtSQL->textCursor().position() >= int(sql.size()) - 1);
+  }
+
+  // Control characters and surrogate pairs in a statement reach the grid unchanged, and an error
+  // after an emoji puts the caret where it is in the text (an emoji is two UTF-16 units).
+  void unusualCharactersInSql_data() {
+    QTest::addColumn<QString>("literal");
+    QTest::newRow("emoji") << QStringLiteral("\U0001F600");
+    QTest::newRow("character beyond the basic plane") << QStringLiteral("\U00020BB7");
+    QTest::newRow("tab") << QStringLiteral("a\tb");
+    QTest::newRow("control characters") << QStringLiteral("\x01\x02\x1b");
+    QTest::newRow("half-width katakana") << QStringLiteral("ｶﾀｶﾅ");
+  }
+  void unusualCharactersInSql() {
+    QFETCH(QString, literal);
+    logOnAndOpenConsole();
+    run(QStringLiteral("select '%1' as \"列%1\" from dual").arg(literal));
+    QVERIFY2(dlg->msgBoxes().isEmpty(), qPrintable(dlg->prompts().join('\n')));
+    QCOMPARE(console->vspData->MaxRows(), 1);
+    QCOMPARE(console->vspData->CellText(1, 0), QStringLiteral("列") + literal);
+    QCOMPARE(console->vspData->CellText(1, 1), literal);
+
+    // The same faulty statement once with the literal and once with a plain "x": the caret lands
+    // on the same token, further on by the literal's extra length.
+    const QString bad = QStringLiteral("select '%1' frm dual");
+    run(bad.arg(QStringLiteral("x")));
+    const int plainCaret = console->txtSQL->textCursor().position();
+    dlg->clear();
+    run(bad.arg(literal));
+    QCOMPARE(dlg->msgBoxes().size(), 1);
+    QCOMPARE(console->txtSQL->textCursor().position(), plainCaret + int(literal.size()) - 1);
+  }
+
+  // Names with emoji or control characters are refused by the server as any unknown name is;
+  // the session that was open is kept and no history is written for the failed logon.
+  void unusualCharactersInNames_data() {
+    QTest::addColumn<QString>("user");
+    QTest::newRow("emoji user") << QStringLiteral("\U0001F600");
+    QTest::newRow("control characters") << QStringLiteral("SCO\x01TT");
+    QTest::newRow("quoted name with a NUL") << QStringLiteral("\"SC\0OTT\"");
+  }
+  void unusualCharactersInNames() {
+    QFETCH(QString, user);
+    logOnAndOpenConsole();
+    const QByteArray settings = TestEnv::readFile(env->settingsFile());
+    frmLogon form;
+    form.cmbUser->setEditText(user);
+    form.cmbPass->setEditText(QStringLiteral("TIGER"));
+    form.cmbHost->setEditText(QStringLiteral("DEMO"));
+    form.cmdLogOn->click();
+    QVERIFY(!dlg->msgBoxes().isEmpty());
+    QVERIFY(dlg->prompts().first().startsWith(QStringLiteral("ORA-01017")));
+    form.cmdCancel->click();
+    QCOMPARE(mFn_SessionUBound(), 0);
+    QCOMPARE(TestEnv::readFile(env->settingsFile()), settings);
+    dlg->clear();
+    run(QStringLiteral("select * from dept"));
+    QCOMPARE(console->vspData->MaxRows(), 4);
+  }
+
+  // Bind variables of types or values the statement cannot use give the server's message, or
+  // are bound as text, never a crash; the variables stay defined and the session goes on.
+  void unusableBindVariables_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<int>("serverType");
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<bool>("fails");
+    QTest::newRow("date type holding text")
+        << "D" << QVariant(QStringLiteral("2024/02/30")) << int(ora::ORATYPE_DATE)
+        << "select :D from dual" << true;
+    QTest::newRow("number type holding letters")
+        << "N" << QVariant(QStringLiteral("abc")) << int(ora::ORATYPE_NUMBER)
+        << "select ename from emp where empno = :N" << true;
+    QTest::newRow("type code the component does not know")
+        << "X" << QVariant(QStringLiteral("1")) << 9999 << "select :X from dual" << false;
+    QTest::newRow("cursor type") << "C" << QVariant(QStringLiteral("1")) << 102
+                                 << "select :C from dual" << false;
+    QTest::newRow("invalid date value")
+        << "D" << QVariant(QDateTime()) << int(ora::ORATYPE_DATE) << "select :D from dual" << true;
+    QTest::newRow("variable the statement does not define")
+        << "A" << QVariant(QStringLiteral("1")) << int(ora::ORATYPE_VARCHAR2)
+        << "select :B from dual" << true;
+  }
+  void unusableBindVariables() {
+    QFETCH(QString, name);
+    QFETCH(QVariant, value);
+    QFETCH(int, serverType);
+    QFETCH(QString, sql);
+    QFETCH(bool, fails);
+    logOnAndOpenConsole();
+    ora::ErrClear();
+    db().Parameters().Add(name, value, ora::ORAPARM_INPUT);
+    db().Parameters().Item(name)->SetServerType(serverType);
+    run(sql);
+    if (fails) {
+      QCOMPARE(dlg->msgBoxes().size(), 1);
+      QVERIFY(dlg->prompts().first().startsWith(QStringLiteral("ORA-")));
+    } else {
+      QVERIFY2(dlg->msgBoxes().isEmpty(), qPrintable(dlg->prompts().join('\n')));
+      QCOMPARE(console->vspData->MaxRows(), 1);
+    }
+    QCOMPARE(db().Parameters().Count(), 1);
+    QCOMPARE(db().Parameters().Item(0)->Name(), name);
+    dlg->clear();
+    run(QStringLiteral("select * from dept"));
+    QVERIFY(dlg->msgBoxes().isEmpty());
+    QCOMPARE(console->vspData->MaxRows(), 4);
+  }
+};
+
+QTEST_MAIN(TestBadEntries)
+#include "tst_badentries.moc"
