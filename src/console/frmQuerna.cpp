@@ -12,6 +12,7 @@
 
 #include "app/basMain.h"
 #include "app/frmMain.h"
+#include "bind/frmBind.h"
 #include "console/SqlEditor.h"
 #include "files/basImpExp.h"
 #include "grid/vaSpread.h"
@@ -118,6 +119,7 @@ frmQuerna::frmQuerna(QWidget* parent) : QWidget(parent) {
   connect(cmdLogout, &QPushButton::clicked, this, &frmQuerna::cmdLogout_Click);
   connect(vspData, &vaSpread::Click, this, &frmQuerna::vspData_Click);
   connect(txtSQL, &SqlEditor::filesDropped, this, &frmQuerna::txtSQL_FilesDropped);
+  mSb_ConnectBindButton(this);
 }
 
 frmQuerna::~frmQuerna() = default;

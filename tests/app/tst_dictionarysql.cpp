@@ -4,6 +4,7 @@
 #include "app/DictionarySql.h"
 #include "app/frmMainSql.h"
 #include "common/ScriptedDialogs.h"
+#include "common/TestEnv.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -20,6 +21,8 @@ const QString kEndPrompt =
 
 class tst_DictionarySql : public QObject {
   Q_OBJECT
+  TestEnv env_;
+
  private slots:
   void cleanup() { platform::SetNow(QDateTime()); }
 

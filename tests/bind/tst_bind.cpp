@@ -1,0 +1,418 @@
+// The bind variable dialog against the fake driver's parameters collection.
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QtTest>
+
+#include "bind/frmBind.h"
+#include "common/FakeDriver.h"
+#include "common/ScriptedDialogs.h"
+#include "console/frmQuerna.h"
+#include "oracle/OraFactory.h"
+#include "oracle/RunErr.h"
+#include "session/SessionData.h"
+
+namespace {
+
+const QString kHost = QStringLiteral("FAKE");
+
+ora::OraParameters& Params(int session = 0) {
+  return gSessionData[static_cast<std::size_t>(session)].OraDatabase->Parameters();
+}
+
+void Define(const QString& name, const QVariant& value, int kind, int type) {
+  Params().Add(name, value, kind);
+  Params().Item(name)->SetServerType(type);
+}
+
+void Enter(frmBind& dlg, const QString& name, const QString& value, int type, int kind) {
+  dlg.cmbName->setEditText(name);
+  dlg.cmbValue->setEditText(value);
+  dlg.cmbValueType->setCurrentIndex(dlg.cmbValueType->findData(type));
+  dlg.cmbVarType->setCurrentIndex(dlg.cmbVarType->findData(kind));
+}
+
+QStringList Items(const QComboBox* combo) {
+  QStringList out;
+  for (int i = 0; i < combo->count(); ++i) out << combo->itemText(i);
+  return out;
+}
+
+// What the fields of the dialog show: name, value, type name, kind.
+QStringList Fields(const frmBind& dlg) {
+  return {dlg.cmbName->currentText(), dlg.cmbValue->currentText(),
+          dlg.cmbValueType->currentText().trimmed(), dlg.cmbVarType->currentText()};
+}
+
+// The control that has the focus, named by the dialog's own control it belongs to.
+QString FocusName(const frmBind& dlg) {
+  QWidget* w = dlg.focusWidget();
+  while (w && w->objectName().isEmpty()) w = w->parentWidget();
+  return w ? w->objectName() : QString();
+}
+
+}  // namespace
+
+class tst_Bind : public QObject {
+  Q_OBJECT
+ private slots:
+  void init() {
+    driver_ = std::make_unique<fake::FakeDriver>();
+    driver_->addAccount(kHost, QStringLiteral("SCOTT"), QStringLiteral("TIGER"));
+    FakeColumn column;
+    column.name = QStringLiteral("A");
+    driver_->addResult(QStringLiteral("select 1 from dual"), {column}, {QVariantList{1}});
+    gSessionData.clear();
+    for (int i = 0; i < 2; ++i) {
+      SessionData rec;
+      rec.Host = kHost;
+      rec.User = QStringLiteral("SCOTT");
+      rec.Pass = QStringLiteral("TIGER");
+      rec.OraSession = ora::CreateOraSession(kHost);
+      rec.OraDatabase = rec.OraSession->OpenDatabase(kHost, QStringLiteral("SCOTT/TIGER"), 0);
+      gSessionData.push_back(rec);
+    }
+    ora::ErrClear();
+  }
+  void cleanup() {
+    mSb_CreateSessions();
+    driver_.reset();
+  }
+
+  void layout() {
+    frmBind dlg;
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("バインド変数登録"));
+    QStringList captions;
+    for (QLabel* l : dlg.lbl1) captions << l->text();
+    QCOMPARE(captions, QStringList({"セッション：", "変数タイプ：", "データ型：", "データ(値)：",
+                                    "変数名："}));
+    QCOMPARE(dlg.cmdAdd->text(), QStringLiteral("登録"));
+    QCOMPARE(dlg.cmdDel->text(), QStringLiteral("削除"));
+    QCOMPARE(dlg.cmdClose->text(), QStringLiteral("閉じる"));
+    QCOMPARE(dlg.mnuTool->title(), QStringLiteral("ﾂｰﾙ(&T)"));
+    QCOMPARE(dlg.mnuToolDelBind->text(), QStringLiteral("全てのﾊﾞｲﾝﾄﾞ変数を削除"));
+    QStringList types;
+    QList<int> codes;
+    for (int i = 0; i < dlg.cmbValueType->count(); ++i) {
+      QCOMPARE(dlg.cmbValueType->itemText(i).size(), 13);
+      types << dlg.cmbValueType->itemText(i).trimmed();
+      codes << dlg.cmbValueType->itemData(i).toInt();
+    }
+    QCOMPARE(types, QStringList({"VARCHAR2", "NUMBER", "LONG", "ROWID", "RAW", "LONGRAW", "SINT",
+                                 "FLOAT", "STRING", "VARCHAR", "DATE", "UINT", "CHAR", "CHARZ",
+                                 "CURSOR", "MLSLABEL"}));
+    QCOMPARE(codes, QList<int>({1, 2, 8, 11, 23, 24, 3, 4, 5, 9, 12, 68, 96, 97, 102, 106}));
+    QCOMPARE(Items(dlg.cmbVarType), QStringList({"入力変数", "出力変数", "入出力変数"}));
+    QCOMPARE(dlg.cmbVarType->itemData(2).toInt(), 3);
+  }
+
+  void emptySession() {
+    frmBind dlg;
+    dlg.mSb_SetSessionNo(1);
+    dlg.Load();
+    QCOMPARE(dlg.lblSession->text(), QStringLiteral("SCOTT/FAKE"));
+    QCOMPARE(Fields(dlg), QStringList({"", "", "VARCHAR2", "入力変数"}));
+    QCOMPARE(dlg.cmbName->count(), 0);
+  }
+
+  // The fields show the first variable; picking another loads it, by its type code and kind.
+  void listAndPick() {
+    Define(QStringLiteral("X"), QStringLiteral("10"), ora::ORAPARM_OUTPUT, ora::ORATYPE_NUMBER);
+    Define(QStringLiteral("D"), QDateTime(QDate(2024, 3, 5), QTime(10, 20, 30)), ora::ORAPARM_INPUT,
+           ora::ORATYPE_DATE);
+    Define(QStringLiteral("T"), QStringLiteral("z"), ora::ORAPARM_BOTH, ora::ORATYPE_TIMESTAMP);
+    Define(QStringLiteral("N"), QVariant(), ora::ORAPARM_OUTPUT, ora::ORATYPE_VARCHAR2);
+    frmBind dlg;
+    dlg.Load();
+    QCOMPARE(Items(dlg.cmbName), QStringList({"X", "D", "T", "N"}));
+    QCOMPARE(Items(dlg.cmbValue), QStringList({"10", "2024/03/05 10:20:30", "z", ""}));
+    QCOMPARE(Fields(dlg), QStringList({"X", "10", "NUMBER", "出力変数"}));
+
+    const QList<QStringList> expected = {
+        {"D", "2024/03/05 10:20:30", "DATE", "入力変数"},
+        {"T", "z", "VARCHAR2", "入出力変数"},  // a type the list does not offer
+        {"N", "", "VARCHAR2", "出力変数"},     // Null on the server
+    };
+    for (int i = 1; i <= 3; ++i) {
+      dlg.cmbName->setCurrentIndex(i);
+      emit dlg.cmbName->activated(i);
+      QCOMPARE(Fields(dlg), expected[i - 1]);
+    }
+  }
+
+  void addAndReopen() {
+    ScriptedDialogs dialogs;
+    {
+      frmBind dlg;
+      dlg.Load();
+      Enter(dlg, QStringLiteral("X"), QStringLiteral("10"), ora::ORATYPE_NUMBER, ora::ORAPARM_BOTH);
+      dlg.cmdAdd->click();
+      // The lists show a new name only at the next filling.
+      QCOMPARE(dlg.cmbName->count(), 0);
+    }
+    QVERIFY(dialogs.msgBoxes().isEmpty());
+    QCOMPARE(Params().Count(), 1);
+    QCOMPARE(Params().Item(0)->Value(), QVariant(QStringLiteral("10")));
+    QCOMPARE(Params().Item(0)->ServerType(), ora::ORATYPE_NUMBER);
+    QCOMPARE(Params().Item(0)->Status(), ora::ORAPSTAT_BOTH);
+    QCOMPARE(Params(1).Count(), 0);
+
+    frmBind again;
+    again.Load();
+    QCOMPARE(Fields(again), QStringList({"X", "10", "NUMBER", "入出力変数"}));
+
+    Enter(again, QStringLiteral("X"), QStringLiteral("ab c "), ora::ORATYPE_CHAR,
+          ora::ORAPARM_INPUT);
+    again.cmdAdd->click();
+    QCOMPARE(Params().Count(), 1);
+    QCOMPARE(Params().Item(0)->Value(), QVariant(QStringLiteral("ab c ")));
+    QCOMPARE(Params().Item(0)->ServerType(), ora::ORATYPE_CHAR);
+    QCOMPARE(Params().Item(0)->Status(), ora::ORAPSTAT_INPUT);
+  }
+
+  void addDate_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QDateTime>("value");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("date and time")
+        << "2024/03/05 10:20:30" << QDateTime(QDate(2024, 3, 5), QTime(10, 20, 30))
+        << "2024/03/05 10:20:30";
+    QTest::newRow("date only") << "2024-3-5" << QDateTime(QDate(2024, 3, 5), QTime(0, 0))
+                               << "2024/03/05";
+    QTest::newRow("log form") << "1999-08-22/17:55:04"
+                              << QDateTime(QDate(1999, 8, 22), QTime(17, 55, 4))
+                              << "1999/08/22 17:55:04";
+  }
+  void addDate() {
+    QFETCH(QString, typed);
+    QFETCH(QDateTime, value);
+    QFETCH(QString, shown);
+    ScriptedDialogs dialogs;
+    frmBind dlg;
+    dlg.Load();
+    Enter(dlg, QStringLiteral("D"), typed, ora::ORATYPE_DATE, ora::ORAPARM_INPUT);
+    dlg.cmdAdd->click();
+    QVERIFY(dialogs.msgBoxes().isEmpty());
+    QCOMPARE(Params().Item(0)->Value().toDateTime(), value);
+    QCOMPARE(Params().Item(0)->ServerType(), ora::ORATYPE_DATE);
+    frmBind again;
+    again.Load();
+    QCOMPARE(Fields(again), QStringList({"D", shown, "DATE", "入力変数"}));
+  }
+
+  // Every rejected entry shows no variable added; those rejected for their type also lose an
+  // older variable of that name. The session's result set is closed in every case.
+  void addRejected_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<bool>("olderKept");
+    QTest::newRow("no name") << ""
+                             << "1" << 2 << "変数名を入力してください"
+                             << "cmbName" << true;
+    QTest::newRow("no value") << "X"
+                              << "" << 2 << "データ(値)を入力してください"
+                              << "cmbValue" << true;
+    QTest::newRow("ROWID") << "X"
+                           << "1" << 11 << "未対応のデータ型が指定されました"
+                           << "cmbValueType" << false;
+    QTest::newRow("CURSOR") << "X"
+                            << "1" << 102 << "未対応のデータ型が指定されました"
+                            << "cmbValueType" << false;
+    QTest::newRow("not a date") << "X"
+                                << "2024/02/30" << 12 << ""
+                                << "" << false;
+  }
+  void addRejected() {
+    QFETCH(QString, name);
+    QFETCH(QString, value);
+    QFETCH(int, type);
+    QFETCH(QString, message);
+    QFETCH(QString, focus);
+    QFETCH(bool, olderKept);
+    Define(QStringLiteral("X"), QStringLiteral("5"), ora::ORAPARM_INPUT, ora::ORATYPE_NUMBER);
+    gSessionData[0].OraDynaset =
+        gSessionData[0].OraDatabase->CreateDynaset(QStringLiteral("select 1 from dual"), 0);
+    QVERIFY(gSessionData[0].OraDynaset);
+
+    ScriptedDialogs dialogs;
+    frmBind dlg;
+    dlg.Load();
+    Enter(dlg, name, value, type, ora::ORAPARM_INPUT);
+    dlg.cmdAdd->click();
+
+    if (message.isEmpty()) {
+      QVERIFY(dialogs.msgBoxes().isEmpty());
+    } else {
+      QCOMPARE(dialogs.prompts(), QStringList{message});
+      QCOMPARE(dialogs.msgBoxes()[0].style, platform::vbCritical);
+      QCOMPARE(FocusName(dlg), focus);
+    }
+    QCOMPARE(Params().Count(), olderKept ? 1 : 0);
+    if (olderKept) QCOMPARE(Params().Item(0)->Value(), QVariant(QStringLiteral("5")));
+    QVERIFY(!gSessionData[0].OraDynaset);
+    QVERIFY(!ora::Err().pending());
+  }
+
+  // An error the database still holds from an earlier statement is not this registration's.
+  void addAfterFailedStatement() {
+    QVERIFY(!gSessionData[0].OraDatabase->CreateDynaset(QStringLiteral("select nothing"), 0));
+    QVERIFY(gSessionData[0].OraDatabase->LastServerErr() != 0);
+    ScriptedDialogs dialogs;
+    frmBind dlg;
+    dlg.Load();
+    Enter(dlg, QStringLiteral("X"), QStringLiteral("1"), ora::ORATYPE_VARCHAR2, ora::ORAPARM_INPUT);
+    dlg.cmdAdd->click();
+    QVERIFY(dialogs.msgBoxes().isEmpty());
+    QCOMPARE(Params().Count(), 1);
+  }
+
+  void remove_data() {
+    QTest::addColumn<int>("pick");  // the item picked before deleting; -1 types the name
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("left");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QStringList>("fields");
+    QTest::newRow("first") << 0 << "" << QStringList{"B", "C"} << QStringList{"B", "C"}
+                           << QStringList{"B", "2", "NUMBER", "入力変数"};
+    QTest::newRow("middle") << 1 << "" << QStringList{"A", "C"} << QStringList{"A", "C"}
+                            << QStringList{"A", "1", "NUMBER", "入力変数"};
+    QTest::newRow("typed name") << -1 << "c" << QStringList{"A", "B"} << QStringList{"A", "B", "C"}
+                                << QStringList{"A", "1", "NUMBER", "入力変数"};
+    QTest::newRow("unknown name") << -1 << "Z" << QStringList{"A", "B", "C"}
+                                  << QStringList{"A", "B", "C"}
+                                  << QStringList{"A", "1", "NUMBER", "入力変数"};
+  }
+  void remove() {
+    QFETCH(int, pick);
+    QFETCH(QString, typed);
+    QFETCH(QStringList, left);
+    QFETCH(QStringList, names);
+    QFETCH(QStringList, fields);
+    for (int i = 0; i < 3; ++i)
+      Define(QString(QChar(u'A' + i)), QString::number(i + 1), ora::ORAPARM_INPUT,
+             ora::ORATYPE_NUMBER);
+    gSessionData[0].OraDynaset =
+        gSessionData[0].OraDatabase->CreateDynaset(QStringLiteral("select 1 from dual"), 0);
+    ScriptedDialogs dialogs;
+    frmBind dlg;
+    dlg.Load();
+    if (pick >= 0) {
+      dlg.cmbName->setCurrentIndex(pick);
+      emit dlg.cmbName->activated(pick);
+    } else {
+      dlg.cmbName->setEditText(typed);
+    }
+    dlg.cmdDel->click();
+    QStringList params;
+    for (int i = 0; i < Params().Count(); ++i) params << Params().Item(i)->Name();
+    QCOMPARE(params, left);
+    QCOMPARE(Items(dlg.cmbName), names);
+    QCOMPARE(dlg.cmbValue->count(), 3);
+    QCOMPARE(Fields(dlg), fields);
+    QVERIFY(dialogs.msgBoxes().isEmpty());
+    QVERIFY(gSessionData[0].OraDynaset);  // a delete leaves the result set alone
+  }
+
+  void removeLast() {
+    Define(QStringLiteral("A"), QStringLiteral("1"), ora::ORAPARM_OUTPUT, ora::ORATYPE_NUMBER);
+    frmBind dlg;
+    dlg.Load();
+    dlg.cmdDel->click();
+    QCOMPARE(Params().Count(), 0);
+    QCOMPARE(dlg.cmbName->count(), 0);
+    QCOMPARE(dlg.cmbName->currentText(), QString());
+    QCOMPARE(dlg.cmbValue->currentText(), QString());
+  }
+
+  void removeAll_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("left");
+    QTest::newRow("OK") << int(platform::vbOK) << 0;
+    QTest::newRow("Cancel") << int(platform::vbCancel) << 3;
+  }
+  void removeAll() {
+    QFETCH(int, answer);
+    QFETCH(int, left);
+    Define(QStringLiteral("A"), QStringLiteral("1"), ora::ORAPARM_INPUT, ora::ORATYPE_NUMBER);
+    Define(QStringLiteral("B"), QStringLiteral("2"), ora::ORAPARM_INPUT, ora::ORATYPE_NUMBER);
+    ScriptedDialogs dialogs;
+    frmBind dlg;
+    dlg.Load();
+    Enter(dlg, QStringLiteral("C"), QStringLiteral("3"), ora::ORATYPE_VARCHAR2, ora::ORAPARM_INPUT);
+    dlg.cmdAdd->click();
+    Params(1).Add(QStringLiteral("OTHER"), 1, ora::ORAPARM_INPUT);
+    dialogs.answerMsgBox(answer);
+    dlg.mnuToolDelBind->trigger();
+    QCOMPARE(dialogs.prompts(), QStringList{"全てのバインド変数を削除しますか？"});
+    QCOMPARE(dialogs.msgBoxes()[0].style, platform::vbQuestion | platform::vbOKCancel);
+    QCOMPARE(Params().Count(), left);
+    QCOMPARE(dlg.cmbName->count(), left);  // refilled either way, so C shows after Cancel
+    QCOMPARE(Params(1).Count(), 1);
+  }
+
+  void valueText_data() {
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("null") << QVariant() << "";
+    QTest::newRow("typed null") << QVariant(QMetaType(QMetaType::QString)) << "";
+    QTest::newRow("integer") << QVariant(qlonglong(42)) << "42";
+    QTest::newRow("decimal") << QVariant(2.5) << "2.5";
+    QTest::newRow("midnight") << QVariant(QDateTime(QDate(2000, 1, 2), QTime(0, 0)))
+                              << "2000/01/02";
+  }
+  void valueText() {
+    QFETCH(QVariant, value);
+    QFETCH(QString, text);
+    QCOMPARE(mFn_BindValueText(value), text);
+  }
+
+  void parseDate_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QDateTime>("date");
+    QTest::newRow("slashes") << "2024/3/5 7:08" << QDateTime(QDate(2024, 3, 5), QTime(7, 8));
+    QTest::newRow("iso") << "2024-03-05T07:08:09" << QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9));
+    QTest::newRow("blanks around") << " 2024/03/05 " << QDateTime(QDate(2024, 3, 5), QTime(0, 0));
+    QTest::newRow("no such day") << "2023/02/29" << QDateTime();
+    QTest::newRow("no such hour") << "2024/03/05 25:00:00" << QDateTime();
+    QTest::newRow("words") << "tomorrow" << QDateTime();
+    QTest::newRow("number") << "10" << QDateTime();
+  }
+  void parseDate() {
+    QFETCH(QString, text);
+    QFETCH(QDateTime, date);
+    const auto parsed = mFn_ParseDateText(text);
+    QCOMPARE(parsed.has_value(), date.isValid());
+    if (parsed) QCOMPARE(*parsed, date);
+  }
+
+  // The console's button opens the dialog for its selected session; closing releases it.
+  void openedFromConsole() {
+    Define(QStringLiteral("X"), QStringLiteral("10"), ora::ORAPARM_INPUT, ora::ORATYPE_NUMBER);
+    frmQuerna console;
+    console.cmbSessionData->clear();
+    console.cmbSessionData->addItems({QStringLiteral("Session1"), QStringLiteral("Session2")});
+    console.cmbSessionData->setCurrentIndex(0);
+    QPointer<frmBind> seen;
+    QStringList fields;
+    QTimer::singleShot(0, this, [&] {
+      seen = qobject_cast<frmBind*>(QApplication::activeModalWidget());
+      QVERIFY(seen);
+      fields = Fields(*seen);
+      seen->cmdClose->click();
+    });
+    console.Command1->click();
+    QCOMPARE(fields, QStringList({"X", "10", "NUMBER", "入力変数"}));
+    QTRY_VERIFY(!seen);
+  }
+
+ private:
+  std::unique_ptr<fake::FakeDriver> driver_;
+};
+
+QTEST_MAIN(tst_Bind)
+#include "tst_bind.moc"
