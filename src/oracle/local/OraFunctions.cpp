@@ -1106,11 +1106,27 @@ void FnAscii(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_int64(ctx, s.toUcs4().value(0));
 }
 
+// CONCAT and ||: a Null operand reads as an empty text, numbers as Oracle writes them.
 void FnConcat(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  const bool n0 = sqlite3_value_type(argv[0]) == SQLITE_NULL;
-  const bool n1 = sqlite3_value_type(argv[1]) == SQLITE_NULL;
-  if (n0 && n1) return sqlite3_result_null(ctx);
-  ResultText(ctx, (n0 ? QString() : Text(argv[0])) + (n1 ? QString() : Text(argv[1])));
+  QByteArray out;
+  bool allNull = true;
+  for (int i = 0; i < 2; ++i) {
+    switch (sqlite3_value_type(argv[i])) {
+      case SQLITE_NULL:
+        break;
+      case SQLITE_FLOAT:
+        out += PlainNumber(sqlite3_value_double(argv[i])).toUtf8();
+        allNull = false;
+        break;
+      default:
+        out.append(reinterpret_cast<const char*>(sqlite3_value_text(argv[i])),
+                   sqlite3_value_bytes(argv[i]));
+        allNull = false;
+        break;
+    }
+  }
+  if (allNull || out.isEmpty()) return sqlite3_result_null(ctx);
+  sqlite3_result_text(ctx, out.constData(), int(out.size()), SQLITE_TRANSIENT);
 }
 
 void FnReplace2(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -1177,7 +1193,7 @@ void RegisterOracleFunctions(sqlite3* db, const QString* user) {
       {"POWER", 2, FnPower, true},           {"CHR", 1, FnChr, true},
       {"ASCII", 1, FnAscii, true},           {"CONCAT", 2, FnConcat, true},
       {"REPLACE", 2, FnReplace2, true},      {"TRANSLATE", 3, FnTranslate, true},
-      {"ORA_SYSDATE", 0, FnSysdate, false},
+      {"ORA_SYSDATE", 0, FnSysdate, false},  {"ORA_CONCAT", 2, FnConcat, true},
   };
   for (const Fn& f : kFns)
     sqlite3_create_function_v2(db, f.name, f.nArg, f.det ? kDet : SQLITE_UTF8, nullptr, f.fn,

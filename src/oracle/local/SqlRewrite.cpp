@@ -741,10 +741,66 @@ class Rewriter {
     }
   }
 
+  // a || b: Oracle reads a Null operand as an empty text, and || stands at the level of binary
+  // + and -, left to right.
+  void concatenation(Seq& s) {
+    bool any = false;
+    for (const Node& n : s) any = any || IsOp(n, "||");
+    if (!any) return;
+    Seq out;
+    const int n = int(s.size());
+    int i = 0;
+    while (i < n) {
+      const int t0 = parseTerm(s, i);
+      if (t0 < 0) {
+        out.push_back(std::move(s[i]));
+        ++i;
+        continue;
+      }
+      std::vector<std::pair<int, int>> ops;  // operator index, term end
+      int p = t0;
+      bool concat = false;
+      while (p < n && (IsOp(s[p], "+") || IsOp(s[p], "-") || IsOp(s[p], "||"))) {
+        const int q = parseTerm(s, p + 1);
+        if (q < 0) break;
+        concat = concat || IsOp(s[p], "||");
+        ops.push_back({p, q});
+        p = q;
+      }
+      if (!concat) {
+        for (int k = i; k < p; ++k) out.push_back(std::move(s[k]));
+        i = p;
+        continue;
+      }
+      const int src0 = SrcOf(s[i]);
+      Seq acc;
+      for (int k = i; k < t0; ++k) acc.push_back(std::move(s[k]));
+      int prevEnd = t0;
+      for (const auto& [op, end] : ops) {
+        if (IsOp(s[op], "||")) {
+          Seq kids = std::move(acc);
+          kids.push_back(Syn(QStringLiteral(","), SrcOf(s[op]), TokKind::Op));
+          for (int k = op + 1; k < end; ++k) kids.push_back(std::move(s[k]));
+          acc = Seq{};
+          acc.push_back(Syn(QStringLiteral("ORA_CONCAT"), src0));
+          acc.push_back(SynGroup(std::move(kids), src0));
+        } else {
+          for (int k = op; k < end; ++k) acc.push_back(std::move(s[k]));
+        }
+        prevEnd = end;
+      }
+      (void)prevEnd;
+      for (Node& x : acc) out.push_back(std::move(x));
+      i = p;
+    }
+    s = std::move(out);
+  }
+
   void process(Seq& s) {
     for (Node& n : s)
       if (n.group) process(n.kids);
     dateArithmetic(s);
+    concatenation(s);
     std::vector<Block> blocks = Blocks(s);
     // Work from the last block so earlier indexes stay valid.
     for (int b = int(blocks.size()) - 1; b >= 0; --b) {

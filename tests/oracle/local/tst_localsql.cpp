@@ -129,6 +129,11 @@ class TestLocalSql : public QObject {
     row("unique", "select count(*) from (select unique job from emp)", "5");
     row("concatenation", "select ename || '/' || job from emp where empno = 7839",
         "KING/PRESIDENT");
+    row("concatenation with Null", "select ename || comm || '!' from emp where empno = 7839",
+        "KING!");
+    row("concatenation of numbers", "select 1.5 || '/' || 2 from dual", "1.5/2");
+    row("concatenation of a date sum",
+        "select to_char(hiredate + 1, 'DD') || '日' from emp where empno = 7369", "18日");
   }
   void idioms() {
     QFETCH(QString, sql);
