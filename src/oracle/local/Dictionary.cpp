@@ -785,7 +785,7 @@ bool BuildDictionary(sqlite3* db, const DictUser& u, QString* error) {
     Inserter dictRows(db, QStringLiteral("DICTIONARY"), 2);
     Inserter dictSyn(db, QStringLiteral("DICT"), 2);
     for (const DictTable& t : dict) {
-      if (t.name == QLatin1String("DUAL")) continue;
+      if (t.name == QLatin1String("DUAL") || !has(t.name)) continue;
       const QString text = QStringLiteral("select * from querna$dictionary where view_name = '%1'").arg(t.name);
       QVariantList row{QStringLiteral("SYS"), t.name, text.size(), text, N, N, N, N, N, N, N};
       av.row(row);
