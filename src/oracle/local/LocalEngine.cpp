@@ -780,7 +780,10 @@ std::shared_ptr<OraDynaset> LocalDatabase::CreateDynaset(const QString& sql, int
     if (decl) {
       ApplyDecl(info, ParseDeclType(QString::fromUtf8(decl)));
     } else if (item && item->kind != ExprKind::Unknown) {
-      ApplyKind(info, item->kind);
+      // An expression judged to be a date that yields a number after all stays a number.
+      const int storage = rc == SQLITE_ROW ? sqlite3_column_type(st, col) : SQLITE_NULL;
+      const bool numeric = storage == SQLITE_INTEGER || storage == SQLITE_FLOAT;
+      ApplyKind(info, item->kind == ExprKind::Date && numeric ? ExprKind::Number : item->kind);
     } else {
       switch (rc == SQLITE_ROW ? sqlite3_column_type(st, col) : SQLITE_NULL) {
         case SQLITE_INTEGER:

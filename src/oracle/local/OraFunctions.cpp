@@ -665,23 +665,38 @@ void FnRowid(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_text(ctx, buf, 18, SQLITE_TRANSIENT);
 }
 
+// The rewriting turns date + n, date - n and date - date into these two functions when it
+// judges an operand to be a date. When the operands turn out to be plain numbers after all (a
+// numeric column that shares its name with a date column elsewhere), they are added or
+// subtracted as numbers, so a wrong guess never changes a result.
 void FnDateAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (AnyNull(argc, argv)) return sqlite3_result_null(ctx);
-  const auto d = DateArg(ctx, argv[0]);
-  if (!d) return;
+  std::optional<QDateTime> d = DateOf(argv[0]);
+  if (!d && sqlite3_value_type(argv[0]) == SQLITE_TEXT) d = ParseDefaultDate(Text(argv[0]));
   const auto n = NumberOf(argv[1]);
+  if (!d) {
+    const auto a = NumberOf(argv[0]);
+    if (!a || !n) return Error(ctx, kInvalidNumber);
+    if (a->isInt && n->isInt) return sqlite3_result_int64(ctx, a->i + n->i);
+    return ResultNumber(ctx, a->d + n->d);
+  }
   if (!n) return Error(ctx, kInvalidNumber);
   ResultDate(ctx, d->addMSecs(qint64(std::llround(n->d * 86400.0)) * 1000));
 }
 
 void FnDateDiff(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (AnyNull(argc, argv)) return sqlite3_result_null(ctx);
-  const auto a = DateArg(ctx, argv[0]);
-  if (!a) return;
-  const auto b = DateArg(ctx, argv[1]);
-  if (!b) return;
-  const qint64 secs = b->secsTo(*a);
-  ResultNumber(ctx, double(secs) / 86400.0);
+  std::optional<QDateTime> a = DateOf(argv[0]);
+  if (!a && sqlite3_value_type(argv[0]) == SQLITE_TEXT) a = ParseDefaultDate(Text(argv[0]));
+  std::optional<QDateTime> b = DateOf(argv[1]);
+  if (!b && sqlite3_value_type(argv[1]) == SQLITE_TEXT) b = ParseDefaultDate(Text(argv[1]));
+  if (a && b) return ResultNumber(ctx, double(b->secsTo(*a)) / 86400.0);
+  const auto y = NumberOf(argv[1]);
+  if (a && y) return ResultDate(ctx, a->addMSecs(-qint64(std::llround(y->d * 86400.0)) * 1000));
+  const auto x = NumberOf(argv[0]);
+  if (!x || !y) return Error(ctx, kInvalidNumber);
+  if (x->isInt && y->isInt) return sqlite3_result_int64(ctx, x->i - y->i);
+  ResultNumber(ctx, x->d - y->d);
 }
 
 void FnNvl(sqlite3_context* ctx, int, sqlite3_value** argv) {

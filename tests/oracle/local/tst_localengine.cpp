@@ -151,6 +151,21 @@ class TestLocalEngine : public QObject {
     QCOMPARE(FieldNames(p.db->CreateDynaset("select * from people", 0)), QStringList({"FIRSTNAME"}));
   }
 
+  void numbersNamedLikeDatesStayNumbers() {
+    TestEnv env;
+    const QString path = env.folder() + "/n.db";
+    QVERIFY(MakeSqliteFile(path, "CREATE TABLE t (created NUMBER, d DATE);"
+                                 "INSERT INTO t VALUES (41, '2001-04-06 00:00:00');"));
+    Logon l = LogOn(path, "u/p");
+    auto dyn = l.db->CreateDynaset("select created + 1, created - 1, d + 1, d - d from t", 0);
+    QVERIFY2(dyn, qPrintable(l.db->LastServerErrText()));
+    const QList<QVariantList> rows = ReadAll(dyn);
+    QCOMPARE(Show(rows[0][0]) + "," + Show(rows[0][1]) + "," + Show(rows[0][2]) + "," + Show(rows[0][3]),
+             QString("42,40,2001-04-07 00:00:00,0"));
+    QCOMPARE(dyn->Fields().Item(0)->OraIDataType(), int(ORATYPE_NUMBER));
+    QCOMPARE(dyn->Fields().Item(2)->OraIDataType(), int(ORATYPE_DATE));
+  }
+
   void eofAtOnceWithoutRows() {
     TestEnv env;
     Logon l = LogOn("DEMO", "SCOTT/TIGER");
