@@ -1,3 +1,15 @@
+// The local engine: the component's objects over a SQLite connection.
+//
+// - OpenDatabase opens DEMO (made in the data folder on first use, see DemoDb.cpp) or a SQLite
+//   file, always read-only; checks the accounts the file carries (table QUERNA_ACCOUNTS) or
+//   accepts anyone; registers the Oracle functions (OraFunctions.cpp) and builds the data
+//   dictionary in the connection's temp schema (Dictionary.cpp).
+// - CreateDynaset rewrites the statement (SqlRewrite.cpp), refuses writing statements (by their
+//   first word, by sqlite3_stmt_readonly and by an authorizer), binds the parameters by name,
+//   records the statement for V$SQL and steps to the first row. Later rows are stepped one by
+//   one by MoveNext; nothing is materialised.
+// - SQLite's errors become ORA- numbers and texts; the offset SQLite reports in the rewritten
+//   text is mapped back to the statement as typed, in UTF-16 characters.
 #include "oracle/local/LocalEngine.h"
 
 #include <sqlite3.h>
@@ -914,12 +926,14 @@ std::shared_ptr<OraDatabase> LocalSession::OpenDatabase(const QString& host,
   else
     user = OracleUpper(user);
 
+  // One connection serves one thread (the one that logged on), so SQLite's per-call locking
+  // is left out: it would cost more than the rest of a Value().
   auto conn = std::make_shared<Conn>();
   const QString canonical = QFileInfo(path).canonicalFilePath();
   const QByteArray uri = QByteArrayLiteral("file:") +
                          QUrl::toPercentEncoding(canonical, "/") + QByteArrayLiteral("?mode=ro");
-  int rc = sqlite3_open_v2(uri.constData(), &conn->db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
-                           nullptr);
+  int rc = sqlite3_open_v2(uri.constData(), &conn->db,
+                           SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc == SQLITE_OK) {
     sqlite3_stmt* st = nullptr;
     rc = sqlite3_prepare_v2(conn->db, "SELECT count(*) FROM sqlite_master", -1, &st, nullptr);
