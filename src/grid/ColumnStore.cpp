@@ -117,6 +117,28 @@ bool ParseDecimal(const QString& t, double* out) {
   return r.ec == std::errc() && r.ptr == end;
 }
 
+// One byte and one display cell per character: the common case, measured without branches.
+bool IsSingleLineAscii(const QChar* s, qsizetype n) {
+  bool plain = true;
+  for (qsizetype i = 0; i < n; ++i) {
+    const char16_t c = s[i].unicode();
+    plain &= c < 0x80 && c != u'\r' && c != u'\n';
+  }
+  return plain;
+}
+
+int IntWidth(qint64 v) {
+  std::uint64_t u = v < 0 ? 0 - std::uint64_t(v) : std::uint64_t(v);
+  int n = v < 0 ? 2 : 1;
+  for (; u >= 10; u /= 10) ++n;
+  return n;
+}
+
+int DoubleWidth(double d) {
+  char buf[40];
+  return int(std::to_chars(buf, buf + sizeof buf, d).ptr - buf);
+}
+
 }  // namespace
 
 int DisplayWidth(const QChar* s, qsizetype n) {
@@ -160,6 +182,15 @@ std::int64_t PackDateText(const QChar* s, qsizetype n) {
   return packed;
 }
 
+std::int64_t PackDateTime(const QDateTime& dt) {
+  int y = 0, m = 0, d = 0;
+  dt.date().getDate(&y, &m, &d);
+  if (y < 1 || y > 9999) return -1;
+  const int s = dt.time().msecsSinceStartOfDay() / 1000;
+  return ((((std::int64_t(y) * 100 + m) * 100 + d) * 100 + s / 3600) * 100 + s / 60 % 60) * 100 +
+         s % 60;
+}
+
 void WriteDateText(std::int64_t packed, char* out) {
   static constexpr char kPattern[] = "0000/00/00 00:00:00";
   for (int i = 18; i >= 0; --i) {
@@ -178,7 +209,7 @@ QString DateText(std::int64_t packed) {
   return QString::fromLatin1(buf, 19);
 }
 
-std::uint64_t TextArena::Add(const QChar* s, qsizetype n, qsizetype utf8Len) {
+char* TextArena::Add(qsizetype utf8Len, std::uint64_t* handle) {
   const std::size_t need = std::size_t(VarintLength(std::uint64_t(utf8Len)) + utf8Len);
   if (blocks_.empty() || blocks_.back().size - blocks_.back().used < need) {
     const std::size_t grown =
@@ -190,7 +221,7 @@ std::uint64_t TextArena::Add(const QChar* s, qsizetype n, qsizetype utf8Len) {
     blocks_.push_back(std::move(b));
   }
   Block& b = blocks_.back();
-  const std::uint64_t handle = (std::uint64_t(blocks_.size() - 1) << 32) | b.used;
+  *handle = (std::uint64_t(blocks_.size() - 1) << 32) | b.used;
   char* out = b.data.get() + b.used;
   std::uint64_t v = std::uint64_t(utf8Len);
   while (v >= 0x80) {
@@ -198,9 +229,8 @@ std::uint64_t TextArena::Add(const QChar* s, qsizetype n, qsizetype utf8Len) {
     v >>= 7;
   }
   *out++ = char(v);
-  EncodeUtf8(s, n, out);
   b.used += need;
-  return handle;
+  return out;
 }
 
 std::string_view TextArena::Get(std::uint64_t handle) const {
@@ -264,11 +294,13 @@ void ColumnStore::Clear(int row) {
 }
 
 void ColumnStore::putText(int row, const QString& text, bool numeric) {
-  if (text.isEmpty()) {
+  const QChar* s = text.constData();
+  const qsizetype n = text.size();
+  if (n == 0) {
     Clear(row);
     return;
   }
-  const std::int64_t date = PackDateText(text.constData(), text.size());
+  const std::int64_t date = PackDateText(s, n);
   if (date >= 0) {
     put(row, CellKind::Date, std::uint64_t(date), 19);
     return;
@@ -278,20 +310,26 @@ void ColumnStore::putText(int row, const QString& text, bool numeric) {
     qint64 i = 0;
     double d = 0;
     if (ParseCanonicalInt(text, &i)) {
-      put(row, CellKind::Int, std::uint64_t(i), int(text.size()));
+      put(row, CellKind::Int, std::uint64_t(i), int(n));
       return;
     }
     if (ParseDecimal(text, &d)) {
       if (NumberText(d) == text) {
-        put(row, CellKind::Double, std::bit_cast<std::uint64_t>(d), int(text.size()));
+        put(row, CellKind::Double, std::bit_cast<std::uint64_t>(d), int(n));
         return;
       }
       kind = CellKind::NumText;
     }
   }
-  const qsizetype len = Utf8Length(text.constData(), text.size());
-  const std::uint64_t handle = arena_.Add(text.constData(), text.size(), len);
-  put(row, kind, handle, DisplayWidth(text.constData(), text.size()));
+  std::uint64_t handle = 0;
+  if (IsSingleLineAscii(s, n)) {
+    char* out = arena_.Add(n, &handle);
+    for (qsizetype i = 0; i < n; ++i) out[i] = char(s[i].unicode());
+    put(row, kind, handle, int(n));
+    return;
+  }
+  EncodeUtf8(s, n, arena_.Add(Utf8Length(s, n), &handle));
+  put(row, kind, handle, DisplayWidth(s, n));
 }
 
 void ColumnStore::SetText(int row, const QString& text) {
@@ -313,14 +351,14 @@ bool ColumnStore::Set(int row, const QVariant& value) {
     case QMetaType::UShort:
     case QMetaType::UChar: {
       const qint64 v = value.toLongLong();
-      put(row, CellKind::Int, std::uint64_t(v), int(QString::number(v).size()));
+      put(row, CellKind::Int, std::uint64_t(v), IntWidth(v));
       return true;
     }
     case QMetaType::ULongLong:
     case QMetaType::ULong: {
       const qulonglong v = value.toULongLong();
       if (v <= qulonglong(std::numeric_limits<qint64>::max())) {
-        put(row, CellKind::Int, v, int(QString::number(v).size()));
+        put(row, CellKind::Int, v, IntWidth(qint64(v)));
         return true;
       }
       [[fallthrough]];
@@ -329,11 +367,11 @@ bool ColumnStore::Set(int row, const QVariant& value) {
     case QMetaType::Float: {
       double d = value.toDouble();
       if (d == 0) d = 0;  // -0 shows and sorts as 0
-      put(row, CellKind::Double, std::bit_cast<std::uint64_t>(d), int(NumberText(d).size()));
+      put(row, CellKind::Double, std::bit_cast<std::uint64_t>(d), DoubleWidth(d));
       return true;
     }
     case QMetaType::QString:
-      putText(row, value.toString(), format.charSet == 3);
+      putText(row, *static_cast<const QString*>(value.constData()), format.charSet == 3);
       return true;
     case QMetaType::QDateTime:
     case QMetaType::QDate: {
@@ -342,8 +380,11 @@ bool ColumnStore::Set(int row, const QVariant& value) {
         Clear(row);
         return true;
       }
-      const QString t = dt.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
-      put(row, CellKind::Date, std::uint64_t(PackDateText(t.constData(), t.size())), 19);
+      const std::int64_t packed = PackDateTime(dt);
+      if (packed >= 0)
+        put(row, CellKind::Date, std::uint64_t(packed), 19);
+      else
+        putText(row, dt.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")), format.charSet == 3);
       return true;
     }
     default:

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+class QDateTime;
+
 namespace grid {
 
 enum class CellKind : std::uint8_t {
@@ -24,7 +26,8 @@ enum class CellKind : std::uint8_t {
 // UTF-8 texts, each preceded by its length as a varint, in chunks that never move.
 class TextArena {
  public:
-  std::uint64_t Add(const QChar* s, qsizetype n, qsizetype utf8Len);
+  // Room for a text of utf8Len bytes, which the caller writes at the pointer returned.
+  char* Add(qsizetype utf8Len, std::uint64_t* handle);
   std::string_view Get(std::uint64_t handle) const;
   void Clear();
   qint64 BytesReserved() const { return reserved_; }
@@ -110,6 +113,8 @@ QString NumberText(double d);
 
 // The packed form of "YYYY/MM/DD hh:mm:ss", or -1 when the text has another form.
 std::int64_t PackDateText(const QChar* s, qsizetype n);
+// The packed form of a date and time whose year has four digits, or -1.
+std::int64_t PackDateTime(const QDateTime& dt);
 QString DateText(std::int64_t packed);
 // Writes the 19 characters of a packed date.
 void WriteDateText(std::int64_t packed, char* out);

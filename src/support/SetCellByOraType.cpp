@@ -1,6 +1,5 @@
 #include <QDateTime>
 
-#include "grid/ColumnStore.h"
 #include "grid/vaSpread.h"
 #include "oracle/RunErr.h"
 #include "support/basFunctions.h"
@@ -12,24 +11,13 @@ namespace {
 // pending as the latest error of the call; an earlier error survives a step that succeeds.
 template <typename F>
 void Step(F&& step) {
-  const ora::RunError before = ora::Err();
+  ora::RunError& pending = ora::Err();
+  // Nothing to keep: the step runs as it is, which is every cell of a fill without errors.
+  if (!pending.pending() && pending.Description.isEmpty()) return step();
+  const ora::RunError before = pending;
   ora::ErrClear();
   step();
   if (!ora::Err().pending()) ora::Err() = before;
-}
-
-// "YYYY/MM/DD hh:mm:ss", written directly: the general formatter parses its pattern on every
-// call, which a million-row fill cannot afford.
-QString DateText(const QDateTime& dt) {
-  const QDate d = dt.date();
-  const QTime t = dt.time();
-  if (d.year() < 0 || d.year() > 9999) return dt.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
-  const std::int64_t packed =
-      ((((std::int64_t(d.year()) * 100 + d.month()) * 100 + d.day()) * 100 + t.hour()) * 100 +
-       t.minute()) *
-          100 +
-      t.second();
-  return grid::DateText(packed);
 }
 
 // A property read that fails leaves the step without writing anything.
@@ -153,12 +141,17 @@ void mSb_SetCellByOraType(vaSpread* grid, ora::OraField* field, bool setup) {
         SetUpColumn(grid, vaSpread::HAlignLeft, vaSpread::CharSetAscii, [] { return 19; });
       } else {
         Step([&] {
-          const QDateTime dt = value.toDateTime();
-          if (!dt.isValid()) {
-            ora::Raise(ora::kErrTypeMismatch, QStringLiteral("型が一致しません。"));
+          // The grid keeps a date as a date and shows it as "YYYY/MM/DD hh:mm:ss".
+          if (value.typeId() == QMetaType::QDateTime) {
+            if (static_cast<const QDateTime*>(value.constData())->isValid()) {
+              grid->SetValue(value);
+              return;
+            }
+          } else if (const QDateTime dt = value.toDateTime(); dt.isValid()) {
+            grid->SetValue(QVariant(dt));
             return;
           }
-          grid->SetValue(DateText(dt));
+          ora::Raise(ora::kErrTypeMismatch, QStringLiteral("型が一致しません。"));
         });
       }
       break;
@@ -170,8 +163,8 @@ void mSb_SetCellByOraType(vaSpread* grid, ora::OraField* field, bool setup) {
   }
 
   // The error stays pending for the caller after it is logged.
-  const ora::RunError err = ora::Err();
-  if (err.Number > 0) {
+  if (ora::Err().Number > 0) {
+    const ora::RunError err = ora::Err();
     const QString name = field->Name();
     mSb_WriteLog(name + QLatin1Char(',') + err.Description, true);
     ora::Err() = err;

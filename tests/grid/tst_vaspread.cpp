@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTest>
+#include <limits>
 
 #include "grid/SpreadModel.h"
 #include "grid/vaSpread.h"
@@ -63,6 +64,13 @@ class TestVaSpread : public QObject {
                                << str;
     QTest::newRow("date value") << QVariant(QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59)))
                                 << false << "1999/12/31 23:59:59" << str;
+    QTest::newRow("date without a time")
+        << QVariant(QDate(2001, 4, 6)) << false << "2001/04/06 00:00:00" << str;
+    QTest::newRow("date beyond year 9999 stays text")
+        << QVariant(QDateTime(QDate(12345, 6, 7), QTime(8, 9, 10))) << false
+        << "12345/06/07 08:09:10" << str;
+    QTest::newRow("invalid date leaves the cell empty")
+        << QVariant(QDateTime(QDate(2001, 2, 30), QTime())) << false << "" << str;
     QTest::newRow("japanese") << QVariant("営業部ｴｲｷﾞｮｳ") << false << "営業部ｴｲｷﾞｮｳ" << str;
     QTest::newRow("outside the basic plane")
         << QVariant(QString::fromUtf8("a\xF0\x9F\x98\x80z")) << false
@@ -202,6 +210,32 @@ class TestVaSpread : public QObject {
     QVERIFY(qAbs(g.ColWidth(1) - g.MaxTextColWidth(1)) < 0.5);
     const QFontMetrics fm(g.font());
     QVERIFY(g.ColWidth(1) * fm.horizontalAdvance('0') >= fm.horizontalAdvance(sameWidthAs));
+  }
+
+  // Numbers and dates are measured without making their text: the width must still be the text's.
+  void valueWidthIsTheWidthOfItsText_data() {
+    QTest::addColumn<QVariant>("value");
+    QTest::newRow("zero") << QVariant(qlonglong(0));
+    QTest::newRow("negative") << QVariant(qlonglong(-7));
+    QTest::newRow("smallest integer") << QVariant(std::numeric_limits<qlonglong>::min());
+    QTest::newRow("largest integer") << QVariant(std::numeric_limits<qlonglong>::max());
+    QTest::newRow("unsigned beyond 64-bit signed")
+        << QVariant(std::numeric_limits<qulonglong>::max());
+    QTest::newRow("decimal") << QVariant(-1250.125);
+    QTest::newRow("huge double") << QVariant(-1.2345678901234567e300);
+    QTest::newRow("tiny double") << QVariant(5e-324);
+    QTest::newRow("date") << QVariant(QDateTime(QDate(2001, 4, 6), QTime(21, 5, 7)));
+  }
+  void valueWidthIsTheWidthOfItsText() {
+    QFETCH(QVariant, value);
+    vaSpread g;
+    g.SetMaxCols(2);
+    g.SetMaxRows(1);
+    SetCell(g, 1, 1, value);
+    QVERIFY(!ora::Err().pending());
+    // Column 2 holds the shown text as text, measured character by character.
+    SetCell(g, 2, 1, QString(g.CellText(1, 1)).replace(QLatin1Char('/'), QLatin1Char('-')));
+    QCOMPARE(g.MaxTextColWidth(1), g.MaxTextColWidth(2));
   }
 
   void headerLongerThanValuesSetsTheWidth() {

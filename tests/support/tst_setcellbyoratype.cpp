@@ -91,6 +91,11 @@ class TestSetCellByOraType : public QObject {
     QTest::newRow("DATE padded") << 12 << 7 << 75
                                  << QVariant(QDateTime(QDate(987, 1, 2), QTime(3, 4, 5))) << 0 << 0
                                  << 19 << "0987/01/02 03:04:05";
+    QTest::newRow("DATE read as text") << 12 << 7 << 75 << QVariant("2001-04-06T21:05:07") << 0 << 0
+                                       << 19 << "2001/04/06 21:05:07";
+    QTest::newRow("DATE beyond year 9999")
+        << 12 << 7 << 75 << QVariant(QDateTime(QDate(10000, 1, 2), QTime(3, 4, 5))) << 0 << 0 << 19
+        << "10000/01/02 03:04:05";
     QTest::newRow("ROWID") << 11 << 18 << 18 << QVariant("AAAR3sAAEAAAACXAAA") << 0 << 0 << 36
                            << "AAAR3sAAEAAAACXAAA";
   }
@@ -232,14 +237,25 @@ class TestSetCellByOraType : public QObject {
     }
   }
 
+  void valueTheGridRefusesIsLoggedWithTheColumnName_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QVariant>("value");
+    QTest::newRow("no text form") << "POS" << 1 << QVariant(QPoint(1, 2));
+    QTest::newRow("DATE that is not a date") << "HIRED" << 12 << QVariant("not a date");
+    QTest::newRow("invalid DATE") << "HIRED" << 12 << QVariant(QDateTime(QDate(2001, 2, 30), {}));
+  }
   void valueTheGridRefusesIsLoggedWithTheColumnName() {
+    QFETCH(QString, name);
+    QFETCH(int, type);
+    QFETCH(QVariant, value);
     TestEnv env;
     platform::SetNow(kNow);
-    FakeDynaset d({FakeColumn{"POS", 1, 10, 10, 0, 0, 0, {}}}, {{QVariant(QPoint(1, 2))}});
+    FakeDynaset d({FakeColumn{name, type, 10, 10, 0, 0, 0, {}}}, {{value}});
     OneColumnGrid grid;
     QCOMPARE(grid.show(d), QString());
     QCOMPARE(ora::Err().Number, int(ora::kErrTypeMismatch));
-    QCOMPARE(LogLines(), QStringList{ErrLine("POS,型が一致しません。")});
+    QCOMPARE(LogLines(), QStringList{ErrLine(name + ",型が一致しません。")});
   }
 
   void rowidOfAnEmptyResultLeavesNoLimit() {
