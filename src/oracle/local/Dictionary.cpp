@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QSysInfo>
 #include <QVariant>
+#include <map>
 #include <vector>
 
 #include "oracle/local/LocalInternal.h"
@@ -18,10 +19,10 @@ namespace ora::local {
 
 Instance& Instance::For(const QString& canonicalPath) {
   static std::mutex mu;
-  static QHash<QString, Instance*> map;
+  static std::map<QString, std::unique_ptr<Instance>> map;
   std::lock_guard<std::mutex> lock(mu);
-  Instance*& inst = map[canonicalPath];
-  if (!inst) inst = new Instance;
+  std::unique_ptr<Instance>& inst = map[canonicalPath];
+  if (!inst) inst = std::make_unique<Instance>();
   return *inst;
 }
 
