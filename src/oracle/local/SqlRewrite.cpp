@@ -368,7 +368,9 @@ class Rewriter {
       last = Unquote(s[j + 1].tok);
       j += 2;
     }
-    if (j == e) return last == QLatin1String("SYSDATE") || isDateName(last);
+    if (j == e)
+      return last == QLatin1String("SYSDATE") || last.startsWith(QLatin1String("DATE '")) ||
+             isDateName(last);
     if (j + 1 == e && s[j].group) {
       static const QStringList kDateFns = {"TO_DATE", "ADD_MONTHS", "LAST_DAY", "NEXT_DAY",
                                            "ORA_DATE_ADD", "SYSDATE"};
@@ -907,7 +909,9 @@ class Rewriter {
     if (plain) {
       const Token& t = s[ee - 1].tok;
       if (t.upper == QLatin1String("ROWID")) it.kind = ExprKind::Rowid;
-      else if (t.upper == QLatin1String("SYSDATE") && elen == 1) it.kind = ExprKind::Date;
+      else if ((t.upper == QLatin1String("SYSDATE") || t.upper.startsWith(QLatin1String("DATE '"))) &&
+               elen == 1)
+        it.kind = ExprKind::Date;
       else if (t.upper == QLatin1String("ROWNUM") && elen == 1) it.kind = ExprKind::Number;
       else if (t.upper == QLatin1String("USER") && elen == 1) it.kind = ExprKind::Text;
       it.heading = t.kind == TokKind::Quoted
@@ -978,6 +982,17 @@ void TokenPass(std::vector<Token>& t, const RewriteContext& ctx) {
           (u == QLatin1String("SYS") || u == QLatin1String("PUBLIC") ||
            (ctx.isSchema && ctx.isSchema(u)))) {
         ++i;  // drop the owner and the dot
+        continue;
+      }
+      // DATE 'YYYY-MM-DD': the ANSI date literal.
+      if (u == QLatin1String("DATE") && i + 1 < n && t[i + 1].kind == TokKind::String &&
+          !isOp(i - 1, ".") && !isWord(i - 1, "AS")) {
+        const Token& lit = t[i + 1];
+        tok.text = QStringLiteral("TO_DATE(") + lit.text + QStringLiteral(", 'YYYY-MM-DD')");
+        tok.upper = QStringLiteral("DATE ") + lit.text;
+        tok.len = lit.start + lit.len - tok.start;
+        out.push_back(std::move(tok));
+        ++i;
         continue;
       }
       if (u.contains(u'#') || u.contains(u'$')) {

@@ -58,6 +58,9 @@ class TestLocalSql : public QObject {
     row("to_char plain number", "select to_char(0.5) from dual", ".5");
     row("to_date", "select to_date('2001/04/06', 'YYYY/MM/DD') from dual", "2001-04-06 00:00:00");
     row("to_date mon", "select to_date('06-APR-01', 'DD-MON-RR') from dual", "2001-04-06 00:00:00");
+    row("date literal", "select date '2001-04-06' + 1 from dual", "2001-04-07 00:00:00");
+    row("date literal in a condition",
+        "select count(*) from emp where hiredate < date '1981-03-01'", "3");
     row("to_number", "select to_number('12.5') + 1 from dual", "13.5");
     row("nvl", "select nvl(comm, -1) from emp where empno = 7369", "-1");
     row("nvl2", "select nvl2(comm, 'Y', 'N') from emp where empno = 7369", "N");
