@@ -34,8 +34,8 @@ int Instance::AddSession(const QString& user) {
   nextSerial_ += 37;
   r.user = user;
   const QDateTime now = QDateTime::currentDateTime();
-  r.logonTime = QDateTime(now.date(), QTime(now.time().hour(), now.time().minute(),
-                                            now.time().second()));
+  r.logonTime =
+      QDateTime(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second()));
   sessions_.push_back(r);
   return r.sid;
 }
@@ -143,7 +143,7 @@ DeclType ParseDeclType(const QString& declared) {
       base == QLatin1String("NATIONAL VARCHAR") || base == QLatin1String("TEXT") ||
       base == QLatin1String("STRING")) {
     set(base.startsWith(QLatin1Char('N')) && base != QLatin1String("NATIONAL VARCHAR") ? "NVARCHAR2"
-                                                                                        : "VARCHAR2",
+                                                                                       : "VARCHAR2",
         1);
     t.length = arg(0);
   } else if (base == QLatin1String("CHAR") || base == QLatin1String("NCHAR") ||
@@ -414,15 +414,22 @@ struct DictTable {
 
 QList<DictTable> DictionaryTables() {
   auto s = [](const char* a) { return QString::fromLatin1(a); };
-  auto owner = [](const char* cols) { return QStringLiteral("OWNER VARCHAR2(128), ") + QString::fromLatin1(cols); };
+  auto owner = [](const char* cols) {
+    return QStringLiteral("OWNER VARCHAR2(128), ") + QString::fromLatin1(cols);
+  };
   return {
       {s("DUAL"), s("DUMMY VARCHAR2(1)"), s("One row, one column")},
       {s("USER_TABLES"), s(kTablesCols), s("Description of the user's own relational tables")},
-      {s("ALL_TABLES"), owner(kTablesCols), s("Description of relational tables accessible to the user")},
-      {s("DBA_TABLES"), owner(kTablesCols), s("Description of all relational tables in the database")},
-      {s("USER_TAB_COLUMNS"), s(kTabColumnsCols), s("Columns of user's tables, views and clusters")},
-      {s("ALL_TAB_COLUMNS"), owner(kTabColumnsCols), s("Columns of user's tables, views and clusters")},
-      {s("DBA_TAB_COLUMNS"), owner(kTabColumnsCols), s("Columns of user's tables, views and clusters")},
+      {s("ALL_TABLES"), owner(kTablesCols),
+       s("Description of relational tables accessible to the user")},
+      {s("DBA_TABLES"), owner(kTablesCols),
+       s("Description of all relational tables in the database")},
+      {s("USER_TAB_COLUMNS"), s(kTabColumnsCols),
+       s("Columns of user's tables, views and clusters")},
+      {s("ALL_TAB_COLUMNS"), owner(kTabColumnsCols),
+       s("Columns of user's tables, views and clusters")},
+      {s("DBA_TAB_COLUMNS"), owner(kTabColumnsCols),
+       s("Columns of user's tables, views and clusters")},
       {s("USER_IND_COLUMNS"),
        s("INDEX_NAME VARCHAR2(128), TABLE_NAME VARCHAR2(128), COLUMN_NAME VARCHAR2(4000), "
          "COLUMN_POSITION NUMBER, COLUMN_LENGTH NUMBER, CHAR_LENGTH NUMBER, DESCEND VARCHAR2(4)"),
@@ -432,7 +439,8 @@ QList<DictTable> DictionaryTables() {
       {s("DBA_IND_COLUMNS"), QStringLiteral("INDEX_OWNER VARCHAR2(128), ") + s(kIndColumnsCols),
        s("COLUMNs comprising INDEXes on all TABLEs and CLUSTERs")},
       {s("USER_INDEXES"), s(kIndexesCols), s("Description of the user's own indexes")},
-      {s("ALL_INDEXES"), owner(kIndexesCols), s("Descriptions of indexes on tables accessible to the user")},
+      {s("ALL_INDEXES"), owner(kIndexesCols),
+       s("Descriptions of indexes on tables accessible to the user")},
       {s("DBA_INDEXES"), owner(kIndexesCols), s("Description for all indexes in the database")},
       {s("ALL_USERS"), s("USERNAME VARCHAR2(128), USER_ID NUMBER, CREATED DATE"),
        s("Information about all users of the database")},
@@ -445,8 +453,10 @@ QList<DictTable> DictionaryTables() {
          "EXPIRY_DATE DATE, DEFAULT_TABLESPACE VARCHAR2(30), TEMPORARY_TABLESPACE VARCHAR2(30), "
          "CREATED DATE, PROFILE VARCHAR2(128)"),
        s("Information about all users of the database")},
-      {s("SESSION_PRIVS"), s("PRIVILEGE VARCHAR2(40)"), s("Privileges which the user currently has set")},
-      {s("SESSION_ROLES"), s("ROLE VARCHAR2(128)"), s("Roles which the user currently has enabled")},
+      {s("SESSION_PRIVS"), s("PRIVILEGE VARCHAR2(40)"),
+       s("Privileges which the user currently has set")},
+      {s("SESSION_ROLES"), s("ROLE VARCHAR2(128)"),
+       s("Roles which the user currently has enabled")},
       {s("USER_SYS_PRIVS"),
        s("USERNAME VARCHAR2(128), PRIVILEGE VARCHAR2(40), ADMIN_OPTION VARCHAR2(3)"),
        s("System privileges granted to current user")},
@@ -507,19 +517,40 @@ struct Grant {
   bool admin;
 };
 
-const char* const kDbaPrivs[] = {
-    "ALTER ANY TABLE",      "ALTER DATABASE",        "ALTER SESSION",
-    "ALTER SYSTEM",         "ALTER USER",            "ANALYZE ANY",
-    "AUDIT ANY",            "CREATE ANY INDEX",      "CREATE ANY TABLE",
-    "CREATE ANY VIEW",      "CREATE PROCEDURE",      "CREATE PUBLIC SYNONYM",
-    "CREATE ROLE",          "CREATE SEQUENCE",       "CREATE SESSION",
-    "CREATE SYNONYM",       "CREATE TABLE",          "CREATE TRIGGER",
-    "CREATE USER",          "CREATE VIEW",           "DELETE ANY TABLE",
-    "DROP ANY TABLE",       "DROP ANY VIEW",         "DROP USER",
-    "EXECUTE ANY PROCEDURE", "GRANT ANY OBJECT PRIVILEGE", "GRANT ANY PRIVILEGE",
-    "GRANT ANY ROLE",       "INSERT ANY TABLE",      "SELECT ANY DICTIONARY",
-    "SELECT ANY SEQUENCE",  "SELECT ANY TABLE",      "UNLIMITED TABLESPACE",
-    "UPDATE ANY TABLE"};
+const char* const kDbaPrivs[] = {"ALTER ANY TABLE",
+                                 "ALTER DATABASE",
+                                 "ALTER SESSION",
+                                 "ALTER SYSTEM",
+                                 "ALTER USER",
+                                 "ANALYZE ANY",
+                                 "AUDIT ANY",
+                                 "CREATE ANY INDEX",
+                                 "CREATE ANY TABLE",
+                                 "CREATE ANY VIEW",
+                                 "CREATE PROCEDURE",
+                                 "CREATE PUBLIC SYNONYM",
+                                 "CREATE ROLE",
+                                 "CREATE SEQUENCE",
+                                 "CREATE SESSION",
+                                 "CREATE SYNONYM",
+                                 "CREATE TABLE",
+                                 "CREATE TRIGGER",
+                                 "CREATE USER",
+                                 "CREATE VIEW",
+                                 "DELETE ANY TABLE",
+                                 "DROP ANY TABLE",
+                                 "DROP ANY VIEW",
+                                 "DROP USER",
+                                 "EXECUTE ANY PROCEDURE",
+                                 "GRANT ANY OBJECT PRIVILEGE",
+                                 "GRANT ANY PRIVILEGE",
+                                 "GRANT ANY ROLE",
+                                 "INSERT ANY TABLE",
+                                 "SELECT ANY DICTIONARY",
+                                 "SELECT ANY SEQUENCE",
+                                 "SELECT ANY TABLE",
+                                 "UNLIMITED TABLESPACE",
+                                 "UPDATE ANY TABLE"};
 const char* const kResourcePrivs[] = {"CREATE CLUSTER",   "CREATE INDEXTYPE", "CREATE OPERATOR",
                                       "CREATE PROCEDURE", "CREATE SEQUENCE",  "CREATE TABLE",
                                       "CREATE TRIGGER",   "CREATE TYPE"};
@@ -629,10 +660,12 @@ bool BuildDictionary(sqlite3* db, const DictUser& u, QString* error) {
     QStringList myRoles, myPrivs;
     for (const Grant& g : roleGrants)
       if (u.user == QLatin1String(g.grantee)) myRoles << QString::fromUtf8(g.what);
-    if (u.dba) myRoles << QStringLiteral("SELECT_CATALOG_ROLE") << QStringLiteral("EXECUTE_CATALOG_ROLE");
+    if (u.dba)
+      myRoles << QStringLiteral("SELECT_CATALOG_ROLE") << QStringLiteral("EXECUTE_CATALOG_ROLE");
     for (const Grant& g : sysGrants) {
       const QString grantee = QString::fromUtf8(g.grantee);
-      if ((grantee == u.user || myRoles.contains(grantee)) && !myPrivs.contains(QString::fromLatin1(g.what)))
+      if ((grantee == u.user || myRoles.contains(grantee)) &&
+          !myPrivs.contains(QString::fromLatin1(g.what)))
         myPrivs << QString::fromLatin1(g.what);
     }
     myPrivs.sort();
@@ -647,16 +680,20 @@ bool BuildDictionary(sqlite3* db, const DictUser& u, QString* error) {
         usp.row({u.user, QString::fromLatin1(g.what), g.admin ? S("YES") : S("NO")});
     for (const Grant& g : roleGrants)
       if (u.user == QLatin1String(g.grantee))
-        urp.row({u.user, QString::fromUtf8(g.what), g.admin ? S("YES") : S("NO"), S("YES"), S("NO")});
+        urp.row(
+            {u.user, QString::fromUtf8(g.what), g.admin ? S("YES") : S("NO"), S("YES"), S("NO")});
     if (u.dba) {
       Inserter dsp(db, QStringLiteral("DBA_SYS_PRIVS"), 3);
       for (const Grant& g : sysGrants)
-        dsp.row({QString::fromUtf8(g.grantee), QString::fromLatin1(g.what), g.admin ? S("YES") : S("NO")});
+        dsp.row({QString::fromUtf8(g.grantee), QString::fromLatin1(g.what),
+                 g.admin ? S("YES") : S("NO")});
       Inserter drp(db, QStringLiteral("DBA_ROLE_PRIVS"), 4);
       for (const Grant& g : roleGrants)
-        drp.row({QString::fromUtf8(g.grantee), QString::fromUtf8(g.what), g.admin ? S("YES") : S("NO"), S("YES")});
+        drp.row({QString::fromUtf8(g.grantee), QString::fromUtf8(g.what),
+                 g.admin ? S("YES") : S("NO"), S("YES")});
       Inserter dr(db, QStringLiteral("DBA_ROLES"), 2);
-      for (const char* r : {"CONNECT", "RESOURCE", "DBA", "SELECT_CATALOG_ROLE", "EXECUTE_CATALOG_ROLE"})
+      for (const char* r :
+           {"CONNECT", "RESOURCE", "DBA", "SELECT_CATALOG_ROLE", "EXECUTE_CATALOG_ROLE"})
         dr.row({S(r), S("NO")});
     }
   }
@@ -666,7 +703,8 @@ bool BuildDictionary(sqlite3* db, const DictUser& u, QString* error) {
     Inserter ut(db, QStringLiteral("USER_TABLES"), 23);
     Inserter at(db, QStringLiteral("ALL_TABLES"), 24);
     std::unique_ptr<Inserter> dt;
-    if (has(QStringLiteral("DBA_TABLES"))) dt = std::make_unique<Inserter>(db, QStringLiteral("DBA_TABLES"), 24);
+    if (has(QStringLiteral("DBA_TABLES")))
+      dt = std::make_unique<Inserter>(db, QStringLiteral("DBA_TABLES"), 24);
     Inserter utc(db, QStringLiteral("USER_TAB_COLUMNS"), 15);
     Inserter atc(db, QStringLiteral("ALL_TAB_COLUMNS"), 16);
     std::unique_ptr<Inserter> dtc;
@@ -692,40 +730,75 @@ bool BuildDictionary(sqlite3* db, const DictUser& u, QString* error) {
     int objectId = 1000;
     auto object = [&](const QString& owner, const QString& name, const char* type) {
       const int id = objectId++;
-      QVariantList row{name, N, id, QString::fromLatin1(type) == QLatin1String("VIEW") ? N : QVariant(id),
-                       S(type), created, created, stamp, S("VALID"), S("N"), S("N"), S("N")};
+      QVariantList row{
+          name,       N,
+          id,         QString::fromLatin1(type) == QLatin1String("VIEW") ? N : QVariant(id),
+          S(type),    created,
+          created,    stamp,
+          S("VALID"), S("N"),
+          S("N"),     S("N")};
       if (owner == u.user) uo.row(row);
       row.prepend(owner);
       ao.row(row);
       if (dob) dob->row(row);
     };
     auto tableRow = [&](const QString& owner, const QString& name, bool temp) {
-      QVariantList row{name, temp ? N : S("USERS"), N, N, S("VALID"), 10, N, 1, 255, 65536, N, 1,
-                       2147483645, S("YES"), S("N"), N, N, N, N, N, S("NO"),
-                       temp ? S("Y") : S("N"), S("NO")};
+      QVariantList row{name,       temp ? N : S("USERS"),
+                       N,          N,
+                       S("VALID"), 10,
+                       N,          1,
+                       255,        65536,
+                       N,          1,
+                       2147483645, S("YES"),
+                       S("N"),     N,
+                       N,          N,
+                       N,          N,
+                       S("NO"),    temp ? S("Y") : S("N"),
+                       S("NO")};
       if (owner == u.user) ut.row(row);
       row.prepend(owner);
       at.row(row);
       if (dt) dt->row(row);
     };
-    auto columnRows = [&](const QString& owner, const QString& table, const QList<ColumnDef>& cols) {
+    auto columnRows = [&](const QString& owner, const QString& table,
+                          const QList<ColumnDef>& cols) {
       int id = 1;
       for (const ColumnDef& c : cols) {
         int length = c.type.length;
         switch (c.type.code) {
-          case 2: length = 22; break;
-          case 12: length = 7; break;
-          case 8: case 24: case 112: length = c.type.code == 8 ? 0 : 4000; break;
-          default: if (length <= 0) length = 4000; break;
+          case 2:
+            length = 22;
+            break;
+          case 12:
+            length = 7;
+            break;
+          case 8:
+          case 24:
+          case 112:
+            length = c.type.code == 8 ? 0 : 4000;
+            break;
+          default:
+            if (length <= 0) length = 4000;
+            break;
         }
         const bool charType = c.type.code == 1 || c.type.code == 96;
-        QVariantList row{table, c.name.toUpper(), c.type.name, N, N, length,
+        QVariantList row{table,
+                         c.name.toUpper(),
+                         c.type.name,
+                         N,
+                         N,
+                         length,
                          c.type.code == 2 && c.type.precision > 0 ? QVariant(c.type.precision) : N,
-                         c.type.code == 2 && (c.type.hasPrecision || c.type.precision > 0) ? QVariant(c.type.scale) : N,
-                         c.notNull ? S("N") : S("Y"), id++,
+                         c.type.code == 2 && (c.type.hasPrecision || c.type.precision > 0)
+                             ? QVariant(c.type.scale)
+                             : N,
+                         c.notNull ? S("N") : S("Y"),
+                         id++,
                          c.dflt.isEmpty() ? N : QVariant(c.dflt.size()),
-                         c.dflt.isEmpty() ? N : QVariant(c.dflt), N,
-                         charType ? QVariant(length) : QVariant(0), charType ? S("B") : N};
+                         c.dflt.isEmpty() ? N : QVariant(c.dflt),
+                         N,
+                         charType ? QVariant(length) : QVariant(0),
+                         charType ? S("B") : N};
         if (owner == u.user) utc.row(row);
         row.prepend(owner);
         atc.row(row);
@@ -736,10 +809,12 @@ bool BuildDictionary(sqlite3* db, const DictUser& u, QString* error) {
     for (const ObjectDef& o : objects) {
       const QString name = o.name.toUpper();
       if (o.view) {
-        const QString text = o.sql.section(QRegularExpression(QStringLiteral("\\bAS\\b"),
-                                                              QRegularExpression::CaseInsensitiveOption),
-                                           1)
-                                 .trimmed();
+        const QString text =
+            o.sql
+                .section(QRegularExpression(QStringLiteral("\\bAS\\b"),
+                                            QRegularExpression::CaseInsensitiveOption),
+                         1)
+                .trimmed();
         QVariantList row{name, text.size(), text, N, N, N, N, N, N, N};
         if (o.owner == u.user) uv.row(row);
         row.prepend(o.owner);
@@ -756,8 +831,9 @@ bool BuildDictionary(sqlite3* db, const DictUser& u, QString* error) {
         QString ixName = ix.name.toUpper();
         if (ixName.startsWith(QLatin1String("SQLITE_AUTOINDEX_")))
           ixName = QStringLiteral("SYS_C%1").arg(sysIndex++, 7, 10, QLatin1Char('0'));
-        QVariantList irow{ixName, S("NORMAL"), o.owner, name, S("TABLE"),
-                          ix.unique ? S("UNIQUE") : S("NONUNIQUE"), S("USERS"), S("VALID")};
+        QVariantList irow{ixName,     S("NORMAL"), o.owner,
+                          name,       S("TABLE"),  ix.unique ? S("UNIQUE") : S("NONUNIQUE"),
+                          S("USERS"), S("VALID")};
         if (o.owner == u.user) ui.row(irow);
         irow.prepend(o.owner);
         ai.row(irow);
@@ -768,8 +844,10 @@ bool BuildDictionary(sqlite3* db, const DictUser& u, QString* error) {
           int len = 22;
           for (const ColumnDef& c : o.cols)
             if (c.name.compare(col, Qt::CaseInsensitive) == 0)
-              len = c.type.code == 1 || c.type.code == 96 ? (c.type.length > 0 ? c.type.length : 4000)
-                    : c.type.code == 12 ? 7 : 22;
+              len = c.type.code == 1 || c.type.code == 96
+                        ? (c.type.length > 0 ? c.type.length : 4000)
+                    : c.type.code == 12 ? 7
+                                        : 22;
           QVariantList crow{ixName, name, col.toUpper(), pos, len, len, S("ASC")};
           if (o.owner == u.user) uic.row(crow);
           QVariantList arow{o.owner, ixName, o.owner, name, col.toUpper(), pos, len, len, S("ASC")};
@@ -782,12 +860,18 @@ bool BuildDictionary(sqlite3* db, const DictUser& u, QString* error) {
     // The dictionary itself: DUAL is a table of SYS, the rest are views of SYS.
     tableRow(QStringLiteral("SYS"), QStringLiteral("DUAL"), false);
     object(QStringLiteral("SYS"), QStringLiteral("DUAL"), "TABLE");
-    columnRows(QStringLiteral("SYS"), QStringLiteral("DUAL"), {ColumnDef{QStringLiteral("DUMMY"), QStringLiteral("VARCHAR2(1)"), ParseDeclType(QStringLiteral("VARCHAR2(1)")), false, {}}});
+    columnRows(QStringLiteral("SYS"), QStringLiteral("DUAL"),
+               {ColumnDef{QStringLiteral("DUMMY"),
+                          QStringLiteral("VARCHAR2(1)"),
+                          ParseDeclType(QStringLiteral("VARCHAR2(1)")),
+                          false,
+                          {}}});
     Inserter dictRows(db, QStringLiteral("DICTIONARY"), 2);
     Inserter dictSyn(db, QStringLiteral("DICT"), 2);
     for (const DictTable& t : dict) {
       if (t.name == QLatin1String("DUAL") || !has(t.name)) continue;
-      const QString text = QStringLiteral("select * from querna$dictionary where view_name = '%1'").arg(t.name);
+      const QString text =
+          QStringLiteral("select * from querna$dictionary where view_name = '%1'").arg(t.name);
       QVariantList row{QStringLiteral("SYS"), t.name, text.size(), text, N, N, N, N, N, N, N};
       av.row(row);
       if (dv) dv->row(row);
@@ -804,13 +888,15 @@ bool BuildDictionary(sqlite3* db, const DictUser& u, QString* error) {
     const QString sqliteVersion = QString::fromLatin1(sqlite3_libversion());
     Inserter v(db, QStringLiteral("V$VERSION"), 1);
     if (u.dba) {
-      v.row({QStringLiteral("Querna Local Engine 1.0 - SQLite %1 dressed as an Oracle instance").arg(sqliteVersion)});
-      v.row({QStringLiteral("SQLite %1 %2").arg(sqliteVersion, QString::fromLatin1(sqlite3_sourceid()).left(19))});
+      v.row({QStringLiteral("Querna Local Engine 1.0 - SQLite %1 dressed as an Oracle instance")
+                 .arg(sqliteVersion)});
+      v.row({QStringLiteral("SQLite %1 %2")
+                 .arg(sqliteVersion, QString::fromLatin1(sqlite3_sourceid()).left(19))});
       v.row({QStringLiteral("Oracle SQL dialect: rewritten to SQLite by the Querna engine")});
       const QString host = QSysInfo::machineHostName();
       Inserter inst(db, QStringLiteral("V$INSTANCE"), 7);
-      inst.row({1, QFileInfo(u.dbPath).completeBaseName().toUpper().left(16), host,
-                sqliteVersion, created, S("OPEN"), S("ACTIVE")});
+      inst.row({1, QFileInfo(u.dbPath).completeBaseName().toUpper().left(16), host, sqliteVersion,
+                created, S("OPEN"), S("ACTIVE")});
       Inserter dbr(db, QStringLiteral("V$DATABASE"), 5);
       dbr.row({qint64(SqlHash(u.dbPath)), QFileInfo(u.dbPath).completeBaseName().toUpper().left(9),
                created, S("NOARCHIVELOG"), S("READ ONLY")});
@@ -821,8 +907,9 @@ bool BuildDictionary(sqlite3* db, const DictUser& u, QString* error) {
 
 void RefreshDynamicViews(sqlite3* db, const DictUser& u, Instance& inst) {
   if (!u.dba) return;
-  Exec(db, QStringLiteral("DELETE FROM temp.\"V$SESSION\"; DELETE FROM temp.\"V$SQL\"; "
-                          "DELETE FROM temp.\"V$SQLAREA\";"),
+  Exec(db,
+       QStringLiteral("DELETE FROM temp.\"V$SESSION\"; DELETE FROM temp.\"V$SQL\"; "
+                      "DELETE FROM temp.\"V$SQLAREA\";"),
        nullptr);
   const QVariant N;
   auto S = [](const char* s) { return QVariant(QString::fromLatin1(s)); };
@@ -838,17 +925,71 @@ void RefreshDynamicViews(sqlite3* db, const DictUser& u, Instance& inst) {
       static const QDateTime t = QDateTime::currentDateTime();
       return QDateTime(t.date(), QTime(t.time().hour(), t.time().minute(), t.time().second()));
     }();
-    s.row({S("00000000DEAD0001"), 1, 1, 0, 0, N, 0, S("ACTIVE"), S("SYS"), osUser, pid, machine,
-           S("UNKNOWN"), S("querna (PMON)"), S("BACKGROUND"), S("00"), 0, 0, N, N, start});
-    s.row({S("00000000DEAD0002"), 2, 1, 0, 0, N, 0, S("ACTIVE"), S("SYS"), osUser, pid, machine,
-           S("UNKNOWN"), S("querna (SMON)"), S("BACKGROUND"), S("00"), 0, 0, N, N, start});
+    s.row({S("00000000DEAD0001"),
+           1,
+           1,
+           0,
+           0,
+           N,
+           0,
+           S("ACTIVE"),
+           S("SYS"),
+           osUser,
+           pid,
+           machine,
+           S("UNKNOWN"),
+           S("querna (PMON)"),
+           S("BACKGROUND"),
+           S("00"),
+           0,
+           0,
+           N,
+           N,
+           start});
+    s.row({S("00000000DEAD0002"),
+           2,
+           1,
+           0,
+           0,
+           N,
+           0,
+           S("ACTIVE"),
+           S("SYS"),
+           osUser,
+           pid,
+           machine,
+           S("UNKNOWN"),
+           S("querna (SMON)"),
+           S("BACKGROUND"),
+           S("00"),
+           0,
+           0,
+           N,
+           N,
+           start});
     for (const SessionRow& r : inst.Sessions()) {
-      s.row({QStringLiteral("%1").arg(r.sid * 4096 + 0x7F000000, 16, 16, QLatin1Char('0')).toUpper(),
-             r.sid, r.serial, r.sid * 10 + 1000, 0, r.user, r.sid == u.sid ? 3 : 0,
-             r.sid == u.sid ? S("ACTIVE") : S("INACTIVE"), r.user, osUser, pid, machine,
-             S("pts/0"), S("querna"), S("USER"),
-             QStringLiteral("%1").arg(r.sqlHash, 16, 16, QLatin1Char('0')).toUpper(),
-             qint64(r.sqlHash), qint64(r.prevHash), S("Querna"), N, r.logonTime});
+      s.row(
+          {QStringLiteral("%1").arg(r.sid * 4096 + 0x7F000000, 16, 16, QLatin1Char('0')).toUpper(),
+           r.sid,
+           r.serial,
+           r.sid * 10 + 1000,
+           0,
+           r.user,
+           r.sid == u.sid ? 3 : 0,
+           r.sid == u.sid ? S("ACTIVE") : S("INACTIVE"),
+           r.user,
+           osUser,
+           pid,
+           machine,
+           S("pts/0"),
+           S("querna"),
+           S("USER"),
+           QStringLiteral("%1").arg(r.sqlHash, 16, 16, QLatin1Char('0')).toUpper(),
+           qint64(r.sqlHash),
+           qint64(r.prevHash),
+           S("Querna"),
+           N,
+           r.logonTime});
     }
   }
   {
@@ -858,14 +999,38 @@ void RefreshDynamicViews(sqlite3* db, const DictUser& u, Instance& inst) {
     for (const SqlRow& r : inst.SqlArea()) {
       const QString sqlId = QStringLiteral("%1").arg(r.hash, 13, 36, QLatin1Char('0'));
       const QString first = r.text.trimmed().section(QLatin1Char(' '), 0, 0).toUpper();
-      const int command = first == QLatin1String("SELECT") || first == QLatin1String("WITH") ? 3 : 0;
-      QVariantList row{r.text.left(1000), sqlId, 4096 + r.text.size() * 4, 1024, 2048, 0, 1, 1, 0,
-                       r.executions, 0, 1, r.firstLoad.toString(fmt), 0, r.parseCalls, r.diskReads,
-                       r.bufferGets, r.rowsProcessed, command, S("ALL_ROWS"),
-                       qint64(0), qint64(0), r.parsingUser,
+      const int command =
+          first == QLatin1String("SELECT") || first == QLatin1String("WITH") ? 3 : 0;
+      QVariantList row{r.text.left(1000),
+                       sqlId,
+                       4096 + r.text.size() * 4,
+                       1024,
+                       2048,
+                       0,
+                       1,
+                       1,
+                       0,
+                       r.executions,
+                       0,
+                       1,
+                       r.firstLoad.toString(fmt),
+                       0,
+                       r.parseCalls,
+                       r.diskReads,
+                       r.bufferGets,
+                       r.rowsProcessed,
+                       command,
+                       S("ALL_ROWS"),
+                       qint64(0),
+                       qint64(0),
+                       r.parsingUser,
                        QStringLiteral("%1").arg(r.hash, 16, 16, QLatin1Char('0')).toUpper(),
-                       qint64(r.hash), S("Querna"), N, r.lastLoad.toString(fmt),
-                       r.executions * 1000, r.executions * 800};
+                       qint64(r.hash),
+                       S("Querna"),
+                       N,
+                       r.lastLoad.toString(fmt),
+                       r.executions * 1000,
+                       r.executions * 800};
       a.row(row);
       b.row(row);
     }

@@ -403,8 +403,7 @@ class LocalParameters final : public OraParameters {
 
 // ---------------------------------------------------------------------------------------------
 
-class LocalDatabase final : public OraDatabase,
-                            public std::enable_shared_from_this<LocalDatabase> {
+class LocalDatabase final : public OraDatabase, public std::enable_shared_from_this<LocalDatabase> {
  public:
   explicit LocalDatabase(std::shared_ptr<Conn> conn) : conn_(std::move(conn)) {}
   ~LocalDatabase() override { Close(); }
@@ -421,7 +420,9 @@ class LocalDatabase final : public OraDatabase,
     conn_.reset();
   }
 
-  void setError(int n, const QString& message, int pos = 0) { err_.set(n, OraText(n, message), pos); }
+  void setError(int n, const QString& message, int pos = 0) {
+    err_.set(n, OraText(n, message), pos);
+  }
   void setErrorText(int n, const QString& text, int pos = 0) { err_.set(n, text, pos); }
 
  private:
@@ -470,10 +471,10 @@ int FindNameToken(const Rewritten& rw, const QString& upperName) {
 bool IsOperandEnd(const Token& t) {
   switch (t.kind) {
     case TokKind::Word:
-      return !QStringList{"SELECT", "FROM", "WHERE", "AND", "OR", "NOT", "BY", "ON", "HAVING",
-                          "DISTINCT", "UNIQUE", "ALL", "IN", "IS", "LIKE", "BETWEEN", "WHEN",
-                          "THEN", "ELSE", "CASE", "AS", "UNION", "MINUS", "INTERSECT", "ORDER",
-                          "GROUP"}
+      return !QStringList{"SELECT", "FROM",    "WHERE",     "AND",    "OR",   "NOT",  "BY",
+                          "ON",     "HAVING",  "DISTINCT",  "UNIQUE", "ALL",  "IN",   "IS",
+                          "LIKE",   "BETWEEN", "WHEN",      "THEN",   "ELSE", "CASE", "AS",
+                          "UNION",  "MINUS",   "INTERSECT", "ORDER",  "GROUP"}
                   .contains(t.upper);
     case TokKind::Quoted:
     case TokKind::String:
@@ -515,9 +516,8 @@ void LocalDatabase::classifySyntax(const Rewritten& rw, int src, const QString& 
   }
   const Token& at = t[size_t(k)];
   const Token* prev = k > 0 ? &t[size_t(k - 1)] : nullptr;
-  const bool inSelectList =
-      t.front().kind == TokKind::Word && t.front().upper == QLatin1String("SELECT") &&
-      (from < 0 || k < from);
+  const bool inSelectList = t.front().kind == TokKind::Word &&
+                            t.front().upper == QLatin1String("SELECT") && (from < 0 || k < from);
   if (prev && !IsOperandEnd(*prev) &&
       !(prev->kind == TokKind::Word && prev->upper == QLatin1String("FROM"))) {
     setError(936, QStringLiteral("missing expression"), at.start);
@@ -556,7 +556,7 @@ void LocalDatabase::mapSqliteError(const char* cmsg, int byteOffset, const Rewri
   if (msg.startsWith(QLatin1String("no such table: ")) ||
       msg.startsWith(QLatin1String("unknown database "))) {
     QString name = msg.startsWith(QLatin1String("no such table: ")) ? after("no such table: ")
-                                                                     : after("unknown database ");
+                                                                    : after("unknown database ");
     name = OracleUpper(name);
     if (name.startsWith(QLatin1String("MAIN.")) || name.startsWith(QLatin1String("TEMP.")))
       name = name.mid(5);
@@ -657,7 +657,9 @@ bool LocalDatabase::bind(sqlite3_stmt* st) {
         QDateTime dt = v.toDateTime();
         if (!dt.isValid()) dt = ParseSqlDate(v.toString());
         if (!dt.isValid()) {
-          setError(1858, QStringLiteral("a non-numeric character was found where a numeric was expected"), 0);
+          setError(1858,
+                   QStringLiteral("a non-numeric character was found where a numeric was expected"),
+                   0);
           return false;
         }
         const QByteArray b = SqlDateText(dt).toUtf8();
@@ -872,7 +874,9 @@ class LocalSession final : public OraSession {
   bool inTrans_ = false;
 };
 
-QString DemoPath() { return QDir(DataFolder()).filePath(QStringLiteral("DEMO.db")); }
+QString DemoPath() {
+  return QDir(DataFolder()).filePath(QStringLiteral("DEMO.db"));
+}
 
 // Makes sure the sample database exists at the current schema version.
 bool EnsureDemo(const QString& path, QString* error) {
@@ -894,8 +898,8 @@ bool EnsureDemo(const QString& path, QString* error) {
   return CreateDemoDatabase(path, error);
 }
 
-std::shared_ptr<OraDatabase> LocalSession::OpenDatabase(const QString& host,
-                                                        const QString& connect, int options) {
+std::shared_ptr<OraDatabase> LocalSession::OpenDatabase(const QString& host, const QString& connect,
+                                                        int options) {
   (void)options;
   err_.reset();
   const QString h = host.trimmed();
@@ -905,7 +909,8 @@ std::shared_ptr<OraDatabase> LocalSession::OpenDatabase(const QString& host,
     path = DemoPath();
     QString why;
     if (!EnsureDemo(path, &why)) {
-      Raise(kErrOraComponent, QStringLiteral("The sample database could not be created: %1").arg(why));
+      Raise(kErrOraComponent,
+            QStringLiteral("The sample database could not be created: %1").arg(why));
       return nullptr;
     }
   } else {
@@ -930,8 +935,8 @@ std::shared_ptr<OraDatabase> LocalSession::OpenDatabase(const QString& host,
   // is left out: it would cost more than the rest of a Value().
   auto conn = std::make_shared<Conn>();
   const QString canonical = QFileInfo(path).canonicalFilePath();
-  const QByteArray uri = QByteArrayLiteral("file:") +
-                         QUrl::toPercentEncoding(canonical, "/") + QByteArrayLiteral("?mode=ro");
+  const QByteArray uri = QByteArrayLiteral("file:") + QUrl::toPercentEncoding(canonical, "/") +
+                         QByteArrayLiteral("?mode=ro");
   int rc = sqlite3_open_v2(uri.constData(), &conn->db,
                            SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc == SQLITE_OK) {
@@ -958,8 +963,8 @@ std::shared_ptr<OraDatabase> LocalSession::OpenDatabase(const QString& host,
       u.hasAccounts = true;
       while (sqlite3_step(st) == SQLITE_ROW) {
         Account a;
-        a.user = OracleUpper(QString::fromUtf8(
-            reinterpret_cast<const char*>(sqlite3_column_text(st, 0))));
+        a.user = OracleUpper(
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))));
         a.password = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
         a.dba = sqlite3_column_int(st, 2) != 0;
         u.accounts.push_back(a);
@@ -969,9 +974,10 @@ std::shared_ptr<OraDatabase> LocalSession::OpenDatabase(const QString& host,
     if (sqlite3_prepare_v2(conn->db, "SELECT OBJECT_NAME, OWNER FROM QUERNA_OWNERS", -1, &st,
                            nullptr) == SQLITE_OK) {
       while (sqlite3_step(st) == SQLITE_ROW)
-        u.owners.insert(
-            OracleUpper(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)))),
-            OracleUpper(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)))));
+        u.owners.insert(OracleUpper(QString::fromUtf8(
+                            reinterpret_cast<const char*>(sqlite3_column_text(st, 0)))),
+                        OracleUpper(QString::fromUtf8(
+                            reinterpret_cast<const char*>(sqlite3_column_text(st, 1)))));
     }
     sqlite3_finalize(st);
   }
@@ -1025,6 +1031,8 @@ std::shared_ptr<OraDatabase> LocalSession::OpenDatabase(const QString& host,
 
 }  // namespace
 
-std::shared_ptr<OraSession> CreateLocalSession() { return std::make_shared<LocalSession>(); }
+std::shared_ptr<OraSession> CreateLocalSession() {
+  return std::make_shared<LocalSession>();
+}
 
 }  // namespace ora::local

@@ -107,9 +107,9 @@ QDateTime LocalDateTime(const QDate& date, const QTime& time);
 
 // A declared column type as Oracle would name it.
 struct DeclType {
-  QString name;     // Oracle type name (VARCHAR2, NUMBER, DATE ...)
-  int code = 1;     // Oracle type code
-  int length = 0;   // declared length (characters or bytes), 0 when none
+  QString name;    // Oracle type name (VARCHAR2, NUMBER, DATE ...)
+  int code = 1;    // Oracle type code
+  int length = 0;  // declared length (characters or bytes), 0 when none
   int precision = 0;
   int scale = 0;
   bool hasPrecision = false;

@@ -19,8 +19,12 @@ namespace ora::local {
 
 namespace {
 
-inline bool Dig(char c) { return c >= '0' && c <= '9'; }
-inline int D2(const char* p) { return (p[0] - '0') * 10 + (p[1] - '0'); }
+inline bool Dig(char c) {
+  return c >= '0' && c <= '9';
+}
+inline int D2(const char* p) {
+  return (p[0] - '0') * 10 + (p[1] - '0');
+}
 
 }  // namespace
 
@@ -84,8 +88,8 @@ QDateTime ParseSqlDate(const char* s, int len) {
   const int y = D2(s) * 100 + D2(s + 2), mo = D2(s + 5), d = D2(s + 8);
   int h = 0, mi = 0, sec = 0, ms = 0;
   if (len > 10) {
-    if ((s[10] != ' ' && s[10] != 'T') || len < 16 || !Dig(s[11]) || !Dig(s[12]) ||
-        s[13] != ':' || !Dig(s[14]) || !Dig(s[15]))
+    if ((s[10] != ' ' && s[10] != 'T') || len < 16 || !Dig(s[11]) || !Dig(s[12]) || s[13] != ':' ||
+        !Dig(s[14]) || !Dig(s[15]))
       return {};
     h = D2(s + 11);
     mi = D2(s + 14);
@@ -150,7 +154,9 @@ void ResultDate(sqlite3_context* ctx, const QDateTime& dt) {
   ResultText(ctx, SqlDateText(dt));
 }
 
-void Error(sqlite3_context* ctx, const char* oraText) { sqlite3_result_error(ctx, oraText, -1); }
+void Error(sqlite3_context* ctx, const char* oraText) {
+  sqlite3_result_error(ctx, oraText, -1);
+}
 
 const char* const kInvalidNumber = "ORA-01722: invalid number";
 const char* const kLiteralMismatch = "ORA-01861: literal does not match format string";
@@ -214,9 +220,10 @@ std::optional<QDateTime> DateOf(sqlite3_value* v) {
 // ---------------------------------------------------------------------------------------------
 // Date format models.
 
-const char* const kMonths[] = {"JANUARY", "FEBRUARY", "MARCH",     "APRIL",   "MAY",      "JUNE",
-                               "JULY",    "AUGUST",   "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
-const char* const kDays[] = {"MONDAY", "TUESDAY", "WEDNESDAY", "THURSDAY",
+const char* const kMonths[] = {"JANUARY",   "FEBRUARY", "MARCH",    "APRIL",
+                               "MAY",       "JUNE",     "JULY",     "AUGUST",
+                               "SEPTEMBER", "OCTOBER",  "NOVEMBER", "DECEMBER"};
+const char* const kDays[] = {"MONDAY", "TUESDAY",  "WEDNESDAY", "THURSDAY",
                              "FRIDAY", "SATURDAY", "SUNDAY"};
 
 enum class Case { Upper, Capital, Lower };
@@ -240,11 +247,10 @@ Case CaseOf(const QString& fmt, int at) {
   return Case::Upper;
 }
 
-const char* const kDateElements[] = {"SSSSS", "SYYYY", "YYYY", "RRRR", "MONTH", "HH24", "HH12",
-                                     "A.M.",  "P.M.",  "YEAR", "YYY",  "MON",   "DAY",  "DDD",
-                                     "YY",    "RR",    "MM",   "DD",   "DY",    "HH",   "MI",
-                                     "SS",    "AM",    "PM",   "FM",   "WW",    "IW",   "Y",
-                                     "D",     "J",     "Q",    "W"};
+const char* const kDateElements[] = {
+    "SSSSS", "SYYYY", "YYYY", "RRRR", "MONTH", "HH24", "HH12", "A.M.", "P.M.", "YEAR", "YYY",
+    "MON",   "DAY",   "DDD",  "YY",   "RR",    "MM",   "DD",   "DY",   "HH",   "MI",   "SS",
+    "AM",    "PM",    "FM",   "WW",   "IW",    "Y",    "D",    "J",    "Q",    "W"};
 
 QString MatchElement(const QString& fmt, int at) {
   for (const char* e : kDateElements) {
@@ -406,23 +412,29 @@ const char* ParseDate(const QString& in, const QString& fmt, QDateTime& result) 
     const int len = int(el.size());
     i += len;
     if (el == QLatin1String("FM")) continue;
-    if (el == QLatin1String("YYYY") || el == QLatin1String("RRRR") || el == QLatin1String("SYYYY")) {
+    if (el == QLatin1String("YYYY") || el == QLatin1String("RRRR") ||
+        el == QLatin1String("SYYYY")) {
       const int start = p;
-      if (!readInt(4, y)) return "ORA-01858: a non-numeric character was found where a numeric was expected";
+      if (!readInt(4, y))
+        return "ORA-01858: a non-numeric character was found where a numeric was expected";
       if (el == QLatin1String("RRRR") && p - start <= 2) y = y < 50 ? 2000 + y : 1900 + y;
     } else if (el == QLatin1String("YY")) {
-      if (!readInt(2, y)) return "ORA-01858: a non-numeric character was found where a numeric was expected";
+      if (!readInt(2, y))
+        return "ORA-01858: a non-numeric character was found where a numeric was expected";
       y += today.year() / 100 * 100;
     } else if (el == QLatin1String("RR")) {
       const int start = p;
-      if (!readInt(4, y)) return "ORA-01858: a non-numeric character was found where a numeric was expected";
+      if (!readInt(4, y))
+        return "ORA-01858: a non-numeric character was found where a numeric was expected";
       if (p - start <= 2) y = y < 50 ? 2000 + y : 1900 + y;
     } else if (el == QLatin1String("YYY") || el == QLatin1String("Y")) {
       int v = 0;
-      if (!readInt(len, v)) return "ORA-01858: a non-numeric character was found where a numeric was expected";
+      if (!readInt(len, v))
+        return "ORA-01858: a non-numeric character was found where a numeric was expected";
       y = today.year() - today.year() % (len == 3 ? 1000 : 10) + v;
     } else if (el == QLatin1String("MM")) {
-      if (!readInt(2, mo)) return "ORA-01858: a non-numeric character was found where a numeric was expected";
+      if (!readInt(2, mo))
+        return "ORA-01858: a non-numeric character was found where a numeric was expected";
       if (mo < 1 || mo > 12) return "ORA-01843: not a valid month";
     } else if (el == QLatin1String("MON") || el == QLatin1String("MONTH")) {
       skipBlank();
@@ -440,35 +452,44 @@ const char* ParseDate(const QString& in, const QString& fmt, QDateTime& result) 
       if (found < 0) return "ORA-01843: not a valid month";
       mo = found + 1;
     } else if (el == QLatin1String("DD")) {
-      if (!readInt(2, d)) return "ORA-01858: a non-numeric character was found where a numeric was expected";
+      if (!readInt(2, d))
+        return "ORA-01858: a non-numeric character was found where a numeric was expected";
       if (d < 1 || d > 31) return "ORA-01847: day of month must be between 1 and last day of month";
     } else if (el == QLatin1String("DY") || el == QLatin1String("DAY")) {
       skipBlank();
       while (p < n && in[p].isLetter()) ++p;
     } else if (el == QLatin1String("HH") || el == QLatin1String("HH12")) {
-      if (!readInt(2, h)) return "ORA-01858: a non-numeric character was found where a numeric was expected";
+      if (!readInt(2, h))
+        return "ORA-01858: a non-numeric character was found where a numeric was expected";
       if (h < 1 || h > 12) return "ORA-01849: hour must be between 1 and 12";
       h12 = true;
     } else if (el == QLatin1String("HH24")) {
-      if (!readInt(2, h)) return "ORA-01858: a non-numeric character was found where a numeric was expected";
+      if (!readInt(2, h))
+        return "ORA-01858: a non-numeric character was found where a numeric was expected";
       if (h > 23) return "ORA-01850: hour must be between 0 and 23";
     } else if (el == QLatin1String("MI")) {
-      if (!readInt(2, mi)) return "ORA-01858: a non-numeric character was found where a numeric was expected";
+      if (!readInt(2, mi))
+        return "ORA-01858: a non-numeric character was found where a numeric was expected";
       if (mi > 59) return "ORA-01851: minutes must be between 0 and 59";
     } else if (el == QLatin1String("SS")) {
-      if (!readInt(2, s)) return "ORA-01858: a non-numeric character was found where a numeric was expected";
+      if (!readInt(2, s))
+        return "ORA-01858: a non-numeric character was found where a numeric was expected";
       if (s > 59) return "ORA-01852: seconds must be between 0 and 59";
     } else if (el == QLatin1String("AM") || el == QLatin1String("PM") ||
                el == QLatin1String("A.M.") || el == QLatin1String("P.M.")) {
       skipBlank();
       const QString w = in.mid(p, len).toUpper();
-      if (w.startsWith(QLatin1Char('A'))) pm = 0;
-      else if (w.startsWith(QLatin1Char('P'))) pm = 1;
-      else return "ORA-01855: AM/A.M. or PM/P.M. required";
+      if (w.startsWith(QLatin1Char('A')))
+        pm = 0;
+      else if (w.startsWith(QLatin1Char('P')))
+        pm = 1;
+      else
+        return "ORA-01855: AM/A.M. or PM/P.M. required";
       p += len;
     } else if (el == QLatin1String("J")) {
       int j = 0;
-      if (!readInt(7, j)) return "ORA-01858: a non-numeric character was found where a numeric was expected";
+      if (!readInt(7, j))
+        return "ORA-01858: a non-numeric character was found where a numeric was expected";
       const QDate jd = QDate::fromJulianDay(j);
       y = jd.year();
       mo = jd.month();
@@ -479,12 +500,14 @@ const char* ParseDate(const QString& in, const QString& fmt, QDateTime& result) 
   }
   skipBlank();
   if (p < n) return "ORA-01830: date format picture ends before converting entire input string";
-  if (h12 && pm >= 0) h = (h % 12) + (pm == 1 ? 12 : 0);
-  else if (h12 && h == 12) h = 0;
+  if (h12 && pm >= 0)
+    h = (h % 12) + (pm == 1 ? 12 : 0);
+  else if (h12 && h == 12)
+    h = 0;
   const QDate date(y, mo, 1);
-  if (!date.isValid()) return "ORA-01841: (full) year must be between -4713 and +9999, and not be 0";
-  if (d > date.daysInMonth())
-    return "ORA-01839: date not valid for month specified";
+  if (!date.isValid())
+    return "ORA-01841: (full) year must be between -4713 and +9999, and not be 0";
+  if (d > date.daysInMonth()) return "ORA-01839: date not valid for month specified";
   result = QDateTime(QDate(y, mo, d), QTime(h, mi, s));
   return nullptr;
 }
@@ -517,8 +540,10 @@ bool IsNumberFormat(const QString& fmt) {
   if (f.isEmpty()) return false;
   bool digit = false;
   for (const QChar c : f) {
-    if (c == u'9' || c == u'0') digit = true;
-    else if (!QStringLiteral(",.$SMIGDLBPRVEX ").contains(c)) return false;
+    if (c == u'9' || c == u'0')
+      digit = true;
+    else if (!QStringLiteral(",.$SMIGDLBPRVEX ").contains(c))
+      return false;
   }
   return digit;
 }
@@ -527,8 +552,10 @@ QString PlainNumber(double v) {
   if (v == std::floor(v) && std::fabs(v) < 1e15) return QString::number(qint64(v));
   QString s = QString::number(v, 'g', 15);
   if (s.contains(QLatin1Char('e'))) return s.toUpper();
-  if (s.startsWith(QLatin1String("0."))) s = s.mid(1);
-  else if (s.startsWith(QLatin1String("-0."))) s = QLatin1Char('-') + s.mid(2);
+  if (s.startsWith(QLatin1String("0.")))
+    s = s.mid(1);
+  else if (s.startsWith(QLatin1String("-0.")))
+    s = QLatin1Char('-') + s.mid(2);
   return s;
 }
 
@@ -572,8 +599,7 @@ QString FormatNumber(double v, const QString& fmtIn) {
   QString intDigits = digits.section(QLatin1Char('.'), 0, 0);
   const QString decDigits = digits.section(QLatin1Char('.'), 1, 1);
   if (intDigits == QLatin1String("0")) intDigits.clear();
-  if (intDigits.size() > intPositions)
-    return QString(fmtIn.size() + 1, QLatin1Char('#'));
+  if (intDigits.size() > intPositions) return QString(fmtIn.size() + 1, QLatin1Char('#'));
   const int zeroStart = int(intFmt.indexOf(QLatin1Char('0')));
   QString body;
   int pos = 0;  // digit position index from the left
@@ -593,8 +619,10 @@ QString FormatNumber(double v, const QString& fmtIn) {
       }
       ++pos;
     } else if (c == u',') {
-      if (started) body += QLatin1Char(',');
-      else if (!fm) body += QLatin1Char(' ');
+      if (started)
+        body += QLatin1Char(',');
+      else if (!fm)
+        body += QLatin1Char(' ');
     } else {
       body += c;
     }
@@ -621,8 +649,10 @@ QString FormatNumber(double v, const QString& fmtIn) {
   int first = 0;
   while (first < body.size() && body[first] == u' ') ++first;
   QString lead = dollar ? QStringLiteral("$") : QString();
-  if (signStart) lead = (neg ? QStringLiteral("-") : QStringLiteral("+")) + lead;
-  else if (!signEnd && !miEnd && neg) lead = QLatin1Char('-') + lead;
+  if (signStart)
+    lead = (neg ? QStringLiteral("-") : QStringLiteral("+")) + lead;
+  else if (!signEnd && !miEnd && neg)
+    lead = QLatin1Char('-') + lead;
   QString r = body.left(first) + lead + body.mid(first);
   if (!signStart && !signEnd && !miEnd && !neg && !fm) r = QLatin1Char(' ') + r;
   if (signEnd) r += QLatin1Char(neg ? '-' : '+');
@@ -639,8 +669,8 @@ struct UserData {
 
 void FnSysdate(sqlite3_context* ctx, int, sqlite3_value**) {
   const QDateTime now = QDateTime::currentDateTime();
-  ResultDate(ctx, QDateTime(now.date(), QTime(now.time().hour(), now.time().minute(),
-                                              now.time().second())));
+  ResultDate(ctx, QDateTime(now.date(),
+                            QTime(now.time().hour(), now.time().minute(), now.time().second())));
 }
 
 void FnUser(sqlite3_context* ctx, int, sqlite3_value**) {
@@ -718,7 +748,8 @@ bool SameValue(sqlite3_value* a, sqlite3_value* b) {
     return false;
   }
   return sqlite3_value_bytes(a) == sqlite3_value_bytes(b) &&
-         std::memcmp(sqlite3_value_blob(a), sqlite3_value_blob(b), size_t(sqlite3_value_bytes(a))) == 0;
+         std::memcmp(sqlite3_value_blob(a), sqlite3_value_blob(b),
+                     size_t(sqlite3_value_bytes(a))) == 0;
 }
 
 void FnDecode(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
@@ -847,8 +878,10 @@ void FnLength(sqlite3_context* ctx, int, sqlite3_value** argv) {
   if (t == SQLITE_NULL) return sqlite3_result_null(ctx);
   if (t == SQLITE_BLOB) return sqlite3_result_int64(ctx, sqlite3_value_bytes(argv[0]));
   QString s;
-  if (t == SQLITE_FLOAT) s = PlainNumber(sqlite3_value_double(argv[0]));
-  else s = Text(argv[0]);
+  if (t == SQLITE_FLOAT)
+    s = PlainNumber(sqlite3_value_double(argv[0]));
+  else
+    s = Text(argv[0]);
   if (s.isEmpty()) return sqlite3_result_null(ctx);
   sqlite3_result_int64(ctx, s.size());
 }
@@ -880,8 +913,9 @@ void FnInitcap(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 void Pad(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool left) {
   if (AnyNull(argc, argv)) return sqlite3_result_null(ctx);
-  QString s = sqlite3_value_type(argv[0]) == SQLITE_FLOAT ? PlainNumber(sqlite3_value_double(argv[0]))
-                                                          : Text(argv[0]);
+  QString s = sqlite3_value_type(argv[0]) == SQLITE_FLOAT
+                  ? PlainNumber(sqlite3_value_double(argv[0]))
+                  : Text(argv[0]);
   const auto n = NumberOf(argv[1]);
   if (!n) return Error(ctx, kInvalidNumber);
   const qint64 len = qint64(n->d);
@@ -894,14 +928,19 @@ void Pad(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool left) {
   fill.truncate(len - s.size());
   ResultText(ctx, left ? fill + s : s + fill);
 }
-void FnLpad(sqlite3_context* ctx, int argc, sqlite3_value** argv) { Pad(ctx, argc, argv, true); }
-void FnRpad(sqlite3_context* ctx, int argc, sqlite3_value** argv) { Pad(ctx, argc, argv, false); }
+void FnLpad(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  Pad(ctx, argc, argv, true);
+}
+void FnRpad(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  Pad(ctx, argc, argv, false);
+}
 
 QDateTime TruncDate(const QDateTime& dt, const QString& fmtIn, bool* ok) {
   const QString f = fmtIn.toUpper().trimmed();
   const QDate d = dt.date();
   *ok = true;
-  if (f.isEmpty() || f == QLatin1String("DD") || f == QLatin1String("DDD") || f == QLatin1String("J"))
+  if (f.isEmpty() || f == QLatin1String("DD") || f == QLatin1String("DDD") ||
+      f == QLatin1String("J"))
     return QDateTime(d, QTime(0, 0));
   if (f == QLatin1String("MM") || f == QLatin1String("MON") || f == QLatin1String("MONTH") ||
       f == QLatin1String("RM"))
@@ -914,12 +953,10 @@ QDateTime TruncDate(const QDateTime& dt, const QString& fmtIn, bool* ok) {
     return QDateTime(QDate(d.year(), (d.month() - 1) / 3 * 3 + 1, 1), QTime(0, 0));
   if (f == QLatin1String("HH") || f == QLatin1String("HH12") || f == QLatin1String("HH24"))
     return QDateTime(d, QTime(dt.time().hour(), 0));
-  if (f == QLatin1String("MI"))
-    return QDateTime(d, QTime(dt.time().hour(), dt.time().minute()));
+  if (f == QLatin1String("MI")) return QDateTime(d, QTime(dt.time().hour(), dt.time().minute()));
   if (f == QLatin1String("D") || f == QLatin1String("DY") || f == QLatin1String("DAY"))
     return QDateTime(d.addDays(-(d.dayOfWeek() % 7)), QTime(0, 0));
-  if (f == QLatin1String("IW"))
-    return QDateTime(d.addDays(-(d.dayOfWeek() - 1)), QTime(0, 0));
+  if (f == QLatin1String("IW")) return QDateTime(d.addDays(-(d.dayOfWeek() - 1)), QTime(0, 0));
   *ok = false;
   return {};
 }
@@ -927,7 +964,8 @@ QDateTime TruncDate(const QDateTime& dt, const QString& fmtIn, bool* ok) {
 QDateTime RoundDate(const QDateTime& dt, const QString& fmtIn, bool* ok) {
   const QString f = fmtIn.toUpper().trimmed();
   const QDate d = dt.date();
-  if (f.isEmpty() || f == QLatin1String("DD") || f == QLatin1String("DDD") || f == QLatin1String("J"))
+  if (f.isEmpty() || f == QLatin1String("DD") || f == QLatin1String("DDD") ||
+      f == QLatin1String("J"))
     return TruncDate(dt.time().hour() >= 12 ? dt.addDays(1) : dt, QString(), ok);
   if (f == QLatin1String("MM") || f == QLatin1String("MON") || f == QLatin1String("MONTH"))
     return TruncDate(d.day() >= 16 ? QDateTime(d.addMonths(1), QTime(0, 0)) : dt, f, ok);
@@ -1066,8 +1104,12 @@ void Extreme(sqlite3_context* ctx, int argc, sqlite3_value** argv, int sign) {
     if (Compare(argv[i], argv[best]) * sign > 0) best = i;
   sqlite3_result_value(ctx, argv[best]);
 }
-void FnGreatest(sqlite3_context* ctx, int argc, sqlite3_value** argv) { Extreme(ctx, argc, argv, 1); }
-void FnLeast(sqlite3_context* ctx, int argc, sqlite3_value** argv) { Extreme(ctx, argc, argv, -1); }
+void FnGreatest(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  Extreme(ctx, argc, argv, 1);
+}
+void FnLeast(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  Extreme(ctx, argc, argv, -1);
+}
 
 template <double (*F)(double)>
 void Math1(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -1076,10 +1118,18 @@ void Math1(sqlite3_context* ctx, int, sqlite3_value** argv) {
   if (!n) return Error(ctx, kInvalidNumber);
   ResultNumber(ctx, F(n->d));
 }
-double Sign(double v) { return v > 0 ? 1 : v < 0 ? -1 : 0; }
-double Ceil(double v) { return std::ceil(v); }
-double Floor(double v) { return std::floor(v); }
-double Exp(double v) { return std::exp(v); }
+double Sign(double v) {
+  return v > 0 ? 1 : v < 0 ? -1 : 0;
+}
+double Ceil(double v) {
+  return std::ceil(v);
+}
+double Floor(double v) {
+  return std::floor(v);
+}
+double Exp(double v) {
+  return std::exp(v);
+}
 
 void FnSqrt(sqlite3_context* ctx, int, sqlite3_value** argv) {
   if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
@@ -1157,8 +1207,10 @@ void FnTranslate(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   QString r;
   for (QChar c : s) {
     const qsizetype i = from.indexOf(c);
-    if (i < 0) r += c;
-    else if (i < to.size()) r += to[i];
+    if (i < 0)
+      r += c;
+    else if (i < to.size())
+      r += to[i];
   }
   if (r.isEmpty()) return sqlite3_result_null(ctx);
   ResultText(ctx, r);
@@ -1182,33 +1234,60 @@ void RegisterOracleFunctions(sqlite3* db, const QString* user) {
     bool det;
   };
   static const Fn kFns[] = {
-      {"ORA_DATE_ADD", 2, FnDateAdd, true},  {"ORA_DATE_DIFF", 2, FnDateDiff, true},
-      {"ORA_ROWID", 1, FnRowid, true},       {"NVL", 2, FnNvl, true},
-      {"NVL2", 3, FnNvl2, true},             {"DECODE", -1, FnDecode, true},
-      {"TO_CHAR", 1, FnToChar, true},        {"TO_CHAR", 2, FnToChar, true},
-      {"TO_CHAR", 3, FnToChar, true},        {"TO_DATE", 1, FnToDate, true},
-      {"TO_DATE", 2, FnToDate, true},        {"TO_DATE", 3, FnToDate, true},
-      {"TO_NUMBER", 1, FnToNumber, true},    {"TO_NUMBER", 2, FnToNumber, true},
-      {"TO_NUMBER", 3, FnToNumber, true},    {"SUBSTR", 2, FnSubstr, true},
-      {"SUBSTR", 3, FnSubstr, true},         {"INSTR", 2, FnInstr, true},
-      {"INSTR", 3, FnInstr, true},           {"INSTR", 4, FnInstr, true},
-      {"LENGTH", 1, FnLength, true},         {"LENGTHB", 1, FnLengthb, true},
-      {"UPPER", 1, FnUpper, true},           {"LOWER", 1, FnLower, true},
-      {"INITCAP", 1, FnInitcap, true},       {"LPAD", 2, FnLpad, true},
-      {"LPAD", 3, FnLpad, true},             {"RPAD", 2, FnRpad, true},
-      {"RPAD", 3, FnRpad, true},             {"ROUND", 1, FnRound, true},
-      {"ROUND", 2, FnRound, true},           {"TRUNC", 1, FnTrunc, true},
-      {"TRUNC", 2, FnTrunc, true},           {"MOD", 2, FnMod, true},
-      {"ADD_MONTHS", 2, FnAddMonths, true},  {"MONTHS_BETWEEN", 2, FnMonthsBetween, true},
-      {"LAST_DAY", 1, FnLastDay, true},      {"NEXT_DAY", 2, FnNextDay, true},
-      {"GREATEST", -1, FnGreatest, true},    {"LEAST", -1, FnLeast, true},
-      {"CEIL", 1, Math1<Ceil>, true},        {"FLOOR", 1, Math1<Floor>, true},
-      {"SIGN", 1, Math1<Sign>, true},        {"EXP", 1, Math1<Exp>, true},
-      {"SQRT", 1, FnSqrt, true},             {"LN", 1, FnLn, true},
-      {"POWER", 2, FnPower, true},           {"CHR", 1, FnChr, true},
-      {"ASCII", 1, FnAscii, true},           {"CONCAT", 2, FnConcat, true},
-      {"REPLACE", 2, FnReplace2, true},      {"TRANSLATE", 3, FnTranslate, true},
-      {"ORA_SYSDATE", 0, FnSysdate, false},  {"ORA_CONCAT", 2, FnConcat, true},
+      {"ORA_DATE_ADD", 2, FnDateAdd, true},
+      {"ORA_DATE_DIFF", 2, FnDateDiff, true},
+      {"ORA_ROWID", 1, FnRowid, true},
+      {"NVL", 2, FnNvl, true},
+      {"NVL2", 3, FnNvl2, true},
+      {"DECODE", -1, FnDecode, true},
+      {"TO_CHAR", 1, FnToChar, true},
+      {"TO_CHAR", 2, FnToChar, true},
+      {"TO_CHAR", 3, FnToChar, true},
+      {"TO_DATE", 1, FnToDate, true},
+      {"TO_DATE", 2, FnToDate, true},
+      {"TO_DATE", 3, FnToDate, true},
+      {"TO_NUMBER", 1, FnToNumber, true},
+      {"TO_NUMBER", 2, FnToNumber, true},
+      {"TO_NUMBER", 3, FnToNumber, true},
+      {"SUBSTR", 2, FnSubstr, true},
+      {"SUBSTR", 3, FnSubstr, true},
+      {"INSTR", 2, FnInstr, true},
+      {"INSTR", 3, FnInstr, true},
+      {"INSTR", 4, FnInstr, true},
+      {"LENGTH", 1, FnLength, true},
+      {"LENGTHB", 1, FnLengthb, true},
+      {"UPPER", 1, FnUpper, true},
+      {"LOWER", 1, FnLower, true},
+      {"INITCAP", 1, FnInitcap, true},
+      {"LPAD", 2, FnLpad, true},
+      {"LPAD", 3, FnLpad, true},
+      {"RPAD", 2, FnRpad, true},
+      {"RPAD", 3, FnRpad, true},
+      {"ROUND", 1, FnRound, true},
+      {"ROUND", 2, FnRound, true},
+      {"TRUNC", 1, FnTrunc, true},
+      {"TRUNC", 2, FnTrunc, true},
+      {"MOD", 2, FnMod, true},
+      {"ADD_MONTHS", 2, FnAddMonths, true},
+      {"MONTHS_BETWEEN", 2, FnMonthsBetween, true},
+      {"LAST_DAY", 1, FnLastDay, true},
+      {"NEXT_DAY", 2, FnNextDay, true},
+      {"GREATEST", -1, FnGreatest, true},
+      {"LEAST", -1, FnLeast, true},
+      {"CEIL", 1, Math1<Ceil>, true},
+      {"FLOOR", 1, Math1<Floor>, true},
+      {"SIGN", 1, Math1<Sign>, true},
+      {"EXP", 1, Math1<Exp>, true},
+      {"SQRT", 1, FnSqrt, true},
+      {"LN", 1, FnLn, true},
+      {"POWER", 2, FnPower, true},
+      {"CHR", 1, FnChr, true},
+      {"ASCII", 1, FnAscii, true},
+      {"CONCAT", 2, FnConcat, true},
+      {"REPLACE", 2, FnReplace2, true},
+      {"TRANSLATE", 3, FnTranslate, true},
+      {"ORA_SYSDATE", 0, FnSysdate, false},
+      {"ORA_CONCAT", 2, FnConcat, true},
   };
   for (const Fn& f : kFns)
     sqlite3_create_function_v2(db, f.name, f.nArg, f.det ? kDet : SQLITE_UTF8, nullptr, f.fn,

@@ -16,14 +16,18 @@ bool IsWordStart(QChar c) {
 bool IsWordChar(QChar c) {
   const char16_t u = c.unicode();
   if (u < 0x80)
-    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') ||
-           u == '_' || u == '$' || u == '#';
+    return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '_' ||
+           u == '$' || u == '#';
   return !c.isSpace() && u != 0x3000;
 }
 
-bool IsDigit(QChar c) { return c.unicode() >= '0' && c.unicode() <= '9'; }
+bool IsDigit(QChar c) {
+  return c.unicode() >= '0' && c.unicode() <= '9';
+}
 
-bool IsSpace(QChar c) { return c.isSpace() || c.unicode() == 0x3000; }
+bool IsSpace(QChar c) {
+  return c.isSpace() || c.unicode() == 0x3000;
+}
 
 }  // namespace
 
@@ -120,10 +124,9 @@ std::vector<Token> Tokenize(const QString& sql) {
     }
     if (i + 1 < n) {
       const QString two = sql.mid(i, 2);
-      static const QStringList kTwo = {QStringLiteral("||"), QStringLiteral("<="),
-                                       QStringLiteral(">="), QStringLiteral("<>"),
-                                       QStringLiteral("!="), QStringLiteral("^="),
-                                       QStringLiteral("=>"), QStringLiteral(":=")};
+      static const QStringList kTwo = {
+          QStringLiteral("||"), QStringLiteral("<="), QStringLiteral(">="), QStringLiteral("<>"),
+          QStringLiteral("!="), QStringLiteral("^="), QStringLiteral("=>"), QStringLiteral(":=")};
       if (kTwo.contains(two)) {
         push(TokKind::Op, s, i + 2);
         i += 2;
@@ -159,7 +162,6 @@ bool Rewritten::mentions(const QString& upperWord) const {
   }
   return false;
 }
-
 
 // ---------------------------------------------------------------------------------------------
 // The rewriting works on a tree: a parenthesised group is one node of its sequence, so clauses,
@@ -247,20 +249,22 @@ Node SynGroup(Seq kids, int src) {
   g.kids = std::move(kids);
   return g;
 }
-int SrcOf(const Node& n) { return n.tok.start; }
+int SrcOf(const Node& n) {
+  return n.tok.start;
+}
 
 // Words that end an expression chain.
 bool IsDelimiterWord(const QString& u) {
   static const QStringList kWords = {
-      "SELECT", "FROM",   "WHERE",  "AND",    "OR",        "NOT",      "ON",     "WHEN",
-      "THEN",   "ELSE",   "END",    "CASE",   "BY",        "AS",       "BETWEEN", "IS",
-      "IN",     "LIKE",   "HAVING", "GROUP",  "ORDER",     "UNION",    "MINUS",  "EXCEPT",
-      "INTERSECT", "ASC", "DESC",   "NULLS",  "DISTINCT",  "ALL",      "ESCAPE", "JOIN",
-      "LEFT",   "RIGHT",  "INNER",  "OUTER",  "FULL",      "CROSS",    "USING",  "UNIQUE",
-      "LIMIT",  "OFFSET", "FETCH",  "CONNECT", "START",    "PRIOR",    "WITH",   "FOR",
-      "EXISTS", "ANY",    "SOME",   "COLLATE", "GLOB",     "REGEXP",   "MATCH",  "OVER",
-      "PARTITION", "ROWS", "RANGE", "FIRST",  "NEXT",      "ONLY",     "SET",    "INTO",
-      "VALUES", "WINDOW", "FILTER", "NATURAL", "ESCAPE",   "ISNULL",   "NOTNULL"};
+      "SELECT",    "FROM",   "WHERE",  "AND",     "OR",       "NOT",    "ON",      "WHEN",
+      "THEN",      "ELSE",   "END",    "CASE",    "BY",       "AS",     "BETWEEN", "IS",
+      "IN",        "LIKE",   "HAVING", "GROUP",   "ORDER",    "UNION",  "MINUS",   "EXCEPT",
+      "INTERSECT", "ASC",    "DESC",   "NULLS",   "DISTINCT", "ALL",    "ESCAPE",  "JOIN",
+      "LEFT",      "RIGHT",  "INNER",  "OUTER",   "FULL",     "CROSS",  "USING",   "UNIQUE",
+      "LIMIT",     "OFFSET", "FETCH",  "CONNECT", "START",    "PRIOR",  "WITH",    "FOR",
+      "EXISTS",    "ANY",    "SOME",   "COLLATE", "GLOB",     "REGEXP", "MATCH",   "OVER",
+      "PARTITION", "ROWS",   "RANGE",  "FIRST",   "NEXT",     "ONLY",   "SET",     "INTO",
+      "VALUES",    "WINDOW", "FILTER", "NATURAL", "ESCAPE",   "ISNULL", "NOTNULL"};
   static const QSet<QString> kSet(kWords.begin(), kWords.end());
   return kSet.contains(u);
 }
@@ -342,8 +346,10 @@ class Rewriter {
       const int q = parseTerm(s, p + 1);
       if (q < 0) return false;
       const bool term = isDateTerm(s, p + 1, q);
-      if (IsOp(s[p], "-") && acc && term) acc = false;
-      else acc = acc || term;
+      if (IsOp(s[p], "-") && acc && term)
+        acc = false;
+      else
+        acc = acc || term;
       p = q;
     }
     return p == n && acc;
@@ -372,9 +378,9 @@ class Rewriter {
       return last == QLatin1String("SYSDATE") || last.startsWith(QLatin1String("DATE '")) ||
              isDateName(last);
     if (j + 1 == e && s[j].group) {
-      static const QStringList kDateFns = {"TO_DATE", "ADD_MONTHS", "LAST_DAY", "NEXT_DAY",
-                                           "ORA_DATE_ADD", "SYSDATE"};
-      static const QStringList kFirstArg = {"TRUNC", "ROUND", "NVL", "NVL2", "COALESCE",
+      static const QStringList kDateFns = {"TO_DATE",  "ADD_MONTHS",   "LAST_DAY",
+                                           "NEXT_DAY", "ORA_DATE_ADD", "SYSDATE"};
+      static const QStringList kFirstArg = {"TRUNC",    "ROUND", "NVL", "NVL2", "COALESCE",
                                             "GREATEST", "LEAST", "MAX", "MIN"};
       if (kDateFns.contains(last)) return true;
       if (kFirstArg.contains(last)) return isDateSeq(FirstArg(s[j]));
@@ -498,8 +504,8 @@ class Rewriter {
   }
 
   static bool IsClauseWord(const Node& n) {
-    static const char* kWords[] = {"FROM", "WHERE", "GROUP", "HAVING", "ORDER", "CONNECT",
-                                   "START", "LIMIT", "OFFSET", "FETCH", "FOR", "WINDOW"};
+    static const char* kWords[] = {"FROM",  "WHERE", "GROUP",  "HAVING", "ORDER", "CONNECT",
+                                   "START", "LIMIT", "OFFSET", "FETCH",  "FOR",   "WINDOW"};
     for (const char* w : kWords)
       if (IsW(n, w)) return true;
     return false;
@@ -558,9 +564,12 @@ class Rewriter {
         continue;
       QString o = op->tok.text;
       if (reversed) {
-        if (o == QLatin1String(">")) o = QStringLiteral("<");
-        else if (o == QLatin1String(">=")) o = QStringLiteral("<=");
-        else if (o == QLatin1String("<") || o == QLatin1String("<=")) continue;
+        if (o == QLatin1String(">"))
+          o = QStringLiteral("<");
+        else if (o == QLatin1String(">="))
+          o = QStringLiteral("<=");
+        else if (o == QLatin1String("<") || o == QLatin1String("<="))
+          continue;
       }
       QString limit;
       bool ok = false;
@@ -649,7 +658,8 @@ class Rewriter {
         if (i - 3 >= cj[c].first && IsOp(s[i - 2], ".")) q = Unquote(s[i - 3].tok);
         int found = -1;
         for (size_t k = 0; k < items.size(); ++k) {
-          if (!q.isEmpty() && (items[k].alias == q || (items[k].alias.isEmpty() && items[k].name == q)))
+          if (!q.isEmpty() &&
+              (items[k].alias == q || (items[k].alias.isEmpty() && items[k].name == q)))
             found = int(k);
         }
         if (q.isEmpty() && items.size() == 2) found = -2;  // decided below
@@ -733,8 +743,7 @@ class Rewriter {
     for (size_t i = 0; i < s.size(); ++i) {
       Node& nd = s[i];
       if (!IsW(nd, "ROWID") || (i + 1 < s.size() && s[i + 1].group)) continue;
-      if (i >= 2 && IsOp(s[i - 1], ".") && !s[i - 2].group &&
-          !(i >= 3 && IsOp(s[i - 3], "."))) {
+      if (i >= 2 && IsOp(s[i - 1], ".") && !s[i - 2].group && !(i >= 3 && IsOp(s[i - 3], "."))) {
         s[i - 2].tok.text = QStringLiteral("ORA_ROWID(") + s[i - 2].tok.text;
         nd.tok.text = nd.tok.text + QStringLiteral(")");
       } else if (!(i > 0 && IsOp(s[i - 1], "."))) {
@@ -902,21 +911,26 @@ class Rewriter {
     if (ee <= b) ee = e, alias.clear();
     const int elen = ee - b;
     // Plain column reference (a, t.a, s.t.a)
-    bool plain = !s[b].group && (s[b].tok.kind == TokKind::Word || s[b].tok.kind == TokKind::Quoted);
+    bool plain =
+        !s[b].group && (s[b].tok.kind == TokKind::Word || s[b].tok.kind == TokKind::Quoted);
     for (int i = b + 1; plain && i < ee; i += 2)
       plain = i + 1 < ee && IsOp(s[i], ".") && !s[i + 1].group &&
               (s[i + 1].tok.kind == TokKind::Word || s[i + 1].tok.kind == TokKind::Quoted);
     if (plain) {
       const Token& t = s[ee - 1].tok;
-      if (t.upper == QLatin1String("ROWID")) it.kind = ExprKind::Rowid;
-      else if ((t.upper == QLatin1String("SYSDATE") || t.upper.startsWith(QLatin1String("DATE '"))) &&
+      if (t.upper == QLatin1String("ROWID"))
+        it.kind = ExprKind::Rowid;
+      else if ((t.upper == QLatin1String("SYSDATE") ||
+                t.upper.startsWith(QLatin1String("DATE '"))) &&
                elen == 1)
         it.kind = ExprKind::Date;
-      else if (t.upper == QLatin1String("ROWNUM") && elen == 1) it.kind = ExprKind::Number;
-      else if (t.upper == QLatin1String("USER") && elen == 1) it.kind = ExprKind::Text;
+      else if (t.upper == QLatin1String("ROWNUM") && elen == 1)
+        it.kind = ExprKind::Number;
+      else if (t.upper == QLatin1String("USER") && elen == 1)
+        it.kind = ExprKind::Text;
       it.heading = t.kind == TokKind::Quoted
-                       ? t.upper.mid(1, t.upper.size() - 2).replace(QStringLiteral("\"\""),
-                                                                   QStringLiteral("\""))
+                       ? t.upper.mid(1, t.upper.size() - 2)
+                             .replace(QStringLiteral("\"\""), QStringLiteral("\""))
                        : t.upper;
     } else {
       int lo = src.size(), hi = 0;
@@ -938,12 +952,13 @@ class Rewriter {
       if (sub[0].tok.kind == TokKind::Number) return ExprKind::Number;
     }
     if (sub.size() == 2 && !sub[0].group && sub[0].tok.kind == TokKind::Word && sub[1].group) {
-      static const QStringList kText = {"TO_CHAR", "SUBSTR", "UPPER", "LOWER", "INITCAP",
-                                        "LPAD", "RPAD", "TRIM", "LTRIM", "RTRIM", "REPLACE",
-                                        "CHR", "CONCAT", "TRANSLATE"};
-      static const QStringList kNum = {"TO_NUMBER", "LENGTH", "INSTR", "COUNT", "SUM", "AVG",
-                                       "MOD", "ABS", "CEIL", "FLOOR", "MONTHS_BETWEEN", "SIGN",
-                                       "POWER", "SQRT", "ASCII", "ORA_DATE_DIFF"};
+      static const QStringList kText = {"TO_CHAR", "SUBSTR", "UPPER",  "LOWER",    "INITCAP",
+                                        "LPAD",    "RPAD",   "TRIM",   "LTRIM",    "RTRIM",
+                                        "REPLACE", "CHR",    "CONCAT", "TRANSLATE"};
+      static const QStringList kNum = {
+          "TO_NUMBER", "LENGTH",       "INSTR", "COUNT",          "SUM",  "AVG",   "MOD",
+          "ABS",       "CEIL",         "FLOOR", "MONTHS_BETWEEN", "SIGN", "POWER", "SQRT",
+          "ASCII",     "ORA_DATE_DIFF"};
       if (kText.contains(sub[0].tok.upper)) return ExprKind::Text;
       if (kNum.contains(sub[0].tok.upper)) return ExprKind::Number;
       if (sub[0].tok.upper == QLatin1String("ROUND") || sub[0].tok.upper == QLatin1String("TRUNC"))
@@ -1026,7 +1041,9 @@ void TokenPass(std::vector<Token>& t, const RewriteContext& ctx) {
   t = std::move(out);
 }
 
-bool IsSpaceChar(QChar c) { return c.isSpace() || c.unicode() == 0x3000; }
+bool IsSpaceChar(QChar c) {
+  return c.isSpace() || c.unicode() == 0x3000;
+}
 
 }  // namespace
 
@@ -1040,10 +1057,11 @@ Rewritten RewriteOracleSql(const QString& sql, const RewriteContext& ctx) {
   // Classify by the first word.
   const Token& first = r.tokens.front();
   static const QStringList kWriting = {
-      "INSERT", "UPDATE", "DELETE", "MERGE", "CREATE", "DROP", "ALTER", "TRUNCATE", "GRANT",
-      "REVOKE", "RENAME", "COMMENT", "REPLACE", "UPSERT", "VACUUM", "REINDEX", "ANALYZE",
-      "ATTACH", "DETACH", "BEGIN", "COMMIT", "ROLLBACK", "SAVEPOINT", "RELEASE", "LOCK", "SET",
-      "CALL", "EXEC", "EXECUTE", "DECLARE", "AUDIT", "NOAUDIT", "FLASHBACK", "PURGE", "END",
+      "INSERT",    "UPDATE",      "DELETE",  "MERGE",   "CREATE",    "DROP",    "ALTER",
+      "TRUNCATE",  "GRANT",       "REVOKE",  "RENAME",  "COMMENT",   "REPLACE", "UPSERT",
+      "VACUUM",    "REINDEX",     "ANALYZE", "ATTACH",  "DETACH",    "BEGIN",   "COMMIT",
+      "ROLLBACK",  "SAVEPOINT",   "RELEASE", "LOCK",    "SET",       "CALL",    "EXEC",
+      "EXECUTE",   "DECLARE",     "AUDIT",   "NOAUDIT", "FLASHBACK", "PURGE",   "END",
       "ASSOCIATE", "DISASSOCIATE"};
   if (first.kind == TokKind::Word &&
       (first.upper == QLatin1String("SELECT") || first.upper == QLatin1String("WITH") ||

@@ -15,10 +15,10 @@ enum class TokKind { Word, Quoted, String, Number, Bind, Op, Semicolon, Bad };
 
 struct Token {
   TokKind kind = TokKind::Op;
-  int start = 0;  // offset in the source text (UTF-16 units)
-  int len = 0;    // length in the source text
-  QString text;   // text emitted for this token
-  QString upper;  // upper-cased source text (words), or the text (others)
+  int start = 0;           // offset in the source text (UTF-16 units)
+  int len = 0;             // length in the source text
+  QString text;            // text emitted for this token
+  QString upper;           // upper-cased source text (words), or the text (others)
   bool synthetic = false;  // inserted by the rewriting
   int seq = -1;            // index among the source tokens
 };
@@ -49,9 +49,9 @@ struct RewriteContext {
 
 struct Rewritten {
   StatementKind kind = StatementKind::Empty;
-  QString sql;                    // the SQLite text
-  std::vector<Token> tokens;      // tokens of the source (as typed)
-  QList<SelectItem> items;        // the select list of the outermost query
+  QString sql;                // the SQLite text
+  std::vector<Token> tokens;  // tokens of the source (as typed)
+  QList<SelectItem> items;    // the select list of the outermost query
   // Output ranges and where they came from.
   struct Anchor {
     int out = 0;

@@ -26,7 +26,8 @@ inline Logon LogOn(const QString& host, const QString& connect) {
 }
 
 // All rows of a result set (at most limit), read through the fields.
-inline QList<QVariantList> ReadAll(const std::shared_ptr<ora::OraDynaset>& dyn, int limit = 100000) {
+inline QList<QVariantList> ReadAll(const std::shared_ptr<ora::OraDynaset>& dyn,
+                                   int limit = 100000) {
   QList<QVariantList> rows;
   if (!dyn) return rows;
   ora::OraFields& f = dyn->Fields();
@@ -47,7 +48,8 @@ inline QStringList FieldNames(const std::shared_ptr<ora::OraDynaset>& dyn) {
 }
 
 // Creates a SQLite database file from a script; returns false with the message on failure.
-inline bool MakeSqliteFile(const QString& path, const QByteArray& script, QString* error = nullptr) {
+inline bool MakeSqliteFile(const QString& path, const QByteArray& script,
+                           QString* error = nullptr) {
   QFile::remove(path);
   sqlite3* db = nullptr;
   if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK) {

@@ -39,7 +39,9 @@ QString Range() {
   return "where FIRST_LOAD_TIME >= '" + now.addSecs(-3600).toString("yyyy-MM-dd/HH:mm:ss") +
          "' and FIRST_LOAD_TIME <= '" + now.addSecs(3600).toString("yyyy-MM-dd/HH:mm:ss") + "'";
 }
-QString Q5(const QString& w) { return "select * from V$SQL " + w + " order by FIRST_LOAD_TIME desc"; }
+QString Q5(const QString& w) {
+  return "select * from V$SQL " + w + " order by FIRST_LOAD_TIME desc";
+}
 QString Q6(const QString& w) {
   return "select SQL_TEXT as SQL_LOG,DISK_READS as Disk_Read_Count,BUFFER_GETS as Used_Memory, "
          "FIRST_LOAD_TIME as TIME from V$SQL " +
@@ -170,29 +172,38 @@ class TestLocalDictionary : public QObject {
     auto dyn = system_.db->CreateDynaset("select * from v$version", 0);
     QVERIFY(dyn);
     const QString banner = dyn->Fields().Item(0)->Value().toString();
-    QVERIFY2(banner.contains("Querna") && banner.contains(QString::fromLatin1(sqlite3_libversion())),
-             qPrintable(banner));
+    QVERIFY2(
+        banner.contains("Querna") && banner.contains(QString::fromLatin1(sqlite3_libversion())),
+        qPrintable(banner));
   }
 
   void rolesAndPrivileges_data() {
     QTest::addColumn<QString>("user");
     QTest::addColumn<QString>("sql");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("scott roles") << "SCOTT" << "select role from session_roles order by 1"
+    QTest::newRow("scott roles") << "SCOTT"
+                                 << "select role from session_roles order by 1"
                                  << "CONNECT,RESOURCE";
     QTest::newRow("system has DBA") << "SYSTEM"
                                     << "select count(*) from session_roles where role = 'DBA'"
                                     << "1";
     QTest::newRow("scott may create sessions")
-        << "SCOTT" << "select count(*) from session_privs where privilege = 'CREATE SESSION'"
+        << "SCOTT"
+        << "select count(*) from session_privs where privilege = 'CREATE SESSION'"
         << "1";
     QTest::newRow("grants of SYSTEM")
-        << "SYSTEM" << "select granted_role from dba_role_privs where grantee = 'SYSTEM'" << "DBA";
-    QTest::newRow("users") << "SYSTEM" << "select username from all_users order by user_id"
+        << "SYSTEM"
+        << "select granted_role from dba_role_privs where grantee = 'SYSTEM'"
+        << "DBA";
+    QTest::newRow("users") << "SYSTEM"
+                           << "select username from all_users order by user_id"
                            << "SYS,SYSTEM,SCOTT";
-    QTest::newRow("scott's tables") << "SCOTT" << "select table_name from user_tables order by 1"
+    QTest::newRow("scott's tables") << "SCOTT"
+                                    << "select table_name from user_tables order by 1"
                                     << "BONUS,DEPT,EMP,SALGRADE";
-    QTest::newRow("views") << "SCOTT" << "select view_name from user_views" << "EMP_DEPT";
+    QTest::newRow("views") << "SCOTT"
+                           << "select view_name from user_views"
+                           << "EMP_DEPT";
   }
   void rolesAndPrivileges() {
     QFETCH(QString, user);

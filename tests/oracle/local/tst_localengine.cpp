@@ -18,16 +18,26 @@ class TestLocalEngine : public QObject {
     const QString ok;
     const QString denied = "ORA-01017: invalid username/password; logon denied";
     const QString tns = "ORA-12154: TNS:could not resolve the connect identifier specified";
-    QTest::newRow("scott") << "DEMO" << "SCOTT/TIGER" << 0 << ok;
-    QTest::newRow("system") << "DEMO" << "SYSTEM/MANAGER" << 0 << ok;
-    QTest::newRow("lower case user and host") << "demo" << "scott/tiger" << 0 << ok;
-    QTest::newRow("wrong password") << "DEMO" << "SCOTT/LION" << 1017 << denied;
-    QTest::newRow("unknown user") << "DEMO" << "NOBODY/TIGER" << 1017 << denied;
-    QTest::newRow("missing file") << "/nonexistent/x.db" << "a/b" << 12154 << tns;
-    QTest::newRow("not a database") << "NOTDB" << "a/b" << 12154 << tns;
-    QTest::newRow("plain file any user") << "PLAIN" << "whoever/whatever" << 0 << ok;
-    QTest::newRow("file with accounts") << "ACCOUNTS" << "ANN/SECRET" << 0 << ok;
-    QTest::newRow("file with accounts, wrong") << "ACCOUNTS" << "BOB/SECRET" << 1017 << denied;
+    QTest::newRow("scott") << "DEMO"
+                           << "SCOTT/TIGER" << 0 << ok;
+    QTest::newRow("system") << "DEMO"
+                            << "SYSTEM/MANAGER" << 0 << ok;
+    QTest::newRow("lower case user and host") << "demo"
+                                              << "scott/tiger" << 0 << ok;
+    QTest::newRow("wrong password") << "DEMO"
+                                    << "SCOTT/LION" << 1017 << denied;
+    QTest::newRow("unknown user") << "DEMO"
+                                  << "NOBODY/TIGER" << 1017 << denied;
+    QTest::newRow("missing file") << "/nonexistent/x.db"
+                                  << "a/b" << 12154 << tns;
+    QTest::newRow("not a database") << "NOTDB"
+                                    << "a/b" << 12154 << tns;
+    QTest::newRow("plain file any user") << "PLAIN"
+                                         << "whoever/whatever" << 0 << ok;
+    QTest::newRow("file with accounts") << "ACCOUNTS"
+                                        << "ANN/SECRET" << 0 << ok;
+    QTest::newRow("file with accounts, wrong") << "ACCOUNTS"
+                                               << "BOB/SECRET" << 1017 << denied;
   }
   void logonOutcomes() {
     TestEnv env;
@@ -77,7 +87,9 @@ class TestLocalEngine : public QObject {
     const int text = QMetaType::QString, num = QMetaType::LongLong, dbl = QMetaType::Double,
               date = QMetaType::QDateTime, bin = QMetaType::QByteArray, none = 0;
     auto row = [](const char* name, const char* sql, int type, int size, int dsize, int p, int s,
-                  int vt) { QTest::newRow(name) << QString(sql) << type << size << dsize << p << s << vt; };
+                  int vt) {
+      QTest::newRow(name) << QString(sql) << type << size << dsize << p << s << vt;
+    };
     row("VARCHAR2(10)", "select ename from emp", ORATYPE_VARCHAR2, 10, 10, 0, 0, text);
     row("NUMBER(4)", "select empno from emp", ORATYPE_NUMBER, 22, 5, 4, 0, num);
     row("NUMBER(7,2)", "select sal from emp", ORATYPE_NUMBER, 22, 9, 7, 2, num);
@@ -136,32 +148,38 @@ class TestLocalEngine : public QObject {
   void columnNames() {
     TestEnv env;
     Logon l = LogOn("DEMO", "SCOTT/TIGER");
-    auto dyn = l.db->CreateDynaset(QString::fromUtf8(
-        "select ename, e.job, sal*2, sal as \"Pay\", comm c, 'ｱ' ｶﾅ, count(*) over () n2, "
-        "nvl(comm, 0) from emp e"), 0);
+    auto dyn = l.db->CreateDynaset(
+        QString::fromUtf8(
+            "select ename, e.job, sal*2, sal as \"Pay\", comm c, 'ｱ' ｶﾅ, count(*) over () n2, "
+            "nvl(comm, 0) from emp e"),
+        0);
     QVERIFY(dyn);
-    QCOMPARE(FieldNames(dyn), QStringList({"ENAME", "JOB", "SAL*2", "Pay", "C", QString::fromUtf8("ｶﾅ"),
-                                           "N2", "NVL(COMM,0)"}));
+    QCOMPARE(FieldNames(dyn), QStringList({"ENAME", "JOB", "SAL*2", "Pay", "C",
+                                           QString::fromUtf8("ｶﾅ"), "N2", "NVL(COMM,0)"}));
     auto star = l.db->CreateDynaset("select d.*, 1 one from dept d", 0);
     QVERIFY(star);
     QCOMPARE(FieldNames(star), QStringList({"DEPTNO", "DNAME", "LOC", "ONE"}));
     const QString path = env.folder() + "/lower.db";
-    QVERIFY(MakeSqliteFile(path, "CREATE TABLE people (firstName TEXT); INSERT INTO people VALUES ('a');"));
+    QVERIFY(MakeSqliteFile(
+        path, "CREATE TABLE people (firstName TEXT); INSERT INTO people VALUES ('a');"));
     Logon p = LogOn(path, "u/p");
-    QCOMPARE(FieldNames(p.db->CreateDynaset("select * from people", 0)), QStringList({"FIRSTNAME"}));
+    QCOMPARE(FieldNames(p.db->CreateDynaset("select * from people", 0)),
+             QStringList({"FIRSTNAME"}));
   }
 
   void numbersNamedLikeDatesStayNumbers() {
     TestEnv env;
     const QString path = env.folder() + "/n.db";
-    QVERIFY(MakeSqliteFile(path, "CREATE TABLE t (created NUMBER, d DATE);"
-                                 "INSERT INTO t VALUES (41, '2001-04-06 00:00:00');"));
+    QVERIFY(MakeSqliteFile(path,
+                           "CREATE TABLE t (created NUMBER, d DATE);"
+                           "INSERT INTO t VALUES (41, '2001-04-06 00:00:00');"));
     Logon l = LogOn(path, "u/p");
     auto dyn = l.db->CreateDynaset("select created + 1, created - 1, d + 1, d - d from t", 0);
     QVERIFY2(dyn, qPrintable(l.db->LastServerErrText()));
     const QList<QVariantList> rows = ReadAll(dyn);
-    QCOMPARE(Show(rows[0][0]) + "," + Show(rows[0][1]) + "," + Show(rows[0][2]) + "," + Show(rows[0][3]),
-             QString("42,40,2001-04-07 00:00:00,0"));
+    QCOMPARE(
+        Show(rows[0][0]) + "," + Show(rows[0][1]) + "," + Show(rows[0][2]) + "," + Show(rows[0][3]),
+        QString("42,40,2001-04-07 00:00:00,0"));
     QCOMPARE(dyn->Fields().Item(0)->OraIDataType(), int(ORATYPE_NUMBER));
     QCOMPARE(dyn->Fields().Item(2)->OraIDataType(), int(ORATYPE_DATE));
   }
@@ -238,22 +256,23 @@ class TestLocalEngine : public QObject {
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<int>("serverType");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("number") << "select count(*) from emp where deptno = :DEPT" << "DEPT"
-                            << QVariant("10") << int(ORATYPE_NUMBER) << "3";
-    QTest::newRow("name case-insensitive") << "select empno from emp where ename = :name" << "NAME"
-                                           << QVariant("KING") << int(ORATYPE_VARCHAR2) << "7839";
-    QTest::newRow("char") << "select empno from emp where ename = :N" << "n" << QVariant("FORD")
-                          << int(ORATYPE_CHAR) << "7902";
-    QTest::newRow("long") << "select length(:TXT) from dual" << "TXT" << QVariant("abcd")
-                          << int(ORATYPE_LONG) << "4";
-    QTest::newRow("date") << "select count(*) from emp where hiredate = :D" << "D"
-                          << QVariant(QDateTime(QDate(1981, 12, 3), QTime(0, 0)))
+    QTest::newRow("number") << "select count(*) from emp where deptno = :DEPT"
+                            << "DEPT" << QVariant("10") << int(ORATYPE_NUMBER) << "3";
+    QTest::newRow("name case-insensitive")
+        << "select empno from emp where ename = :name"
+        << "NAME" << QVariant("KING") << int(ORATYPE_VARCHAR2) << "7839";
+    QTest::newRow("char") << "select empno from emp where ename = :N"
+                          << "n" << QVariant("FORD") << int(ORATYPE_CHAR) << "7902";
+    QTest::newRow("long") << "select length(:TXT) from dual"
+                          << "TXT" << QVariant("abcd") << int(ORATYPE_LONG) << "4";
+    QTest::newRow("date") << "select count(*) from emp where hiredate = :D"
+                          << "D" << QVariant(QDateTime(QDate(1981, 12, 3), QTime(0, 0)))
                           << int(ORATYPE_DATE) << "2";
-    QTest::newRow("date arithmetic") << "select :D + 1 from dual" << "D"
-                                     << QVariant(QDateTime(QDate(1981, 12, 3), QTime(0, 0)))
+    QTest::newRow("date arithmetic") << "select :D + 1 from dual"
+                                     << "D" << QVariant(QDateTime(QDate(1981, 12, 3), QTime(0, 0)))
                                      << int(ORATYPE_DATE) << "1981-12-04 00:00:00";
-    QTest::newRow("missing") << "select * from emp where empno = :NOPE" << "OTHER" << QVariant("1")
-                             << int(ORATYPE_NUMBER) << "error 1008";
+    QTest::newRow("missing") << "select * from emp where empno = :NOPE"
+                             << "OTHER" << QVariant("1") << int(ORATYPE_NUMBER) << "error 1008";
   }
   void bindVariables() {
     QFETCH(QString, sql);
@@ -327,11 +346,14 @@ class TestLocalEngine : public QObject {
     Logon scott = LogOn("DEMO", "SCOTT/TIGER");
     Logon system = LogOn("DEMO", "SYSTEM/MANAGER");
     QVERIFY(scott.db->CreateDynaset("select 'marker' from dual", 0));
-    QCOMPARE(First(*system.db, "select executions from v$sql where sql_text = 'select ''marker'' from dual'"),
+    QCOMPARE(First(*system.db,
+                   "select executions from v$sql where sql_text = 'select ''marker'' from dual'"),
              QString("1"));
-    QCOMPARE(First(*system.db, "select count(*) from v$session where username = 'SCOTT'"), QString("1"));
+    QCOMPARE(First(*system.db, "select count(*) from v$session where username = 'SCOTT'"),
+             QString("1"));
     scott.db->Close();
-    QCOMPARE(First(*system.db, "select count(*) from v$session where username = 'SCOTT'"), QString("0"));
+    QCOMPARE(First(*system.db, "select count(*) from v$session where username = 'SCOTT'"),
+             QString("0"));
   }
 };
 

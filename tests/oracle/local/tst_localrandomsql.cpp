@@ -26,9 +26,10 @@ const char* const kSeeds[] = {
     "select count(*), deptno from emp group by deptno having count(*) > 3",
 };
 
-const char* const kPieces[] = {"(", ")", ",", "'", "\"", "||", "+", "-", "(+)", "rownum", "sysdate",
-                               "from", "where", "and", "select", "dual", "ｱ", "表", ":X", "*",
-                               " ", "--", "/*", "minus", "rowid", ".", "emp", "0", "9e9"};
+const char* const kPieces[] = {
+    "(",       ")",    ",",     "'",     "\"",     "||",   "+",   "-",  "(+)", "rownum",
+    "sysdate", "from", "where", "and",   "select", "dual", "ｱ",   "表", ":X",  "*",
+    " ",       "--",   "/*",    "minus", "rowid",  ".",    "emp", "0",  "9e9"};
 
 QString Mangle(QRandomGenerator& rng) {
   QString s = QString::fromUtf8(kSeeds[rng.bounded(int(std::size(kSeeds)))]);

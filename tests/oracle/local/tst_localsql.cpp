@@ -109,14 +109,14 @@ class TestLocalSql : public QObject {
     row("last_day", "select last_day(to_date('2000-02-10', 'YYYY-MM-DD')) from dual",
         "2000-02-29 00:00:00");
     row("date minus date",
-        "select to_date('2001-04-06', 'YYYY-MM-DD') - to_date('2001-04-01', 'YYYY-MM-DD') from dual",
+        "select to_date('2001-04-06', 'YYYY-MM-DD') - to_date('2001-04-01', 'YYYY-MM-DD') from "
+        "dual",
         "5");
     row("date plus days", "select to_date('2001-04-06', 'YYYY-MM-DD') + 1.5 from dual",
         "2001-04-07 12:00:00");
     row("date column minus days", "select hiredate - 1 from emp where empno = 7369",
         "1980-12-16 00:00:00");
-    row("days plus date", "select 2 + hiredate from emp where empno = 7369",
-        "1980-12-19 00:00:00");
+    row("days plus date", "select 2 + hiredate from emp where empno = 7369", "1980-12-19 00:00:00");
     row("minus", "select count(*) from (select deptno from dept minus select deptno from emp)",
         "1");
     row("outer join", "select count(*) from emp e, dept d where e.deptno(+) = d.deptno", "15");
@@ -160,7 +160,8 @@ class TestLocalSql : public QObject {
         "ORA-00904: \"ENAMEX\": invalid identifier", 7);
     row("unknown qualified column", "select e.enamex from emp e", 904,
         "ORA-00904: \"E\".\"ENAMEX\": invalid identifier", 7);
-    row("unknown table", "select * from nosuch", 942, "ORA-00942: table or view does not exist", 14);
+    row("unknown table", "select * from nosuch", 942, "ORA-00942: table or view does not exist",
+        14);
     row("Japanese before an unknown column", "select 'ｴﾗｰ', enamex from emp", 904,
         "ORA-00904: \"ENAMEX\": invalid identifier", 14);
     row("Japanese table name", "select 'ﾃｽﾄ' from 存在しない表", 942,
@@ -177,7 +178,8 @@ class TestLocalSql : public QObject {
     row("not properly ended", "select * from emp emp2 emp3", 933,
         "ORA-00933: SQL command not properly ended", 23);
     row("invalid statement", "selec * from emp", 900, "ORA-00900: invalid SQL statement", 0);
-    row("invalid number", "select to_number('abc') from dual", 1722, "ORA-01722: invalid number", 0);
+    row("invalid number", "select to_number('abc') from dual", 1722, "ORA-01722: invalid number",
+        0);
     row("semicolon", "select * from emp;", 911, "ORA-00911: invalid character", 17);
     row("open quote", "select 'abc from dual", 1756,
         "ORA-01756: quoted string not properly terminated", 7);
@@ -185,8 +187,8 @@ class TestLocalSql : public QObject {
         "ORA-00942: table or view does not exist", 14);
     row("v$ view for scott", "select * from v$version", 942,
         "ORA-00942: table or view does not exist", 14);
-    row("unknown owner", "select * from nobody.emp", 942,
-        "ORA-00942: table or view does not exist", 14);
+    row("unknown owner", "select * from nobody.emp", 942, "ORA-00942: table or view does not exist",
+        14);
     row("unknown function", "select nosuchfn(1) from dual", 904,
         "ORA-00904: \"NOSUCHFN\": invalid identifier", 7);
   }
