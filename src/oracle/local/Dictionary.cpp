@@ -557,20 +557,15 @@ const char* const kResourcePrivs[] = {"CREATE CLUSTER",   "CREATE INDEXTYPE", "C
 
 }  // namespace
 
-QSet<QString> DateColumns(sqlite3* db) {
-  QSet<QString> out = {QStringLiteral("LOGON_TIME"),    QStringLiteral("CREATED"),
-                       QStringLiteral("LAST_DDL_TIME"), QStringLiteral("LAST_ANALYZED"),
-                       QStringLiteral("STARTUP_TIME"),  QStringLiteral("LOCK_DATE"),
-                       QStringLiteral("EXPIRY_DATE")};
-  DictUser none;
-  for (const ObjectDef& o : ReadSchema(db, none))
-    for (const ColumnDef& c : o.cols)
-      if (c.type.code == 12) out.insert(c.name.toUpper());
-  return out;
-}
-
-bool BuildDictionary(sqlite3* db, const DictUser& u, QString* error) {
+bool BuildDictionary(sqlite3* db, const DictUser& u, QSet<QString>* dateColumns, QString* error) {
   const QList<ObjectDef> objects = ReadSchema(db, u);
+  *dateColumns = {QStringLiteral("LOGON_TIME"),    QStringLiteral("CREATED"),
+                  QStringLiteral("LAST_DDL_TIME"), QStringLiteral("LAST_ANALYZED"),
+                  QStringLiteral("STARTUP_TIME"),  QStringLiteral("LOCK_DATE"),
+                  QStringLiteral("EXPIRY_DATE")};
+  for (const ObjectDef& o : objects)
+    for (const ColumnDef& c : o.cols)
+      if (c.type.code == 12) dateColumns->insert(c.name.toUpper());
   const QList<DictTable> dict = DictionaryTables();
   QString ddl;
   for (const DictTable& t : dict) {

@@ -1016,10 +1016,9 @@ std::shared_ptr<OraDatabase> LocalSession::OpenDatabase(const QString& host, con
   u.sid = conn->instance->AddSession(user);
   sqlite3_set_authorizer(conn->db, Authorizer, conn.get());
   RegisterOracleFunctions(conn->db, &conn->user.user);
-  conn->dateColumns = DateColumns(conn->db);
   QString why;
   conn->internal = true;
-  const bool built = BuildDictionary(conn->db, u, &why);
+  const bool built = BuildDictionary(conn->db, u, &conn->dateColumns, &why);
   conn->internal = false;
   if (!built) {
     conn->instance->RemoveSession(u.sid);

@@ -83,14 +83,12 @@ struct DictUser {
   QString dbPath;
 };
 
-// Builds the dictionary views of the connection in its temp schema. Returns false with an
-// SQLite message on failure.
-bool BuildDictionary(sqlite3* db, const DictUser& u, QString* error);
+// Builds the dictionary views of the connection in its temp schema, and gives the names of the
+// columns declared as dates anywhere in the database (upper case), which the rewriting uses for
+// date arithmetic. Returns false with an SQLite message on failure.
+bool BuildDictionary(sqlite3* db, const DictUser& u, QSet<QString>* dateColumns, QString* error);
 // Refreshes V$SESSION and V$SQL of the connection from the instance.
 void RefreshDynamicViews(sqlite3* db, const DictUser& u, Instance& inst);
-
-// Names of the columns declared as dates anywhere in the connection's schemas (upper case).
-QSet<QString> DateColumns(sqlite3* db);
 
 // Registers the Oracle SQL functions on a connection. user is what USER returns.
 void RegisterOracleFunctions(sqlite3* db, const QString* user);

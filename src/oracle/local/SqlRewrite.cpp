@@ -786,7 +786,6 @@ class Rewriter {
       const int src0 = SrcOf(s[i]);
       Seq acc;
       for (int k = i; k < t0; ++k) acc.push_back(std::move(s[k]));
-      int prevEnd = t0;
       for (const auto& [op, end] : ops) {
         if (IsOp(s[op], "||")) {
           Seq kids = std::move(acc);
@@ -798,9 +797,7 @@ class Rewriter {
         } else {
           for (int k = op; k < end; ++k) acc.push_back(std::move(s[k]));
         }
-        prevEnd = end;
       }
-      (void)prevEnd;
       for (Node& x : acc) out.push_back(std::move(x));
       i = p;
     }
