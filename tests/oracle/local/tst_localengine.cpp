@@ -26,6 +26,11 @@ class TestLocalEngine : public QObject {
                                               << "scott/tiger" << 0 << ok;
     QTest::newRow("wrong password") << "DEMO"
                                     << "SCOTT/LION" << 1017 << denied;
+    QTest::newRow("blank user") << "DEMO"
+                                << " /TIGER" << 1017 << denied;
+    QTest::newRow("no password") << "DEMO"
+                                 << "SCOTT/" << 1005
+                                 << "ORA-01005: null password given; logon denied";
     QTest::newRow("unknown user") << "DEMO"
                                   << "NOBODY/TIGER" << 1017 << denied;
     QTest::newRow("missing file") << "/nonexistent/x.db"
