@@ -13,8 +13,8 @@ using namespace ora;
 namespace {
 
 const char* const kSeeds[] = {
-    "SELECT SID||','||SERIAL# as ｾｯｼｮﾝ, USERNAME FROM V$SESSION, V$SQL  WHERE USERNAME IS NOT "
-    "NULL AND V$SESSION.SQL_HASH_VALUE = V$SQL.HASH_VALUE(+)",
+    ("SELECT SID||','||SERIAL# as ｾｯｼｮﾝ, USERNAME FROM V$SESSION, V$SQL  WHERE USERNAME IS NOT "
+     "NULL AND V$SESSION.SQL_HASH_VALUE = V$SQL.HASH_VALUE(+)"),
     "select TO_CHAR(SYSDATE,'YYYY/MM/DD HH24:MI:SS') as SYSTEM_DATE FROM DUAL",
     "select ename, hiredate + 30, sysdate - hiredate from scott.emp e where rownum <= 5 order by 1",
     "select e.ename, d.dname from emp e, dept d where e.deptno(+) = d.deptno and rownum < 3",
