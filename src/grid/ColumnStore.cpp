@@ -6,13 +6,13 @@
 #include <charconv>
 #include <cstring>
 #include <limits>
+#include <new>
 
 namespace grid {
 
 namespace {
 
 constexpr std::size_t kFirstBlock = 4096;
-constexpr std::size_t kMaxBlock = std::size_t(1) << 20;
 
 bool IsWide(char16_t c) {
   return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF && c != 0x303F) ||
@@ -213,10 +213,10 @@ char* TextArena::Add(qsizetype utf8Len, std::uint64_t* handle) {
   const std::size_t need = std::size_t(VarintLength(std::uint64_t(utf8Len)) + utf8Len);
   if (blocks_.empty() || blocks_.back().size - blocks_.back().used < need) {
     const std::size_t grown =
-        blocks_.empty() ? kFirstBlock : std::min(blocks_.back().size * 2, kMaxBlock);
+        blocks_.empty() ? kFirstBlock : std::min(blocks_.back().size * 2, kHugeBlock);
     Block b;
     b.size = std::max(grown, need);
-    b.data = std::make_unique_for_overwrite<char[]>(b.size);
+    b.data = AllocateBlock(b.size);
     reserved_ += qint64(b.size);
     blocks_.push_back(std::move(b));
   }
@@ -252,11 +252,31 @@ void TextArena::Clear() {
   reserved_ = 0;
 }
 
+std::size_t ColumnStore::storageFor(std::size_t chunks) {
+  if (chunks <= kOwnChunks) return chunks;
+  return kOwnChunks + (chunks - kOwnChunks + kChunksPerBlock - 1) / kChunksPerBlock;
+}
+
+ColumnStore::Chunk* ColumnStore::newChunk(std::size_t index) {
+  if (storage_.size() < storageFor(index + 1))
+    storage_.push_back(AllocateBlock(index < kOwnChunks ? sizeof(Chunk) : kHugeBlock));
+  char* at = index < kOwnChunks
+                 ? storage_[index].get()
+                 : storage_[kOwnChunks + (index - kOwnChunks) / kChunksPerBlock].get() +
+                       (index - kOwnChunks) % kChunksPerBlock * sizeof(Chunk);
+  Chunk* c = new (at) Chunk;
+  // Only the kinds need clearing: a slot is read only after its kind was written.
+  std::memset(c->kind, 0, sizeof(Chunk::kind));
+  return c;
+}
+
 void ColumnStore::Resize(int rows) {
   rows = std::max(rows, 0);
   if (rows == 0) {
     chunks_.clear();
     chunks_.shrink_to_fit();
+    storage_.clear();
+    storage_.shrink_to_fit();
     arena_.Clear();
     rows_ = 0;
     widest_ = 0;
@@ -266,17 +286,14 @@ void ColumnStore::Resize(int rows) {
   const std::size_t chunksNeeded = std::size_t((rows - 1) >> kChunkBits) + 1;
   if (rows < rows_) {
     chunks_.resize(chunksNeeded);
+    storage_.resize(storageFor(chunksNeeded));
     // A later Resize upwards must find the cells beyond the end empty.
     Chunk& last = *chunks_.back();
     const int from = rows & (kChunkRows - 1);
     if (from != 0) std::memset(last.kind + from, 0, std::size_t(kChunkRows - from));
     widestStale_ = true;
   } else {
-    // Only the kinds need clearing: a slot is read only after its kind was written.
-    while (chunks_.size() < chunksNeeded) {
-      chunks_.push_back(std::make_unique_for_overwrite<Chunk>());
-      std::memset(chunks_.back()->kind, 0, sizeof(Chunk::kind));
-    }
+    while (chunks_.size() < chunksNeeded) chunks_.push_back(newChunk(chunks_.size()));
   }
   rows_ = rows;
 }
@@ -456,7 +473,10 @@ void ColumnStore::Reorder(int first, const std::vector<std::uint32_t>& order) {
 }
 
 qint64 ColumnStore::MemoryUsed() const {
-  return qint64(chunks_.capacity() * sizeof(void*) + chunks_.size() * sizeof(Chunk)) +
+  const std::size_t own = std::min(storage_.size(), kOwnChunks);
+  const std::size_t storage = own * sizeof(Chunk) + (storage_.size() - own) * kHugeBlock;
+  return qint64(chunks_.capacity() * sizeof(Chunk*) + storage_.capacity() * sizeof(BlockPtr) +
+                storage) +
          arena_.BytesReserved() + qint64(sizeof(*this));
 }
 

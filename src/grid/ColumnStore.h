@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "grid/BigBlock.h"
+
 class QDateTime;
 
 namespace grid {
@@ -34,7 +36,7 @@ class TextArena {
 
  private:
   struct Block {
-    std::unique_ptr<char[]> data;
+    BlockPtr data;
     std::size_t size = 0;
     std::size_t used = 0;
   };
@@ -92,13 +94,22 @@ class ColumnStore {
     std::uint64_t slot[kChunkRows];
     CellKind kind[kChunkRows];
   };
+  // Chunks have allocations of their own until a column holds a huge block's worth of them; later
+  // ones are cut from huge blocks. A huge block then never leaves more unused than is in use.
+  static constexpr std::size_t kChunksPerBlock = kHugeBlock / sizeof(Chunk);
+  static constexpr std::size_t kOwnChunks = kChunksPerBlock;
+  static std::size_t storageFor(std::size_t chunks);
+  Chunk* newChunk(std::size_t index);
+
   const Chunk& chunk(int row) const { return *chunks_[std::size_t(row >> kChunkBits)]; }
   Chunk& chunk(int row) { return *chunks_[std::size_t(row >> kChunkBits)]; }
   void put(int row, CellKind kind, std::uint64_t slot, int width);
   void putText(int row, const QString& text, bool numeric);
   int widthOf(int row) const;
 
-  std::vector<std::unique_ptr<Chunk>> chunks_;
+  std::vector<Chunk*> chunks_;
+  // The own chunks, then the huge blocks.
+  std::vector<BlockPtr> storage_;
   TextArena arena_;
   int rows_ = 0;
   int widest_ = 0;

@@ -123,18 +123,38 @@ class TestVaSpread : public QObject {
     QCOMPARE(g.MaxCols(), 2);
   }
 
+  // Columns hold their cells in chunks, the later ones cut from large blocks: values on either
+  // side of every boundary survive a shrink, and what lay beyond comes back empty.
+  void rowsRemovedAndAddedAgainComeBackEmpty_data() {
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("kept");
+    QTest::newRow("within one chunk") << 40000 << 2;
+    QTest::newRow("into the large blocks") << 600000 << 2;
+    QTest::newRow("kept across a large block") << 600000 << 300000;
+    QTest::newRow("kept to a chunk boundary") << 600000 << 229376;
+  }
   void rowsRemovedAndAddedAgainComeBackEmpty() {
+    QFETCH(int, rows);
+    QFETCH(int, kept);
+    const int step = 16384;
     vaSpread g;
     g.SetMaxCols(1);
-    g.SetMaxRows(40000);
+    g.SetMaxRows(rows);
     const double emptyWidth = g.MaxTextColWidth(1);
-    SetCell(g, 1, 3, "wide value here");
-    SetCell(g, 1, 39999, "x");
-    g.SetMaxRows(2);
-    QCOMPARE(g.MaxTextColWidth(1), emptyWidth);
-    g.SetMaxRows(40000);
-    QCOMPARE(g.CellText(1, 3), QString());
-    QCOMPARE(g.CellText(1, 39999), QString());
+    for (int r = 1; r <= rows; r += step) {
+      SetCell(g, 1, r, qlonglong(r));
+      SetCell(g, 1, r + step - 1 <= rows ? r + step - 1 : rows, qlonglong(-r));
+    }
+    SetCell(g, 1, rows, "a rather wide value at the end");
+    g.SetMaxRows(kept);
+    QVERIFY(g.MaxTextColWidth(1) < emptyWidth + 12);
+    g.SetMaxRows(rows);
+    for (int r = 1; r <= rows; r += step) {
+      QCOMPARE(g.CellText(1, r), r <= kept ? QString::number(r) : QString());
+      const int end = std::min(r + step - 1, rows);
+      QCOMPARE(g.CellText(1, end), end <= kept && end < rows ? QString::number(-r) : QString());
+    }
+    QCOMPARE(g.CellText(1, rows), QString());
     g.SetMaxRows(0);
     QCOMPARE(g.MaxRows(), 0);
   }
