@@ -60,6 +60,7 @@ struct Conn {
   DictUser user;
   Instance* instance = nullptr;
   bool internal = false;  // bookkeeping statements may write the temp schema
+  QString hiddenTable;    // an engine table a user statement tried to read
   QSet<QString> dateColumns;
   QSet<QString> schemas;
   ~Conn() {
@@ -70,10 +71,16 @@ struct Conn {
 // Refuses every statement that would change anything but the engine's own temp schema.
 int Authorizer(void* arg, int action, const char* a1, const char* a2, const char* dbName,
                const char*) {
-  const Conn* c = static_cast<const Conn*>(arg);
+  Conn* c = static_cast<Conn*>(arg);
   if (c->internal) return SQLITE_OK;
   switch (action) {
     case SQLITE_READ:
+      // The engine's own tables (accounts and owners) are not for users to read.
+      if (a1 && qstrnicmp(a1, "QUERNA_", 7) == 0) {
+        c->hiddenTable = QString::fromUtf8(a1).toUpper();
+        return SQLITE_DENY;
+      }
+      return SQLITE_OK;
     case SQLITE_SELECT:
     case SQLITE_FUNCTION:
     case SQLITE_RECURSIVE:
@@ -732,12 +739,20 @@ std::shared_ptr<OraDynaset> LocalDatabase::CreateDynaset(const QString& sql, int
     }
   }
   const QByteArray utf8 = rw.sql.toUtf8();
+  c.hiddenTable.clear();
   sqlite3_stmt* st = nullptr;
   const char* tail = nullptr;
   int rc = sqlite3_prepare_v3(c.db, utf8.constData(), int(utf8.size()), 0, &st, &tail);
   if (rc != SQLITE_OK) {
     const int ext = sqlite3_extended_errcode(c.db);
-    if (ext == SQLITE_AUTH || rc == SQLITE_AUTH) return nullptr;  // a writing statement
+    if (ext == SQLITE_AUTH || rc == SQLITE_AUTH) {
+      if (!c.hiddenTable.isEmpty()) {
+        const int p = FindNameToken(rw, c.hiddenTable);
+        c.hiddenTable.clear();
+        setError(942, QStringLiteral("table or view does not exist"), p < 0 ? 0 : p);
+      }
+      return nullptr;  // a writing statement
+    }
     mapSqliteError(sqlite3_errmsg(c.db), sqlite3_error_offset(c.db), rw, utf8, sql, false);
     return nullptr;
   }

@@ -189,6 +189,8 @@ class TestLocalSql : public QObject {
         "ORA-00942: table or view does not exist", 14);
     row("unknown owner", "select * from nobody.emp", 942, "ORA-00942: table or view does not exist",
         14);
+    row("the engine's accounts are hidden", "select password from querna_accounts", 942,
+        "ORA-00942: table or view does not exist", 21);
     row("unknown function", "select nosuchfn(1) from dual", 904,
         "ORA-00904: \"NOSUCHFN\": invalid identifier", 7);
   }
