@@ -16,6 +16,8 @@ QString DataFolder() {
   return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
 }
 
-void SetDataFolder(const QString& path) { Override() = path; }
+void SetDataFolder(const QString& path) {
+  Override() = path;
+}
 
 }  // namespace ora

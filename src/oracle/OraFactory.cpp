@@ -30,6 +30,8 @@ std::shared_ptr<OraSession> CreateOraSession(const QString& host) {
   return oci::CreateOciSession();
 }
 
-void SetSessionFactoryForTest(SessionFactory factory) { TestFactory() = std::move(factory); }
+void SetSessionFactoryForTest(SessionFactory factory) {
+  TestFactory() = std::move(factory);
+}
 
 }  // namespace ora

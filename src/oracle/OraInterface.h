@@ -45,7 +45,9 @@ inline constexpr int ORAPSTAT_BOTH = 15;
 // Values: a Null value is an invalid QVariant (IsNull). Text is QString, numbers are qlonglong
 // or double (or QString holding the decimal digits when neither keeps them), dates are QDateTime,
 // binary data is QByteArray.
-inline bool IsNull(const QVariant& v) { return !v.isValid() || v.isNull(); }
+inline bool IsNull(const QVariant& v) {
+  return !v.isValid() || v.isNull();
+}
 
 class OraField {
  public:

@@ -12,6 +12,8 @@ void Raise(int number, const QString& description) {
   Err().Description = description;
 }
 
-void ErrClear() { Err() = RunError{}; }
+void ErrClear() {
+  Err() = RunError{};
+}
 
 }  // namespace ora

@@ -21,7 +21,7 @@ void Raise(int number, const QString& description);
 void ErrClear();
 
 // Numbers of the run-time errors the component and the grid raise themselves.
-inline constexpr int kErrObjectRequired = 424;     // a member called on an empty reference
+inline constexpr int kErrObjectRequired = 424;      // a member called on an empty reference
 inline constexpr int kErrInvalidProcedureCall = 5;  // a bad argument
 inline constexpr int kErrTypeMismatch = 13;
 inline constexpr int kErrOutOfRange = 9;

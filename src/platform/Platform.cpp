@@ -106,8 +106,10 @@ int RealMsgBox(const MsgBoxCall& call) {
   std::vector<QPushButton*> made;
   for (const B& b : buttons) made.push_back(box.addButton(b.text, b.role));
   std::size_t def = 0;
-  if (call.style & vbDefaultButton3) def = 2;
-  else if (call.style & vbDefaultButton2) def = 1;
+  if (call.style & vbDefaultButton3)
+    def = 2;
+  else if (call.style & vbDefaultButton2)
+    def = 1;
   if (def < made.size()) box.setDefaultButton(made[def]);
   box.exec();
   for (std::size_t i = 0; i < made.size(); ++i) {
@@ -199,7 +201,9 @@ bool IsWritableFolder(const QString& folder) {
 
 }  // namespace
 
-QString AppTitle() { return QStringLiteral("Querna"); }
+QString AppTitle() {
+  return QStringLiteral("Querna");
+}
 
 int MsgBox(const QString& prompt, int style, const QString& title) {
   MsgBoxCall call{prompt, style, title.isEmpty() ? AppTitle() : title};
@@ -259,7 +263,9 @@ QString SettingsFile() {
          QStringLiteral("/Querna/ZEPH.ini");
 }
 
-void SetSettingsFile(const QString& path) { SettingsPathOverride() = path; }
+void SetSettingsFile(const QString& path) {
+  SettingsPathOverride() = path;
+}
 
 QString UserDataFolder() {
   QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
@@ -288,7 +294,9 @@ QDateTime Now() {
   return QDateTime::currentDateTime();
 }
 
-void SetNow(const QDateTime& now) { FixedNow() = now; }
+void SetNow(const QDateTime& now) {
+  FixedNow() = now;
+}
 
 QString DateTimeText(const QDateTime& dt) {
   return dt.toString(QStringLiteral("yyyy/MM/dd H:mm:ss"));
@@ -310,7 +318,9 @@ void PressButton(QAbstractButton* button) {
   QMetaObject::invokeMethod(button, &QAbstractButton::click, Qt::QueuedConnection);
 }
 
-void DoEvents() { QCoreApplication::processEvents(); }
+void DoEvents() {
+  QCoreApplication::processEvents();
+}
 
 bool OpenDocument(const QString& pathOrUrl) {
   if (DocumentOpener()) return DocumentOpener()(pathOrUrl);

@@ -27,7 +27,15 @@ enum MsgBoxStyle : int {
   vbDefaultButton2 = 256,
   vbDefaultButton3 = 512,
 };
-enum MsgBoxResult : int { vbOK = 1, vbCancel = 2, vbAbort = 3, vbRetry = 4, vbIgnore = 5, vbYes = 6, vbNo = 7 };
+enum MsgBoxResult : int {
+  vbOK = 1,
+  vbCancel = 2,
+  vbAbort = 3,
+  vbRetry = 4,
+  vbIgnore = 5,
+  vbYes = 6,
+  vbNo = 7
+};
 
 // The application's title, the caption of message boxes unless a caller gives another.
 QString AppTitle();

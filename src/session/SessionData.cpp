@@ -4,7 +4,9 @@
 
 std::vector<SessionData> gSessionData(1);
 
-void mSb_CreateSessions() { gSessionData.assign(1, SessionData{}); }
+void mSb_CreateSessions() {
+  gSessionData.assign(1, SessionData{});
+}
 
 int mSb_AppendSession() {
   if (gSessionData.empty()) mSb_CreateSessions();
@@ -36,6 +38,10 @@ void mSb_ResetSession(int index) {
   ora::ErrClear();
 }
 
-bool mFn_NoSession() { return gSessionData.empty() || !gSessionData[0].OraSession; }
+bool mFn_NoSession() {
+  return gSessionData.empty() || !gSessionData[0].OraSession;
+}
 
-int mFn_SessionUBound() { return static_cast<int>(gSessionData.size()) - 1; }
+int mFn_SessionUBound() {
+  return static_cast<int>(gSessionData.size()) - 1;
+}

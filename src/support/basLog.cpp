@@ -32,7 +32,9 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 }  // namespace
 
-QString mFn_LogFilePath() { return platform::ProgramFolder() + QStringLiteral("/Querna.log"); }
+QString mFn_LogFilePath() {
+  return platform::ProgramFolder() + QStringLiteral("/Querna.log");
+}
 
 QString mFn_SQLLogFilePath(const QDate& day) {
   return platform::ProgramFolder() + QStringLiteral("/SQL") +

@@ -10,7 +10,9 @@ ScriptedDialogs::ScriptedDialogs() {
   previous_ = platform::SetDialogHandler(h);
 }
 
-ScriptedDialogs::~ScriptedDialogs() { platform::SetDialogHandler(previous_); }
+ScriptedDialogs::~ScriptedDialogs() {
+  platform::SetDialogHandler(previous_);
+}
 
 QStringList ScriptedDialogs::prompts() const {
   QStringList out;
