@@ -64,7 +64,9 @@ fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DQUERNA_FUZZ=ON -DQUERNA_TESTS=OFF
 	cmake --build build-fuzz -j $(JOBS)
-	cd build-fuzz/fuzz && for f in fuzz_*; do [ -x "$$f" ] && ./$$f -max_total_time=$${FUZZ_SECONDS:-300} || exit 1; done
+	cd build-fuzz/fuzz && for f in fuzz_*; do \
+	  if [ -f "$$f" ] && [ -x "$$f" ]; then ./$$f -max_total_time=$${FUZZ_SECONDS:-300} || exit 1; fi; \
+	done
 
 # A short run of every fuzz target, as CI does it.
 fuzz-ci:
