@@ -15,6 +15,7 @@
 
 #include "app/basMain.h"
 #include "app/frmMain.h"
+#include "common/DropFiles.h"
 #include "common/ScriptedDialogs.h"
 #include "common/TestEnv.h"
 #include "console/FakeServer.h"
@@ -68,19 +69,7 @@ QString History() {
 
 // Drags the data onto the editor and drops it there; returns whether the editor took the drag.
 bool DropOnto(SqlEditor* editor, const QList<QUrl>& urls, const QString& text = QString()) {
-  QMimeData data;
-  if (!urls.isEmpty()) data.setUrls(urls);
-  if (!text.isEmpty()) data.setText(text);
-  QWidget* viewport = editor->viewport();
-  const QPoint at(10, 10);
-  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(viewport, &enter);
-  if (!enter.isAccepted()) return false;
-  QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(viewport, &move);
-  QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(viewport, &drop);
-  return drop.isAccepted();
+  return DropOnto(editor->viewport(), urls, text);
 }
 
 }  // namespace

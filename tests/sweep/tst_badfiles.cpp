@@ -10,6 +10,7 @@
 
 #include "app/basMain.h"
 #include "app/frmMain.h"
+#include "common/DropFiles.h"
 #include "common/ScriptedDialogs.h"
 #include "common/TestEnv.h"
 #include "console/SqlEditor.h"
@@ -56,18 +57,7 @@ QMap<QString, QByteArray> Snapshot(const QString& folder) {
 }
 
 bool DropOnto(SqlEditor* editor, const QString& path) {
-  QMimeData data;
-  data.setUrls({QUrl::fromLocalFile(path)});
-  QWidget* viewport = editor->viewport();
-  const QPoint at(10, 10);
-  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(viewport, &enter);
-  if (!enter.isAccepted()) return false;
-  QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(viewport, &move);
-  QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(viewport, &drop);
-  return drop.isAccepted();
+  return DropOnto(editor->viewport(), {QUrl::fromLocalFile(path)});
 }
 
 // A script of about the given size: numbered lines of a statement.
