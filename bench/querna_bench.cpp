@@ -17,7 +17,7 @@
 #include "SqliteDynaset.h"
 #include "grid/vaSpread.h"
 #include "oracle/OraFactory.h"
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 #include "platform/Platform.h"
 #include "support/basFunctions.h"
 

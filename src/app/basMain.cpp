@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "app/frmMain.h"
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 #include "platform/Platform.h"
 #include "session/basLogout.h"
 

@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 #include "console/frmQuerna.h"
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 #include "platform/Platform.h"
 #include "session/SessionData.h"
 

@@ -16,7 +16,7 @@
 #include "console/SqlEditor.h"
 #include "files/basImpExp.h"
 #include "grid/vaSpread.h"
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 #include "platform/Platform.h"
 #include "session/SessionData.h"
 #include "session/basLogout.h"

@@ -7,7 +7,7 @@
 
 #include "grid/CellEditor.h"
 #include "grid/SpreadModel.h"
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 
 namespace {
 

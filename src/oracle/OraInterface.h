@@ -9,6 +9,7 @@
 // is recorded as the pending run-time error (oracle/RunErr.h) and a neutral value is returned.
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <memory>
 
 namespace ora {
@@ -123,7 +124,21 @@ class OraDatabase {
   virtual int LastServerErrPos() const = 0;
   virtual void LastServerErrReset() = 0;
   virtual void Close() = 0;
+
+  // Stops the statement running on this database: its preparation, its execution or a fetch.
+  // Any thread may call it; with nothing running it does nothing, so a late break never fails
+  // the next statement. The stopped call ends with ORA-01013 (kOraUserCancel).
+  virtual void Break() {}
+  // Called on the calling thread, every few milliseconds, while CreateDynaset or a fetch waits
+  // on the database, so that the window keeps painting and a stop command can reach Break().
+  // An empty function turns it off.
+  virtual void SetWaitHook(std::function<void()> hook) { (void)hook; }
 };
+
+// ORA-01013, the error a statement stopped by Break() ends with.
+inline constexpr int kOraUserCancel = 1013;
+inline constexpr const char* kOraUserCancelText =
+    "ORA-01013: user requested cancel of current operation";
 
 class OraSession {
  public:

@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "oracle/OraFactory.h"
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 #include "platform/Platform.h"
 #include "session/SessionData.h"
 

@@ -1,6 +1,6 @@
 #include "session/SessionData.h"
 
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 
 std::vector<SessionData> gSessionData(1);
 

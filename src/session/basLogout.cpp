@@ -6,7 +6,7 @@
 #include <QPointer>
 
 #include "console/frmQuerna.h"
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 #include "platform/Platform.h"
 #include "session/SessionData.h"
 #include "support/basFunctions.h"

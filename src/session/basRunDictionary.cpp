@@ -3,7 +3,7 @@
 #include "app/basMain.h"
 #include "app/frmMain.h"
 #include "console/frmQuerna.h"
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 #include "platform/Platform.h"
 #include "session/SessionData.h"
 #include "session/basLogout.h"

@@ -4,7 +4,7 @@
 
 #include "app/basMain.h"
 #include "grid/vaSpread.h"
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 #include "platform/Platform.h"
 #include "support/basFunctions.h"
 

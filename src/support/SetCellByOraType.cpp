@@ -1,7 +1,7 @@
 #include <QDateTime>
 
 #include "grid/vaSpread.h"
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 #include "support/basFunctions.h"
 #include "support/basLog.h"
 

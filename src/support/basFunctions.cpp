@@ -2,7 +2,7 @@
 
 #include <QComboBox>
 
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 #include "session/SessionData.h"
 
 std::shared_ptr<ora::OraDynaset> mFn_CreateDynaset(const std::shared_ptr<ora::OraDatabase>& db,

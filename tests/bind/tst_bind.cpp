@@ -11,7 +11,7 @@
 #include "common/ScriptedDialogs.h"
 #include "console/frmQuerna.h"
 #include "oracle/OraFactory.h"
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 #include "session/SessionData.h"
 
 namespace {

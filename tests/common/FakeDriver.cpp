@@ -3,7 +3,7 @@
 #include <map>
 
 #include "oracle/OraFactory.h"
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 
 namespace fake {
 

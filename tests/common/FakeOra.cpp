@@ -1,6 +1,6 @@
 #include "common/FakeOra.h"
 
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 
 const FakeColumn& FakeField::column() const {
   return owner_->columns_[index_];

@@ -10,7 +10,7 @@
 
 #include "common/FakeOra.h"
 #include "oracle/OraInterface.h"
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 #include "session/SessionData.h"
 
 namespace fakeserver {

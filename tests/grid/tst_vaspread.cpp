@@ -8,7 +8,7 @@
 
 #include "grid/SpreadModel.h"
 #include "grid/vaSpread.h"
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 
 namespace {
 

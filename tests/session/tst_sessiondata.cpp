@@ -1,7 +1,7 @@
 #include <QTest>
 #include <cstdlib>
 
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 #include "session/SessionData.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "common/TestEnv.h"
 #include "grid/SpreadModel.h"
 #include "grid/vaSpread.h"
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 #include "support/basFunctions.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include "common/TestEnv.h"
 #include "grid/SpreadModel.h"
 #include "grid/vaSpread.h"
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 #include "platform/Platform.h"
 #include "support/basFunctions.h"
 #include "support/basLog.h"

@@ -2,7 +2,7 @@
 
 #include "grid/SpreadModel.h"
 #include "grid/vaSpread.h"
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 #include "support/basFunctions.h"
 
 namespace {

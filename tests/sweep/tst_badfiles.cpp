@@ -19,7 +19,7 @@
 #include "files/basImpExp.h"
 #include "grid/vaSpread.h"
 #include "oracle/OraFactory.h"
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 #include "platform/Platform.h"
 #include "session/Connect.h"
 #include "session/SessionData.h"

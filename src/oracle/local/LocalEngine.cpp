@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "oracle/DataFolder.h"
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 #include "oracle/local/LocalInternal.h"
 #include "oracle/local/SqlRewrite.h"
 

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 #include "oracle/oci/OciApi.h"
 #include "oracle/oci/OciConvert.h"
 

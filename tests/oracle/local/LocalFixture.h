@@ -10,7 +10,7 @@
 
 #include "oracle/OraFactory.h"
 #include "oracle/OraInterface.h"
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 
 struct Logon {
   std::shared_ptr<ora::OraSession> session;

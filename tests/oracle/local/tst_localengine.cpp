@@ -2,7 +2,7 @@
 #include <QTest>
 
 #include "common/TestEnv.h"
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 #include "oracle/local/LocalFixture.h"
 
 using namespace ora;

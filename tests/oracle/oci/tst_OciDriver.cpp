@@ -6,7 +6,7 @@
 #include <QtTest>
 
 #include "oracle/OraFactory.h"
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 #include "oracle/oci/OciApi.h"
 #include "oracle/oci/OciDriver.h"
 

@@ -3,7 +3,7 @@
 // dictionary texts). Every test is skipped when the variable is not set.
 #include <QtTest>
 
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 #include "oracle/oci/OciDriver.h"
 
 using namespace ora;

@@ -1,4 +1,4 @@
-#include "oracle/RunErr.h"
+#include "core/RunErr.h"
 
 namespace ora {
 
