@@ -5,13 +5,13 @@
 #include <QPointer>
 #include <utility>
 
+#include "app/basLogout.h"
 #include "app/frmMain.h"
 #include "core/RunErr.h"
 #include "platform/Platform.h"
-#include "session/basLogout.h"
+#include "support/basFunctions.h"
 
 frmMain* gfrmMain = nullptr;
-bool gblnFetching = false;
 
 void mSb_KillFile(const QString& path) {
   QFile::remove(path);

@@ -8,8 +8,6 @@ class frmMain;
 
 // The one main window, set at start-up and released at shut-down.
 extern frmMain* gfrmMain;
-// True while a grid fill may go on; "SQL中断" clears it.
-extern bool gblnFetching;
 
 // Deletes one file; every error (missing, locked) is swallowed.
 void mSb_KillFile(const QString& path);

@@ -10,18 +10,19 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
+#include "app/Logon.h"
+#include "app/basFileCommands.h"
+#include "app/basLogout.h"
 #include "app/basMain.h"
 #include "app/frmMainSql.h"
+#include "bind/frmBind.h"
 #include "console/frmQuerna.h"
-#include "files/basFileCommands.h"
-#include "oracle/oci/OciDriver.h"
 #include "platform/Platform.h"
-#include "session/Logon.h"
 #include "session/SessionData.h"
-#include "session/basLogout.h"
 
 namespace {
 
@@ -272,6 +273,14 @@ void frmMain::mSb_SavePlacement() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+  // Window messages reach here while a statement waits; its session closes only once the
+  // stopped statement has returned.
+  if (frmQuerna::StatementRunning()) {
+    frmQuerna::StopRunningStatements();
+    QTimer::singleShot(0, this, &QWidget::close);
+    event->ignore();
+    return;
+  }
   mSb_SavePlacement();
   mSb_EndApplication();
   event->accept();
@@ -303,6 +312,8 @@ int frmMain::mFn_RecordLimit() const {
 void frmMain::mSb_CheckRecordLimit(QAction* clicked) {
   for (const auto& entry : std::as_const(recLimitItems_))
     entry.first->setChecked(entry.first == clicked);
+  for (frmQuerna* console : mdi_->findChildren<frmQuerna*>())
+    console->SetRecordLimit(mFn_RecordLimit());
 }
 
 frmQuerna* frmMain::mFn_ActiveConsole() const {
@@ -324,9 +335,18 @@ void frmMain::mnuWindowNewWindow_Click() {
   mSb_NewConsoleWindow();
 }
 
+void frmMain::WireConsole(frmQuerna* console) {
+  QObject::connect(console, &frmQuerna::bindRequested, console,
+                   [console] { mSb_ShowBind(console, console->SelectedSession()); });
+  QObject::connect(console, &frmQuerna::logoutRequested, console,
+                   [console] { mSb_LogoutConsoleSession(console); });
+}
+
 void frmMain::mSb_NewConsoleWindow() {
   ++mlngConsoleNo;
   auto* console = new frmQuerna;
+  WireConsole(console);
+  console->SetRecordLimit(mFn_RecordLimit());
   console->setWindowTitle(QStringLiteral("Querna") + QString::number(mlngConsoleNo));
   QMdiSubWindow* sub = mdi_->addSubWindow(console);
   sub->setAttribute(Qt::WA_DeleteOnClose);
@@ -343,18 +363,17 @@ void frmMain::mnuFileExit_Click() {
 }
 
 void frmMain::mnuEditClear_Click() {
-  if (frmQuerna* console = mFn_ActiveConsole()) platform::PressButton(console->cmdClear);
+  if (frmQuerna* console = mFn_ActiveConsole()) console->Clear();
 }
 
 void frmMain::mnuEditSqlExec_Click() {
   frmQuerna* console = mFn_ActiveConsole();
-  if (console && !mFn_NoSession()) platform::PressButton(console->cmdSQL_Exec);
+  if (console && !mFn_NoSession()) console->Run();
 }
 
 void frmMain::mnuEditSqlStop_Click() {
-  gblnFetching = false;
-  // A fill waiting on a slow Oracle server is stopped at once, not when the server answers.
-  ora::oci::BreakRunningFetch();
+  // A statement still waiting for the server, or for its first row, is broken off at once.
+  frmQuerna::StopRunningStatements();
 }
 
 namespace {

@@ -35,6 +35,8 @@ class frmMain : public QMainWindow {
   // Returns the previous one.
   using LogonDialogFn = std::function<void(QWidget* parent)>;
   static LogonDialogFn SetLogonDialog(LogonDialogFn show);
+  // Connects a console's bind and logout buttons to their dialogs; every new console gets it.
+  static void WireConsole(frmQuerna* console);
 
  protected:
   // Closing the window by any way is its Unload: placement saved, then the whole shut-down.

@@ -4,9 +4,9 @@
 #include <functional>
 
 #include "app/DictionarySql.h"
+#include "app/basLogout.h"
 #include "app/frmMain.h"
 #include "platform/Platform.h"
-#include "session/basLogout.h"
 
 namespace {
 

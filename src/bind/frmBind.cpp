@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "console/frmQuerna.h"
 #include "core/RunErr.h"
 #include "platform/Platform.h"
 #include "session/SessionData.h"
@@ -327,16 +326,11 @@ void frmBind::mnuToolDelBind_Click() {
   mSb_SetBindList();
 }
 
-void mSb_ShowBind(frmQuerna* console) {
-  auto* dialog = new frmBind(console);
+void mSb_ShowBind(QWidget* parent, int sessionNo) {
+  auto* dialog = new frmBind(parent);
   // Closing releases the dialog; the next opening starts from a fresh load.
   dialog->setAttribute(Qt::WA_DeleteOnClose);
-  dialog->mSb_SetSessionNo(console->cmbSessionData->currentIndex());
+  dialog->mSb_SetSessionNo(sessionNo);
   dialog->Load();
   dialog->exec();
-}
-
-void mSb_ConnectBindButton(frmQuerna* console) {
-  QObject::connect(console->Command1, &QPushButton::clicked, console,
-                   [console] { mSb_ShowBind(console); });
 }

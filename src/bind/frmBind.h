@@ -14,7 +14,6 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QPushButton;
-class frmQuerna;
 
 namespace ora {
 class OraDatabase;
@@ -60,8 +59,5 @@ QString mFn_BindValueText(const QVariant& value);
 // A typed date (with or without a time) as a date value; nothing when the text is not a date.
 std::optional<QDateTime> mFn_ParseDateText(const QString& text);
 
-// Opens the dialog modally over the console for the console's selected session.
-void mSb_ShowBind(frmQuerna* console);
-// Makes the console's "バインド変数" button open the dialog; the console calls it once it has its
-// controls.
-void mSb_ConnectBindButton(frmQuerna* console);
+// Opens the dialog modally over a console for a session of the session table.
+void mSb_ShowBind(QWidget* parent, int sessionNo);

@@ -9,17 +9,15 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTextCursor>
+#include <algorithm>
+#include <vector>
 
-#include "app/basMain.h"
-#include "app/frmMain.h"
-#include "bind/frmBind.h"
 #include "console/SqlEditor.h"
+#include "core/RunErr.h"
 #include "files/basImpExp.h"
 #include "grid/vaSpread.h"
-#include "core/RunErr.h"
 #include "platform/Platform.h"
 #include "session/SessionData.h"
-#include "session/basLogout.h"
 #include "support/basFunctions.h"
 #include "support/basLog.h"
 
@@ -37,6 +35,48 @@ constexpr int kDesignHeight = 7170;
 SessionData* Record(int index) {
   if (index < 0 || index > mFn_SessionUBound()) return nullptr;
   return &gSessionData[static_cast<std::size_t>(index)];
+}
+
+// The databases with a statement running in some console: a session runs one statement at a
+// time, even while window messages are let through during the wait.
+std::vector<std::shared_ptr<ora::OraDatabase>>& BusyDatabases() {
+  static std::vector<std::shared_ptr<ora::OraDatabase>> busy;
+  return busy;
+}
+
+bool IsBusy(const std::shared_ptr<ora::OraDatabase>& db) {
+  const auto& busy = BusyDatabases();
+  return db && std::find(busy.begin(), busy.end(), db) != busy.end();
+}
+
+// Marks the database busy and lets window messages through while it waits, for the length of
+// one execution.
+class BusyDatabase {
+ public:
+  explicit BusyDatabase(std::shared_ptr<ora::OraDatabase> db) : db_(std::move(db)) {
+    if (!db_) return;
+    BusyDatabases().push_back(db_);
+    db_->SetWaitHook([] { platform::DoEvents(); });
+  }
+  ~BusyDatabase() {
+    if (!db_) return;
+    db_->SetWaitHook({});
+    auto& busy = BusyDatabases();
+    busy.erase(std::find(busy.begin(), busy.end(), db_));
+  }
+  BusyDatabase(const BusyDatabase&) = delete;
+  BusyDatabase& operator=(const BusyDatabase&) = delete;
+
+ private:
+  std::shared_ptr<ora::OraDatabase> db_;
+};
+
+// The record that holds the database, looked up again after window messages may have moved it.
+SessionData* RecordOf(const std::shared_ptr<ora::OraDatabase>& db) {
+  for (SessionData& rec : gSessionData) {
+    if (db && rec.OraDatabase == db) return &rec;
+  }
+  return nullptr;
 }
 
 // The clock with whole-second resolution, as the elapsed time is shown.
@@ -119,7 +159,7 @@ frmQuerna::frmQuerna(QWidget* parent) : QWidget(parent) {
   connect(cmdLogout, &QPushButton::clicked, this, &frmQuerna::cmdLogout_Click);
   connect(vspData, &vaSpread::Click, this, &frmQuerna::vspData_Click);
   connect(txtSQL, &SqlEditor::filesDropped, this, &frmQuerna::txtSQL_FilesDropped);
-  mSb_ConnectBindButton(this);
+  connect(Command1, &QPushButton::clicked, this, &frmQuerna::bindRequested);
 }
 
 frmQuerna::~frmQuerna() = default;
@@ -149,14 +189,14 @@ bool frmQuerna::event(QEvent* e) {
   // The window is activated as the frame's child window becomes the active one.
   if (e->type() == QEvent::ParentChange) {
     if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {
-      connect(sub, &QMdiSubWindow::windowStateChanged, this, &frmQuerna::mSb_SubWindowStateChanged,
+      connect(sub, &QMdiSubWindow::windowStateChanged, this, &frmQuerna::SubWindowStateChanged,
               Qt::UniqueConnection);
     }
   }
   return QWidget::event(e);
 }
 
-void frmQuerna::mSb_SubWindowStateChanged(Qt::WindowStates before, Qt::WindowStates now) {
+void frmQuerna::SubWindowStateChanged(Qt::WindowStates before, Qt::WindowStates now) {
   if (!(before & Qt::WindowActive) && (now & Qt::WindowActive)) Form_Activate();
 }
 
@@ -166,10 +206,10 @@ void frmQuerna::Form_Activate() {
 
 void frmQuerna::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
-  mSb_Arrange();
+  ArrangeControls();
 }
 
-void frmQuerna::mSb_Arrange() {
+void frmQuerna::ArrangeControls() {
   const double dx = logicalDpiX() / 1440.0;
   const double dy = logicalDpiY() / 1440.0;
   // The layout follows the outer size of the child window, frame and caption included.
@@ -196,7 +236,7 @@ void frmQuerna::closeEvent(QCloseEvent* e) {
   // The window's grid and selector are in use until the running execution returns: stop the
   // fill and close once it has ended.
   if (mblnRunning) {
-    gblnFetching = false;
+    StopRunningStatements();
     mblnCloseWanted = true;
     e->ignore();
     return;
@@ -204,7 +244,7 @@ void frmQuerna::closeEvent(QCloseEvent* e) {
   QWidget::closeEvent(e);
 }
 
-void frmQuerna::mSb_EndRun() {
+void frmQuerna::EndRun() {
   mblnRunning = false;
   ora::ErrClear();
   if (!mblnCloseWanted) return;
@@ -216,7 +256,7 @@ void frmQuerna::mSb_EndRun() {
   }
 }
 
-void frmQuerna::mSb_SetStatus(const QString& text) {
+void frmQuerna::SetStatus(const QString& text) {
   txtStatus->setText(text);
   txtStatus->repaint();
 }
@@ -226,7 +266,7 @@ void frmQuerna::cmdClear_Click() {
   if (mblnRunning) return;
   txtSQL->setPlainText(QString());
   mSb_ClearSpread();
-  mSb_SetStatus(kEnterSql);
+  SetStatus(kEnterSql);
   txtSQL->setFocus();
 }
 
@@ -247,7 +287,50 @@ void frmQuerna::cmdSelect_Click() {
 }
 
 void frmQuerna::cmdLogout_Click() {
-  mSb_LogoutConsoleSession(this);
+  // The session stays until its statement has ended.
+  if (mblnRunning) return;
+  emit logoutRequested();
+}
+
+void frmQuerna::Run() {
+  platform::PressButton(cmdSQL_Exec);
+}
+
+void frmQuerna::Clear() {
+  platform::PressButton(cmdClear);
+}
+
+void frmQuerna::Logout() {
+  platform::PressButton(cmdLogout);
+}
+
+void frmQuerna::LoadScript(const QString& text) {
+  cmdClear_Click();
+  txtSQL->setPlainText(text);
+  txtSQL->setFocus(Qt::OtherFocusReason);
+}
+
+int frmQuerna::SelectedSession() const {
+  return cmbSessionData->currentIndex();
+}
+
+QString frmQuerna::SelectedSessionLabel() const {
+  return cmbSessionData->currentText();
+}
+
+void frmQuerna::RefreshSessionList() {
+  mSb_SetSessionList(cmbSessionData);
+}
+
+bool frmQuerna::StatementRunning() {
+  return !BusyDatabases().empty();
+}
+
+void frmQuerna::StopRunningStatements() {
+  gblnFetching = false;
+  // Copied: a break may end a statement whose run then leaves the list.
+  const auto busy = BusyDatabases();
+  for (const auto& db : busy) db->Break();
 }
 
 void frmQuerna::mSb_InsertSQLText(const QString& text) {
@@ -287,109 +370,91 @@ void frmQuerna::txtSQL_FilesDropped(const QStringList& paths) {
                      platform::vbOKOnly | platform::vbCritical);
     return;
   }
-  txtSQL->setPlainText(text);
-  txtSQL->setFocus();
+  LoadScript(text);
 }
 
 void frmQuerna::mSb_SetListData(QPlainTextEdit* ctlSQL) {
-  if (mblnRunning || !ctlSQL) return;
-  mblnRunning = true;
-  mSb_RunListData(ctlSQL);
-  mSb_EndRun();
+  if (ctlSQL) RunStatement(ctlSQL->toPlainText(), RunMode::Interactive, ctlSQL);
 }
 
 int frmQuerna::mFn_SetListDataSQL(const QString& strSQL) {
-  if (mblnRunning) return kBusy;
-  mblnRunning = true;
-  const int result = mFn_RunListDataSQL(strSQL);
-  mSb_EndRun();
-  return result;
+  return RunStatement(strSQL, RunMode::Dictionary, nullptr);
 }
 
-void frmQuerna::mSb_RunListData(QPlainTextEdit* ctlSQL) {
-  mSb_SetStatus(QStringLiteral("初期処理中．．．"));
+int frmQuerna::RunStatement(const QString& sql, RunMode mode, QPlainTextEdit* editor) {
+  const bool interactive = mode == RunMode::Interactive;
+  if (mblnRunning) return kBusy;
   // The session is fixed for the whole run: an activation during the fill refills the selector,
   // and a logout may remove the record, but this run keeps its own references.
   const int i = cmbSessionData->currentIndex();
-  mSb_ResetSession(i);
   SessionData* rec = Record(i);
   const std::shared_ptr<ora::OraSession> session = rec ? rec->OraSession : nullptr;
   const std::shared_ptr<ora::OraDatabase> db = rec ? rec->OraDatabase : nullptr;
-
-  mdtmStart = NowSeconds();
-  mSb_SetStatus(QStringLiteral("オラクルへＳＱＬを発行しました。しばらくお待ちください．．．"));
-  if (session) session->BeginTrans();
-  const QString sql = ctlSQL->toPlainText();
-  const std::shared_ptr<ora::OraDynaset> dyn = mFn_CreateDynaset(db, sql, chkReadOnly->isChecked());
-  if (rec) rec->OraDynaset = dyn;
-  if (session) session->RollBack();
-  ora::ErrClear();
-  mSb_SetStatus(QStringLiteral("結果を調査中です．．．"));
-  mSb_SetStatus(QString());
-
-  if (db && db->LastServerErr() != 0) {
-    const QString text = db->LastServerErrText();
-    const int pos = db->LastServerErrPos();
-    if (pos <= 0) {
-      platform::MsgBox(text, platform::vbOKOnly | platform::vbCritical);
-      ctlSQL->setFocus();
-    } else {
-      platform::MsgBox(text + QStringLiteral("\r\n\r\n") + QString::number(pos) +
-                           QStringLiteral("文字目あたりが間違っています。"),
-                       platform::vbOKOnly);
-      ctlSQL->setFocus();
-      QTextCursor cursor = ctlSQL->textCursor();
-      cursor.setPosition(qMin(pos, static_cast<int>(ctlSQL->document()->characterCount()) - 1));
-      ctlSQL->setTextCursor(cursor);
-    }
-  } else if (!dyn) {
-    platform::MsgBox(QStringLiteral("現バージョンでは対応していないSQL文です"),
-                     platform::vbOKOnly | platform::vbExclamation);
-    ctlSQL->setFocus();
-  } else if (dyn->IsEOF()) {
-    platform::MsgBox(QStringLiteral("データはありませんでした"),
-                     platform::vbOKOnly | platform::vbExclamation);
-    ctlSQL->setFocus();
-  } else if (mFn_ShowResult(dyn, db, session)) {
-    mSb_WriteSQLLog(sql);
-    return;
-  }
-  mSb_SetStatus(QString());
-}
-
-int frmQuerna::mFn_RunListDataSQL(const QString& strSQL) {
-  mSb_SetStatus(QStringLiteral("初期処理中．．．"));
-  const int i = cmbSessionData->currentIndex();
-  mSb_ResetSession(i);
-  SessionData* rec = Record(i);
-  const std::shared_ptr<ora::OraSession> session = rec ? rec->OraSession : nullptr;
-  const std::shared_ptr<ora::OraDatabase> db = rec ? rec->OraDatabase : nullptr;
-
-  mdtmStart = NowSeconds();
-  mSb_SetStatus(QStringLiteral("オラクルへＳＱＬを発行しました。しばらくお待ちください．．．"));
-  const std::shared_ptr<ora::OraDynaset> dyn =
-      mFn_CreateDynaset(db, strSQL, chkReadOnly->isChecked());
-  if (rec) rec->OraDynaset = dyn;
-  ora::ErrClear();
-  mSb_SetStatus(QStringLiteral("結果を調査中です．．．"));
-
+  if (IsBusy(db)) return kBusy;
+  mblnRunning = true;
   int result = 0;
-  if (db && db->LastServerErr() != 0) {
-    result = -1;
-  } else if (dyn && !dyn->IsEOF()) {
-    if (mFn_ShowResult(dyn, db, session)) return vspData->MaxRows();
-    result = -1;
+  bool shown = false;
+  {
+    const BusyDatabase busy(db);
+    SetStatus(QStringLiteral("初期処理中．．．"));
+    mSb_ResetSession(i);
+    mdtmStart = NowSeconds();
+    SetStatus(QStringLiteral("オラクルへＳＱＬを発行しました。しばらくお待ちください．．．"));
+    if (interactive && session) session->BeginTrans();
+    const std::shared_ptr<ora::OraDynaset> dyn =
+        mFn_CreateDynaset(db, sql, chkReadOnly->isChecked());
+    if (SessionData* current = RecordOf(db)) current->OraDynaset = dyn;
+    if (interactive && session) session->RollBack();
+    ora::ErrClear();
+    SetStatus(QStringLiteral("結果を調査中です．．．"));
+    if (interactive) SetStatus(QString());
+
+    const auto complain = [editor](const QString& text) {
+      platform::MsgBox(text, platform::vbOKOnly | platform::vbExclamation);
+      editor->setFocus();
+    };
+    if (db && db->LastServerErr() != 0) {
+      if (interactive) ShowServerError(*db, editor);
+      result = -1;
+    } else if (!dyn) {
+      if (interactive) complain(QStringLiteral("現バージョンでは対応していないSQL文です"));
+    } else if (dyn->IsEOF()) {
+      if (interactive) complain(QStringLiteral("データはありませんでした"));
+    } else if (ShowResult(dyn, db, session)) {
+      if (interactive) mSb_WriteSQLLog(sql);
+      result = vspData->MaxRows();
+      shown = true;
+    } else {
+      result = -1;
+    }
+    if (!shown) SetStatus(QString());
   }
-  mSb_SetStatus(QString());
+  EndRun();
   return result;
 }
 
-bool frmQuerna::mFn_ShowResult(const std::shared_ptr<ora::OraDynaset>& dyn,
-                               const std::shared_ptr<ora::OraDatabase>& db,
-                               const std::shared_ptr<ora::OraSession>& session) {
-  // Before the main window exists the limit is the one it starts with.
-  const int limit = gfrmMain ? gfrmMain->mFn_RecordLimit() : 100;
-  mSb_SetStatus(QStringLiteral("データ読み込み中...(中止＝Ctrl+Z)"));
+void frmQuerna::ShowServerError(const ora::OraDatabase& db, QPlainTextEdit* editor) {
+  const QString text = db.LastServerErrText();
+  const int pos = db.LastServerErrPos();
+  if (pos <= 0) {
+    platform::MsgBox(text, platform::vbOKOnly | platform::vbCritical);
+    editor->setFocus();
+    return;
+  }
+  platform::MsgBox(text + QStringLiteral("\r\n\r\n") + QString::number(pos) +
+                       QStringLiteral("文字目あたりが間違っています。"),
+                   platform::vbOKOnly);
+  editor->setFocus();
+  QTextCursor cursor = editor->textCursor();
+  cursor.setPosition(qMin(pos, static_cast<int>(editor->document()->characterCount()) - 1));
+  editor->setTextCursor(cursor);
+}
+
+bool frmQuerna::ShowResult(const std::shared_ptr<ora::OraDynaset>& dyn,
+                           const std::shared_ptr<ora::OraDatabase>& db,
+                           const std::shared_ptr<ora::OraSession>& session) {
+  const int limit = mintRecordLimit;
+  SetStatus(QStringLiteral("データ読み込み中...(中止＝Ctrl+Z)"));
   mSb_FillSpread(dyn.get(), vspData, limit);
   ora::ErrClear();
 
@@ -404,10 +469,10 @@ bool frmQuerna::mFn_ShowResult(const std::shared_ptr<ora::OraDynaset>& dyn,
     return false;
   }
   mdtmEnd = NowSeconds();
-  mSb_SetStatus((limit != -1 ? QStringLiteral("表示件数制限付きで ") : QString()) +
-                QString::number(vspData->MaxRows()) + QStringLiteral(" 件あります。") +
-                QStringLiteral("（検索時間：") + QString::number(mdtmStart.secsTo(mdtmEnd)) +
-                QStringLiteral(" 秒）"));
+  SetStatus((limit != -1 ? QStringLiteral("表示件数制限付きで ") : QString()) +
+            QString::number(vspData->MaxRows()) + QStringLiteral(" 件あります。") +
+            QStringLiteral("（検索時間：") + QString::number(mdtmStart.secsTo(mdtmEnd)) +
+            QStringLiteral(" 秒）"));
   vspData->SetRow(1);
   vspData->SetCol(1);
   vspData->setFocus();

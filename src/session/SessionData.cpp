@@ -1,5 +1,7 @@
 #include "session/SessionData.h"
 
+#include <QComboBox>
+
 #include "core/RunErr.h"
 
 std::vector<SessionData> gSessionData(1);
@@ -44,4 +46,20 @@ bool mFn_NoSession() {
 
 int mFn_SessionUBound() {
   return static_cast<int>(gSessionData.size()) - 1;
+}
+
+QString mFn_SessionLabel(int index) {
+  const SessionData& rec = gSessionData[static_cast<std::size_t>(index)];
+  return QStringLiteral("Session") + QString::number(index + 1) + QLatin1Char(':') + rec.User +
+         QLatin1Char('/') + rec.Host;
+}
+
+void mSb_SetSessionList(QComboBox* combo) {
+  if (!combo) return;
+  const bool wasVisible = combo->isVisibleTo(combo->parentWidget());
+  combo->hide();
+  combo->clear();
+  for (int i = 0; i <= mFn_SessionUBound(); ++i) combo->addItem(mFn_SessionLabel(i));
+  combo->setCurrentIndex(mFn_SessionUBound());
+  if (wasVisible || !combo->parentWidget()) combo->show();
 }

@@ -8,6 +8,8 @@
 
 #include "oracle/OraInterface.h"
 
+class QComboBox;
+
 struct SessionData {
   QString Host;
   QString User;
@@ -32,3 +34,9 @@ void mSb_ResetSession(int index);
 bool mFn_NoSession();
 // The upper bound of the table (its size less one), as the selectors and loops use it.
 int mFn_SessionUBound();
+
+// Refills a session selector with one "Session<n>:<User>/<Host>" item per record of the session
+// table, and selects the last one.
+void mSb_SetSessionList(QComboBox* combo);
+// The label of record index of the session table.
+QString mFn_SessionLabel(int index);

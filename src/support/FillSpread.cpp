@@ -2,9 +2,8 @@
 #include <QPointer>
 #include <vector>
 
-#include "app/basMain.h"
-#include "grid/vaSpread.h"
 #include "core/RunErr.h"
+#include "grid/vaSpread.h"
 #include "platform/Platform.h"
 #include "support/basFunctions.h"
 

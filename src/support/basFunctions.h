@@ -6,19 +6,15 @@
 
 #include "oracle/OraInterface.h"
 
-class QComboBox;
 class vaSpread;
+
+// True while a grid fill may go on; "SQL中断" clears it.
+extern bool gblnFetching;
 
 // Opens a result set for the SQL text: mode 1 read-only and uncached (options 12), any other mode
 // the defaults (options 0). Every failure gives nullptr; the server error stays readable on db.
 std::shared_ptr<ora::OraDynaset> mFn_CreateDynaset(const std::shared_ptr<ora::OraDatabase>& db,
                                                    const QString& sql, int mode);
-
-// Refills a session selector with one "Session<n>:<User>/<Host>" item per record of the session
-// table, and selects the last one.
-void mSb_SetSessionList(QComboBox* combo);
-// The label of record index of the session table.
-QString mFn_SessionLabel(int index);
 
 // Sets up the grid's current column (setup true) or writes the current cell (setup false) by the
 // field's Oracle type.

@@ -9,8 +9,8 @@
 #include <functional>
 
 #include "about/frmVersion.h"
+#include "app/basFileCommands.h"
 #include "common/ScriptedDialogs.h"
-#include "files/basFileCommands.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -51,13 +51,6 @@ class TestVersion : public QObject {
     QFETCH(int, minor);
     QFETCH(QString, label);
     QCOMPARE(mFn_VersionLabel(major, minor), label);
-  }
-
-  void dialogShowsTheBuildsVersion() {
-    frmVersion dlg;
-    QCOMPARE(dlg.windowTitle(), QString("ば～じょん情報"));
-    QCOMPARE(dlg.lblVersion->text(), mFn_VersionLabel(QUERNA_VERSION_MAJOR, QUERNA_VERSION_MINOR));
-    QCOMPARE(dlg.txtDesc[3]->text(), QString("https://querna.example.org/"));
   }
 
   // Without a program that can be started the user is told so; with one, nothing is shown.

@@ -4,21 +4,22 @@
 #include <QMdiArea>
 #include <QtTest>
 
+#include "app/basLogout.h"
 #include "app/basMain.h"
 #include "app/frmMain.h"
+#include "common/ConsoleControls.h"
 #include "common/ScriptedDialogs.h"
 #include "common/TestEnv.h"
 #include "console/frmQuerna.h"
 #include "grid/vaSpread.h"
 #include "oracle/OraFactory.h"
 #include "session/SessionData.h"
-#include "session/basLogout.h"
 
 namespace {
 
 const QString kFailed = QStringLiteral("実行処理が失敗しました。権限などを確認してください");
 const QString kEmpty = QStringLiteral("データがありませんでした。");
-const QString kCancel = QStringLiteral("<cancel>");
+const QString kCancel = ScriptedDialogs::kCancel;
 
 bool LogOn(const QString& user, const QString& pass) {
   SessionData& rec = gSessionData[0];
@@ -110,16 +111,11 @@ class tst_DictionaryDemo : public QObject {
     QVERIFY(gSessionData[0].OraDatabase->CreateDynaset(QStringLiteral("select * from dept"), 0));
 
     ScriptedDialogs dialogs;
-    for (const QString& a : answers) {
-      if (a == kCancel)
-        dialogs.cancelInputBox();
-      else
-        dialogs.answerInputBox(a);
-    }
+    dialogs.answerInputBoxes(answers);
     gfrmMain->menuItem(item)->trigger();
     QCOMPARE(dialogs.inputBoxes().size(), answers.size());
     QCOMPARE(dialogs.prompts(), message.isEmpty() ? QStringList() : QStringList{message});
-    if (message.isEmpty()) QVERIFY(console->vspData->MaxRows() > 0);
+    if (message.isEmpty()) QVERIFY(Ctl<vaSpread>(console, "vspData")->MaxRows() > 0);
     QCOMPARE(gfrmMain->mdiArea()->subWindowList().size(), 1);
   }
 
@@ -131,7 +127,7 @@ class tst_DictionaryDemo : public QObject {
     gfrmMain->menuItem(QStringLiteral("mnuSqlTableFields"))->trigger();
     frmQuerna* console = gfrmMain->mFn_ActiveConsole();
     QVERIFY(console);
-    vaSpread* grid = console->vspData;
+    vaSpread* grid = Ctl<vaSpread>(console, "vspData");
     QCOMPARE(grid->MaxRows(), 8);
     grid->SetCol(1);
     grid->SetRow(1);

@@ -14,50 +14,23 @@
 
 #include "app/basMain.h"
 #include "app/frmMain.h"
+#include "common/ConsoleControls.h"
+#include "common/FakeDriver.h"
 #include "common/ScriptedDialogs.h"
 #include "common/TestEnv.h"
 #include "console/SqlEditor.h"
 #include "console/frmQuerna.h"
 #include "platform/Platform.h"
 #include "session/SessionData.h"
+#include "support/basFunctions.h"
 
 namespace {
 
-class StubDatabase : public ora::OraDatabase {
- public:
-  std::shared_ptr<ora::OraDynaset> CreateDynaset(const QString&, int) override { return nullptr; }
-  ora::OraParameters& Parameters() override { std::abort(); }
-  int LastServerErr() const override { return 0; }
-  QString LastServerErrText() const override { return {}; }
-  int LastServerErrPos() const override { return 0; }
-  void LastServerErrReset() override {}
-  void Close() override { closed = true; }
-  bool closed = false;
-};
-
-class StubSession : public ora::OraSession {
- public:
-  std::shared_ptr<ora::OraDatabase> OpenDatabase(const QString&, const QString&, int) override {
-    return std::make_shared<StubDatabase>();
-  }
-  void BeginTrans() override {}
-  void RollBack() override {}
-  int LastServerErr() const override { return 0; }
-  QString LastServerErrText() const override { return {}; }
-  void LastServerErrReset() override {}
-};
-
 // Logs on as the logon dialog would after a successful logon.
-std::shared_ptr<StubDatabase> LogOn() {
-  const int i = mSb_AppendSession();
-  SessionData& rec = gSessionData[static_cast<std::size_t>(i)];
-  rec.Host = QStringLiteral("DB1");
-  rec.User = QStringLiteral("SCOTT");
-  rec.Pass = QStringLiteral("TIGER");
-  rec.OraSession = std::make_shared<StubSession>();
-  auto db = std::make_shared<StubDatabase>();
-  rec.OraDatabase = db;
-  return db;
+std::shared_ptr<fake::DatabaseLog> LogOn() {
+  // Left alive to the end: the session table may still hold its objects then.
+  static auto* driver = new fake::FakeDriver;
+  return driver->logOn();
 }
 
 // Stands in for the logon dialog while it lives: counts the calls and logs on or cancels.
@@ -97,20 +70,6 @@ QString Setting(const char* key) {
   return platform::GetSetting("ZEPH", "Settings", QString::fromLatin1(key), "missing");
 }
 
-// One line per item, in menu order: name, caption (a dash for a separator), shortcut and the
-// states that differ from a plain enabled item.
-void DescribeMenu(const QList<QAction*>& items, QStringList& out) {
-  for (QAction* a : items) {
-    QString line = a->objectName() + " " + (a->isSeparator() ? "-" : a->text());
-    if (!a->shortcut().isEmpty()) line += " [" + a->shortcut().toString() + "]";
-    if (!a->isVisible()) line += " hidden";
-    if (!a->isEnabled() && !a->isSeparator()) line += " disabled";
-    if (a->isChecked()) line += " checked";
-    out << line;
-    if (a->menu()) DescribeMenu(a->menu()->actions(), out);
-  }
-}
-
 }  // namespace
 
 class TestFrmMain : public QObject {
@@ -138,88 +97,6 @@ class TestFrmMain : public QObject {
     FlushDeletes();
     mSb_CreateSessions();
     env_.reset();
-  }
-
-  void menuBarItemsInOrder() {
-    frmMain w;
-    QStringList actual;
-    DescribeMenu(w.menuBar()->actions(), actual);
-    const QStringList expected = {
-        "mnuFile ﾌｧｲﾙ(&F)",
-        "mnuSqlFileOpen SQLﾌｧｲﾙからSQL文をｲﾝﾎﾟｰﾄ...",
-        "mnuFileBar0 -",
-        "mnuFileLogOpen SQLﾛｸﾞﾌｧｲﾙを開く... [F4]",
-        "mnuFileBar1 -",
-        "mnuFileImport ｲﾝﾎﾟｰﾄ...",
-        "mnuFileExport ｴｸｽﾎﾟｰﾄ...",
-        "mnuFileBar11 -",
-        "mnuFileExit 終了(&X)",
-        "mnuEdit 編集(&E)",
-        "mnuEditClear ｸﾘｱ [F3]",
-        "mnuEditBar22 -",
-        "mnuEditSqlExec SQL実行 [F5]",
-        "mnuEditSqlStop SQL中断 [Ctrl+Z]",
-        "mnuEditBar2 - hidden",
-        "mnuEditSqlCheck SQL解析... hidden disabled",
-        "mnuView 表示(&V)",
-        "mnuDispRecLimit 表示件数制限",
-        "mnuDispRecLimit0 表示しない(SQLﾃｽﾄ)",
-        "mnuDispRecLimit1 1ﾚｺｰﾄﾞまで",
-        "mnuDispRecLimit100 100ﾚｺｰﾄﾞまで checked",
-        "mnuDispRecLimit500 500ﾚｺｰﾄﾞまで",
-        "mnuDispRecLimit1000 1000ﾚｺｰﾄﾞまで",
-        "mnuDispRecLimitNot 制限無し",
-        "mnuEditBar1 - hidden",
-        "mnuViewRefresh 最新の情報に更新(&R) hidden disabled",
-        "mnuView1 - hidden",
-        "mnuViewOptions ｵﾌﾟｼｮﾝ(&O)... hidden disabled",
-        "mnuSession ｾｯｼｮﾝ(&S)",
-        "mnuSessionLogon ﾛｸﾞｲﾝ...",
-        "mnuSessionLogout ﾛｸﾞｱｳﾄ...",
-        "mnuSql ｵﾗｸﾙ参照・設定(&O)",
-        "mnuSqlAccess ｵﾗｸﾙ接続ﾕｰｻﾞｰ状況を見る",
-        "mnuSqlAccessEx ｵﾗｸﾙ接続ﾕｰｻﾞｰ状況を見る(拡張版)",
-        "mnuSqlKillSession ｵﾗｸﾙ接続ﾕｰｻﾞｰ状況にあるｾｯｼｮﾝを削除する... disabled",
-        "mnuSqlBar1 -",
-        "mnuSqlTableFields ﾃｰﾌﾞﾙのﾌｨｰﾙﾄﾞを見る...",
-        "mnuSqlTableIndex ﾃｰﾌﾞﾙのｲﾝﾃﾞｯｸｽを見る...",
-        "mnuSqlBar2 -",
-        "mnuSqlUserGrant 現在ﾛｸﾞｲﾝしているﾕｰｻﾞｰに与えられている権限を見る",
-        "mnuSqlUserRole 現在ﾛｸﾞｲﾝしているﾕｰｻﾞｰに与えられているﾛｰﾙを見る",
-        "mnuSqlUserTables 現在ﾛｸﾞｲﾝしているﾕｰｻﾞｰがｵｰﾅｰのﾃｰﾌﾞﾙを見る",
-        "mnuSqlBar3 -",
-        "mnuSqlAllUsers 全てのﾕｰｻﾞｰを見る",
-        "mnuSqlDBAGrant 全てのﾕｰｻﾞｰの権限情報を見る",
-        "mnuSqlDBARole 全てのﾕｰｻﾞｰのﾛｰﾙ情報を見る",
-        "mnuSqlBar4 -",
-        "mnuSqlAllTables 登録されている全てのﾃｰﾌﾞﾙを見る",
-        "mnuSqlAllFields 登録されている全てのﾌｨｰﾙﾄﾞを見る",
-        "mnuSqlAllView 登録されている全てのﾋﾞｭｰを見る",
-        "mnuSqlBar5 -",
-        "mnuSqlLog OracleのSQLﾛｸﾞを見る...",
-        "mnuSqlLogAccess OracleのSQLﾛｸﾞを見る(ｻｰﾊﾞｰ負荷値情報)...",
-        "mnuSqlBar6 -",
-        "mnuSqlAllObject 全てのｵﾌﾞｼﾞｪｸﾄを見る",
-        "mnuSqlBar7 -",
-        "mnuSqlSysDate Oracleから日付を見る",
-        "mnuSqlVer Oracleのﾊﾞｰｼﾞｮﾝを見る",
-        "mnuWindow ｳｨﾝﾄﾞｳ(&W)",
-        "mnuWindowNewWindow 新しいｳｨﾝﾄﾞｳを開く [F7]",
-        "mnuWindowBar1 -",
-        "mnuWindowCascade 重ねて表示(&C)",
-        "mnuWindowTileHorizontal 上下に並べて表示(&H)",
-        "mnuWindowTileVertical 左右に並べて表示(&V)",
-        "mnuWindowArrangeIcons ｱｲｺﾝの整列(&A)",
-        "mnuWindowBar10 -",
-        "mnuWindowAllClose 全てのｳｨﾝﾄﾞｳを閉じる",
-        "mnuHelp ﾍﾙﾌﾟ(&H)",
-        "mnuHelpContents 目次(&C)",
-        "mnuHelpSearch ﾄﾋﾟｯｸの検索(&S)...",
-        "mnuHelpBar5 -",
-        "mnuHelpAbout ﾊﾞｰｼﾞｮﾝ情報(&A)",
-    };
-    QCOMPARE(actual, expected);
-    QCOMPARE(w.windowTitle(), QString("Querna"));
   }
 
   void recordLimit_data() {
@@ -408,8 +285,8 @@ class TestFrmMain : public QObject {
     LogOn();
     w->mnuWindowNewWindow_Click();
     auto* console = qobject_cast<frmQuerna*>(w->mdiArea()->subWindowList().first()->widget());
-    QSignalSpy clear(console->cmdClear, &QPushButton::clicked);
-    QSignalSpy exec(console->cmdSQL_Exec, &QPushButton::clicked);
+    QSignalSpy clear(Ctl<QPushButton>(console, "cmdClear"), &QPushButton::clicked);
+    QSignalSpy exec(Ctl<QPushButton>(console, "cmdSQL_Exec"), &QPushButton::clicked);
     if (child == "none") {
       w->mdiArea()->closeAllSubWindows();
       FlushDeletes();
@@ -432,13 +309,6 @@ class TestFrmMain : public QObject {
     if (pressed.isEmpty()) QCOMPARE(dialogs.msgBoxes().size(), 0);
   }
 
-  void sqlStopClearsTheFetchFlag() {
-    frmMain* w = LoadedMain();
-    gblnFetching = true;
-    w->menuItem("mnuEditSqlStop")->trigger();
-    QVERIFY(!gblnFetching);
-  }
-
   // The menu's keys win over the SQL box's own use of them (Ctrl+Z would undo there).
   void menuKeysWorkInTheSqlBox() {
     frmMain* w = LoadedMain();
@@ -448,18 +318,18 @@ class TestFrmMain : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(w));
     frmQuerna* console = w->mFn_ActiveConsole();
     QVERIFY(console);
-    console->txtSQL->setFocus();
-    QTRY_VERIFY(console->txtSQL->hasFocus());
-    console->txtSQL->setPlainText("select 1 from dual");
+    Ctl<SqlEditor>(console, "txtSQL")->setFocus();
+    QTRY_VERIFY(Ctl<SqlEditor>(console, "txtSQL")->hasFocus());
+    Ctl<SqlEditor>(console, "txtSQL")->setPlainText("select 1 from dual");
 
     gblnFetching = true;
-    QTest::keyClick(console->txtSQL, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(Ctl<SqlEditor>(console, "txtSQL"), Qt::Key_Z, Qt::ControlModifier);
     QVERIFY(!gblnFetching);
-    QCOMPARE(console->txtSQL->toPlainText(), QString("select 1 from dual"));
+    QCOMPARE(Ctl<SqlEditor>(console, "txtSQL")->toPlainText(), QString("select 1 from dual"));
 
-    QSignalSpy clear(console->cmdClear, &QPushButton::clicked);
-    console->txtSQL->setFocus();
-    QTest::keyClick(console->txtSQL, Qt::Key_F3);
+    QSignalSpy clear(Ctl<QPushButton>(console, "cmdClear"), &QPushButton::clicked);
+    Ctl<SqlEditor>(console, "txtSQL")->setFocus();
+    QTest::keyClick(Ctl<SqlEditor>(console, "txtSQL"), Qt::Key_F3);
     QTRY_COMPARE(clear.count(), 1);
   }
 

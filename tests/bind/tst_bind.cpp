@@ -6,12 +6,14 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "app/frmMain.h"
 #include "bind/frmBind.h"
+#include "common/ConsoleControls.h"
 #include "common/FakeDriver.h"
 #include "common/ScriptedDialogs.h"
 #include "console/frmQuerna.h"
-#include "oracle/OraFactory.h"
 #include "core/RunErr.h"
+#include "oracle/OraFactory.h"
 #include "session/SessionData.h"
 
 namespace {
@@ -79,33 +81,6 @@ class tst_Bind : public QObject {
   void cleanup() {
     mSb_CreateSessions();
     driver_.reset();
-  }
-
-  void layout() {
-    frmBind dlg;
-    QCOMPARE(dlg.windowTitle(), QStringLiteral("バインド変数登録"));
-    QStringList captions;
-    for (QLabel* l : dlg.lbl1) captions << l->text();
-    QCOMPARE(captions, QStringList({"セッション：", "変数タイプ：", "データ型：", "データ(値)：",
-                                    "変数名："}));
-    QCOMPARE(dlg.cmdAdd->text(), QStringLiteral("登録"));
-    QCOMPARE(dlg.cmdDel->text(), QStringLiteral("削除"));
-    QCOMPARE(dlg.cmdClose->text(), QStringLiteral("閉じる"));
-    QCOMPARE(dlg.mnuTool->title(), QStringLiteral("ﾂｰﾙ(&T)"));
-    QCOMPARE(dlg.mnuToolDelBind->text(), QStringLiteral("全てのﾊﾞｲﾝﾄﾞ変数を削除"));
-    QStringList types;
-    QList<int> codes;
-    for (int i = 0; i < dlg.cmbValueType->count(); ++i) {
-      QCOMPARE(dlg.cmbValueType->itemText(i).size(), 13);
-      types << dlg.cmbValueType->itemText(i).trimmed();
-      codes << dlg.cmbValueType->itemData(i).toInt();
-    }
-    QCOMPARE(types, QStringList({"VARCHAR2", "NUMBER", "LONG", "ROWID", "RAW", "LONGRAW", "SINT",
-                                 "FLOAT", "STRING", "VARCHAR", "DATE", "UINT", "CHAR", "CHARZ",
-                                 "CURSOR", "MLSLABEL"}));
-    QCOMPARE(codes, QList<int>({1, 2, 8, 11, 23, 24, 3, 4, 5, 9, 12, 68, 96, 97, 102, 106}));
-    QCOMPARE(Items(dlg.cmbVarType), QStringList({"入力変数", "出力変数", "入出力変数"}));
-    QCOMPARE(dlg.cmbVarType->itemData(2).toInt(), 3);
   }
 
   void emptySession() {
@@ -394,9 +369,11 @@ class tst_Bind : public QObject {
   void openedFromConsole() {
     Define(QStringLiteral("X"), QStringLiteral("10"), ora::ORAPARM_INPUT, ora::ORATYPE_NUMBER);
     frmQuerna console;
-    console.cmbSessionData->clear();
-    console.cmbSessionData->addItems({QStringLiteral("Session1"), QStringLiteral("Session2")});
-    console.cmbSessionData->setCurrentIndex(0);
+    frmMain::WireConsole(&console);
+    Ctl<QComboBox>(&console, "cmbSessionData")->clear();
+    Ctl<QComboBox>(&console, "cmbSessionData")
+        ->addItems({QStringLiteral("Session1"), QStringLiteral("Session2")});
+    Ctl<QComboBox>(&console, "cmbSessionData")->setCurrentIndex(0);
     QPointer<frmBind> seen;
     QStringList fields;
     QTimer::singleShot(0, this, [&] {
@@ -405,7 +382,7 @@ class tst_Bind : public QObject {
       fields = Fields(*seen);
       seen->cmdClose->click();
     });
-    console.Command1->click();
+    Ctl<QPushButton>(&console, "Command1")->click();
     QCOMPARE(fields, QStringList({"X", "10", "NUMBER", "入力変数"}));
     QTRY_VERIFY(!seen);
   }

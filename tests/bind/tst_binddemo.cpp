@@ -4,9 +4,11 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "app/basLogout.h"
 #include "app/basMain.h"
 #include "app/frmMain.h"
 #include "bind/frmBind.h"
+#include "common/ConsoleControls.h"
 #include "common/ScriptedDialogs.h"
 #include "common/TestEnv.h"
 #include "console/SqlEditor.h"
@@ -14,7 +16,6 @@
 #include "grid/vaSpread.h"
 #include "oracle/OraFactory.h"
 #include "session/SessionData.h"
-#include "session/basLogout.h"
 
 namespace {
 
@@ -141,18 +142,18 @@ class tst_BindDemo : public QObject {
       if (remove) dlg->cmdDel->click();
       dlg->cmdClose->click();
     });
-    console_->Command1->click();
+    Ctl<QPushButton>(console_, "Command1")->click();
     [&] { QVERIFY(opened); }();
     return shown;
   }
 
   // Runs a statement as the user does and returns the first column of the rows shown.
   QStringList Run(const QString& sql) {
-    console_->txtSQL->setPlainText(sql);
-    console_->vspData->SetMaxRows(0);
-    console_->cmdSQL_Exec->click();
+    Ctl<SqlEditor>(console_, "txtSQL")->setPlainText(sql);
+    Ctl<vaSpread>(console_, "vspData")->SetMaxRows(0);
+    Ctl<QPushButton>(console_, "cmdSQL_Exec")->click();
     QStringList names;
-    vaSpread* grid = console_->vspData;
+    vaSpread* grid = Ctl<vaSpread>(console_, "vspData");
     int col = 1;
     for (; col <= grid->MaxCols(); ++col) {
       grid->SetCol(col);

@@ -2,8 +2,9 @@
 
 #include <map>
 
-#include "oracle/OraFactory.h"
 #include "core/RunErr.h"
+#include "oracle/OraFactory.h"
+#include "session/SessionData.h"
 
 namespace fake {
 
@@ -19,6 +20,7 @@ struct FakeDriver::State {
   QList<Account> accounts;
   std::map<QString, Failure> failures;  // by upper-case host
   std::map<QString, std::pair<QList<FakeColumn>, QList<QVariantList>>> results;
+  std::map<QString, Answer> answers;
   std::vector<std::shared_ptr<DatabaseLog>> databases;
   bool noClient = false;
   int sessionsCreated = 0;
@@ -110,14 +112,17 @@ class ServerErrors {
 
 class Database : public ora::OraDatabase {
  public:
-  Database(std::shared_ptr<State> state, std::shared_ptr<DatabaseLog> log)
-      : state_(std::move(state)), log_(std::move(log)) {}
-  std::shared_ptr<ora::OraDynaset> CreateDynaset(const QString& sql, int) override {
+  Database(std::shared_ptr<State> state, std::shared_ptr<DatabaseLog> log,
+           std::shared_ptr<ServerErrors> sessionErrors)
+      : state_(std::move(state)), log_(std::move(log)), sessionErrors_(std::move(sessionErrors)) {}
+  std::shared_ptr<ora::OraDynaset> CreateDynaset(const QString& sql, int options) override {
     if (log_->closed) {
       ora::Raise(ora::kErrOraComponent, QStringLiteral("Database is closed"));
       return nullptr;
     }
     log_->statements << sql;
+    log_->calls << QStringLiteral("CreateDynaset %1 %2").arg(options).arg(sql);
+    if (auto a = state_->answers.find(sql); a != state_->answers.end()) return answer(a->second);
     auto it = state_->results.find(sql);
     if (it == state_->results.end()) {
       errors_.set(942, QStringLiteral("ORA-00942: table or view does not exist"));
@@ -128,20 +133,76 @@ class Database : public ora::OraDatabase {
   ora::OraParameters& Parameters() override { return params_; }
   int LastServerErr() const override { return errors_.LastServerErr(); }
   QString LastServerErrText() const override { return errors_.LastServerErrText(); }
-  int LastServerErrPos() const override { return 0; }
-  void LastServerErrReset() override { errors_.LastServerErrReset(); }
+  int LastServerErrPos() const override { return errPos_; }
+  void LastServerErrReset() override {
+    ++log_->resets;
+    errors_.LastServerErrReset();
+    errPos_ = 0;
+  }
   void Close() override { log_->closed = true; }
+  void Break() override {
+    ++log_->breaks;
+    broken_ = true;
+  }
+  void SetWaitHook(std::function<void()> hook) override { waitHook_ = std::move(hook); }
 
  private:
+  std::shared_ptr<ora::OraDynaset> answer(const Answer& a) {
+    if (a.waitsForBreak) {
+      // Bounded, so that a stop that never arrives fails the test instead of hanging it.
+      broken_ = false;
+      if (a.onWait) a.onWait();
+      for (int i = 0; i < 1000 && !broken_ && waitHook_; ++i) waitHook_();
+      if (broken_) errors_.set(ora::kOraUserCancel, QString::fromUtf8(ora::kOraUserCancelText));
+      return nullptr;
+    }
+    if (a.errNumber) {
+      errors_.set(a.errNumber, a.errText);
+      errPos_ = a.errPos;
+      return nullptr;
+    }
+    if (a.noResult) return nullptr;
+    auto dyn = std::make_shared<FakeDynaset>(
+        QList<FakeColumn>{{QStringLiteral("ID"), ora::ORATYPE_NUMBER, 22, 22, 10, 0, 22, {}},
+                          {QStringLiteral("NAME"), ora::ORATYPE_VARCHAR2, 20, 20, 0, 0, 20, {}}});
+    auto notified = std::make_shared<int>(-1);
+    dyn->Generate(a.rows, [a, notified](int row, int col) -> QVariant {
+      if (a.onRow && *notified != row) {
+        *notified = row;
+        a.onRow(row);
+      }
+      // IDs count down so that a sort visibly reorders the rows.
+      if (col == 0) return qlonglong(a.rows - row);
+      return QStringLiteral("N%1").arg(row % 7);
+    });
+    std::weak_ptr<ServerErrors> session = sessionErrors_;
+    dyn->onMoveNext = [this, a, session](int moves) {
+      if (moves < a.rows) return;
+      if (a.dbErrAfterFetch) errors_.set(a.dbErrAfterFetch, QStringLiteral("ORA-03113"));
+      if (auto s = session.lock(); s && a.sessionErrAfterFetch)
+        s->set(a.sessionErrAfterFetch, QStringLiteral("ORA-03113"));
+    };
+    std::weak_ptr<DatabaseLog> log = log_;
+    dyn->onClose = [log] {
+      if (auto l = log.lock()) ++l->dynasetCloses;
+    };
+    return dyn;
+  }
+
   std::shared_ptr<State> state_;
   std::shared_ptr<DatabaseLog> log_;
+  std::shared_ptr<ServerErrors> sessionErrors_;
   ParameterList params_;
   ServerErrors errors_;
+  int errPos_ = 0;
+  bool broken_ = false;
+  std::function<void()> waitHook_;
 };
 
 class Session : public ora::OraSession {
  public:
-  explicit Session(std::shared_ptr<State> state) : state_(std::move(state)) {}
+  explicit Session(std::shared_ptr<State> state, std::shared_ptr<DatabaseLog> log = nullptr)
+      : state_(std::move(state)), log_(std::move(log)) {}
   std::shared_ptr<ora::OraDatabase> OpenDatabase(const QString& host, const QString& connect,
                                                  int) override {
     auto f = state_->failures.find(host.toUpper());
@@ -149,7 +210,7 @@ class Session : public ora::OraSession {
       if (f->second.runError) {
         ora::Raise(f->second.number, f->second.text);
       } else {
-        errors_.set(f->second.number, f->second.text);
+        errors_->set(f->second.number, f->second.text);
       }
       return nullptr;
     }
@@ -165,26 +226,36 @@ class Session : public ora::OraSession {
         log->host = host;
         log->user = user;
         state_->databases.push_back(log);
-        return std::make_shared<Database>(state_, log);
+        log_ = log;
+        return std::make_shared<Database>(state_, log, errors_);
       }
     }
     if (hostKnown) {
-      errors_.set(1017, QStringLiteral("ORA-01017: invalid username/password; logon denied"));
+      errors_->set(1017, QStringLiteral("ORA-01017: invalid username/password; logon denied"));
     } else {
-      errors_.set(12154, QStringLiteral(
-                             "ORA-12154: TNS:could not resolve the connect identifier specified"));
+      errors_->set(12154, QStringLiteral(
+                              "ORA-12154: TNS:could not resolve the connect identifier specified"));
     }
     return nullptr;
   }
-  void BeginTrans() override {}
-  void RollBack() override {}
-  int LastServerErr() const override { return errors_.LastServerErr(); }
-  QString LastServerErrText() const override { return errors_.LastServerErrText(); }
-  void LastServerErrReset() override { errors_.LastServerErrReset(); }
+  void BeginTrans() override {
+    if (log_) log_->calls << QStringLiteral("BeginTrans");
+  }
+  void RollBack() override {
+    if (log_) log_->calls << QStringLiteral("RollBack");
+  }
+  int LastServerErr() const override { return errors_->LastServerErr(); }
+  QString LastServerErrText() const override { return errors_->LastServerErrText(); }
+  void LastServerErrReset() override {
+    if (log_) ++log_->resets;
+    errors_->LastServerErrReset();
+  }
+  std::shared_ptr<ServerErrors> errors() const { return errors_; }
 
  private:
   std::shared_ptr<State> state_;
-  ServerErrors errors_;
+  std::shared_ptr<DatabaseLog> log_;
+  std::shared_ptr<ServerErrors> errors_ = std::make_shared<ServerErrors>();
 };
 
 }  // namespace
@@ -230,6 +301,26 @@ int FakeDriver::sessionsCreated() const {
 
 const std::vector<std::shared_ptr<DatabaseLog>>& FakeDriver::databases() const {
   return state_->databases;
+}
+
+void FakeDriver::addAnswer(const QString& sql, const Answer& answer) {
+  state_->answers[sql] = answer;
+}
+
+std::shared_ptr<DatabaseLog> FakeDriver::logOn(const QString& user, const QString& host) {
+  auto log = std::make_shared<DatabaseLog>();
+  log->host = host;
+  log->user = user;
+  state_->databases.push_back(log);
+  auto session = std::make_shared<Session>(state_, log);
+  const int i = mSb_AppendSession();
+  SessionData& rec = gSessionData[static_cast<std::size_t>(i)];
+  rec.Host = host;
+  rec.User = user;
+  rec.Pass = QStringLiteral("pw");
+  rec.OraDatabase = std::make_shared<Database>(state_, log, session->errors());
+  rec.OraSession = session;
+  return log;
 }
 
 }  // namespace fake

@@ -55,13 +55,17 @@ class FakeDynaset : public ora::OraDynaset, public ora::OraFields {
   bool IsEOF() const override;
   void MoveNext() override;
   ora::OraFields& Fields() override { return *this; }
-  void Close() override { closed_ = true; }
+  void Close() override {
+    closed_ = true;
+    if (onClose) onClose();
+  }
 
   int Count() const override { return int(columns_.size()); }
   ora::OraField* Item(int index) override;
 
   // Called after every MoveNext with the number of moves made so far.
   std::function<void(int moves)> onMoveNext;
+  std::function<void()> onClose;
 
   FakeColumn& column(int index) { return columns_[index]; }
   int position() const { return pos_; }

@@ -20,6 +20,11 @@ class ScriptedDialogs {
   void setAutoOk(bool on) { autoOk_ = on; }
   void answerInputBox(const QString& text) { inputAnswers_.push_back({text, false}); }
   void cancelInputBox() { inputAnswers_.push_back({QString(), true}); }
+  // One answer per input box; kCancel cancels that box.
+  static inline const QString kCancel = QStringLiteral("<cancel>");
+  void answerInputBoxes(const QStringList& answers) {
+    for (const QString& a : answers) a == kCancel ? cancelInputBox() : answerInputBox(a);
+  }
   void answerFileDialog(const QString& path) { fileAnswers_.push_back(path); }
 
   const QList<platform::MsgBoxCall>& msgBoxes() const { return msgBoxes_; }

@@ -12,23 +12,28 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
+#include "app/basLogout.h"
 #include "app/basMain.h"
 #include "app/frmMain.h"
+#include "common/ConsoleControls.h"
 #include "common/DropFiles.h"
+#include "common/FakeDriver.h"
 #include "common/ScriptedDialogs.h"
 #include "common/TestEnv.h"
-#include "console/FakeServer.h"
 #include "console/SqlEditor.h"
 #include "console/frmQuerna.h"
 #include "grid/vaSpread.h"
-#include "session/basLogout.h"
+#include "support/basFunctions.h"
 #include "support/basLog.h"
 
 namespace {
 
 const QDateTime kT0(QDate(2024, 5, 1), QTime(10, 0, 0));
 const QString kEnterSql = QStringLiteral("ＳＱＬ文を入力してください");
+// An error position that stands for a statement stopped by Ctrl+Z while it runs.
+constexpr int kStopped = -2;
 const QString kLoading = QStringLiteral("データ読み込み中...(中止＝Ctrl+Z)");
 
 // Every text the status line was painted with, repeats collapsed.
@@ -51,8 +56,8 @@ class StatusRecorder : public QObject {
   QPointer<QLineEdit> status_;
 };
 
-fakeserver::Answer Rows(int n) {
-  fakeserver::Answer a;
+fake::Answer Rows(int n) {
+  fake::Answer a;
   a.rows = n;
   return a;
 }
@@ -79,15 +84,15 @@ class TestConsole : public QObject {
 
   std::unique_ptr<TestEnv> env;
   std::unique_ptr<ScriptedDialogs> dlg;
-  fakeserver::CallLog log;
-  std::shared_ptr<fakeserver::Database> db;
+  std::unique_ptr<fake::FakeDriver> driver;
+  std::shared_ptr<fake::DatabaseLog> dbLog;
   frmQuerna* console = nullptr;
 
   void setLimit(const char* item) { gfrmMain->menuItem(QLatin1String(item))->trigger(); }
 
   void run(const QString& sql) {
-    console->txtSQL->setPlainText(sql);
-    QTest::mouseClick(console->cmdSQL_Exec, Qt::LeftButton);
+    Ctl<SqlEditor>(console, "txtSQL")->setPlainText(sql);
+    QTest::mouseClick(Ctl<QPushButton>(console, "cmdSQL_Exec"), Qt::LeftButton);
   }
 
   frmQuerna* newConsole() {
@@ -112,20 +117,20 @@ class TestConsole : public QObject {
   void init() {
     dlg = std::make_unique<ScriptedDialogs>();
     mSb_CreateSessions();
-    log = std::make_shared<QStringList>();
-    db = fakeserver::LogOn(QStringLiteral("SCOTT"), QStringLiteral("DB1"), log);
-    db->answers[QStringLiteral("select * from t3")] = Rows(3);
-    db->answers[QStringLiteral("select * from t250")] = Rows(250);
-    db->answers[QStringLiteral("select * from empty")] = Rows(0);
-    fakeserver::Answer notQuery;
+    driver = std::make_unique<fake::FakeDriver>();
+    dbLog = driver->logOn();
+    driver->addAnswer(QStringLiteral("select * from t3"), Rows(3));
+    driver->addAnswer(QStringLiteral("select * from t250"), Rows(250));
+    driver->addAnswer(QStringLiteral("select * from empty"), Rows(0));
+    fake::Answer notQuery;
     notQuery.noResult = true;
-    db->answers[QStringLiteral("delete from t")] = notQuery;
-    fakeserver::Answer dbErr = Rows(3);
+    driver->addAnswer(QStringLiteral("delete from t"), notQuery);
+    fake::Answer dbErr = Rows(3);
     dbErr.dbErrAfterFetch = 3113;
-    db->answers[QStringLiteral("select * from dberr")] = dbErr;
-    fakeserver::Answer sessErr = Rows(3);
+    driver->addAnswer(QStringLiteral("select * from dberr"), dbErr);
+    fake::Answer sessErr = Rows(3);
     sessErr.sessionErrAfterFetch = 3114;
-    db->answers[QStringLiteral("select * from sesserr")] = sessErr;
+    driver->addAnswer(QStringLiteral("select * from sesserr"), sessErr);
     platform::SetNow(kT0);
     QFile::remove(mFn_SQLLogFilePath(kT0.date()));
     setLimit("mnuDispRecLimit100");
@@ -137,21 +142,23 @@ class TestConsole : public QObject {
     mSb_UnloadConsoles();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     mSb_CreateSessions();
+    driver.reset();
     dlg.reset();
   }
 
   void loadedConsoleWaitsForSql() {
-    QCOMPARE(console->txtStatus->text(), kEnterSql);
-    QVERIFY(console->txtSQL->toPlainText().isEmpty());
-    QVERIFY(console->txtSQL->hasFocus());
-    QCOMPARE(console->cmbSessionData->currentText(), QStringLiteral("Session1:SCOTT/DB1"));
-    QVERIFY(!console->chkReadOnly->isChecked());
-    QVERIFY(!console->chkReadOnly->isEnabled());
-    QVERIFY(console->chkReadOnly->isVisible());
+    QCOMPARE(Ctl<QLineEdit>(console, "txtStatus")->text(), kEnterSql);
+    QVERIFY(Ctl<SqlEditor>(console, "txtSQL")->toPlainText().isEmpty());
+    QVERIFY(Ctl<SqlEditor>(console, "txtSQL")->hasFocus());
+    QCOMPARE(Ctl<QComboBox>(console, "cmbSessionData")->currentText(),
+             QStringLiteral("Session1:SCOTT/DB1"));
+    QVERIFY(!Ctl<QCheckBox>(console, "chkReadOnly")->isChecked());
+    QVERIFY(!Ctl<QCheckBox>(console, "chkReadOnly")->isEnabled());
+    QVERIFY(Ctl<QCheckBox>(console, "chkReadOnly")->isVisible());
   }
 
   void successShowsEveryStatusInOrder() {
-    StatusRecorder rec(console->txtStatus);
+    StatusRecorder rec(Ctl<QLineEdit>(console, "txtStatus"));
     run(QStringLiteral("select * from t3"));
     QCOMPARE(
         rec.texts,
@@ -159,12 +166,12 @@ class TestConsole : public QObject {
                      QStringLiteral("オラクルへＳＱＬを発行しました。しばらくお待ちください．．．"),
                      QStringLiteral("結果を調査中です．．．"), QString(), kLoading,
                      ResultText(true, 3, 0)}));
-    QCOMPARE(*log, QStringList({QStringLiteral("BeginTrans"),
-                                QStringLiteral("CreateDynaset 0 select * from t3"),
-                                QStringLiteral("RollBack")}));
-    QCOMPARE(console->vspData->MaxRows(), 3);
-    QCOMPARE(console->vspData->CellText(1, 0), QStringLiteral("ID"));
-    QVERIFY(console->vspData->hasFocus());
+    QCOMPARE(dbLog->calls, QStringList({QStringLiteral("BeginTrans"),
+                                        QStringLiteral("CreateDynaset 0 select * from t3"),
+                                        QStringLiteral("RollBack")}));
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 3);
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->CellText(1, 0), QStringLiteral("ID"));
+    QVERIFY(Ctl<vaSpread>(console, "vspData")->hasFocus());
     QVERIFY(dlg->msgBoxes().isEmpty());
     QVERIFY(History().contains(QStringLiteral("select * from t3")));
   }
@@ -195,6 +202,9 @@ class TestConsole : public QObject {
     QTest::newRow("writing statement")
         << "delete from t" << -1 << "現バージョンでは対応していないSQL文です"
         << int(platform::vbExclamation) << 2 << true;
+    QTest::newRow("stopped while running")
+        << "select * from slow" << kStopped << QString::fromUtf8(ora::kOraUserCancelText)
+        << int(platform::vbCritical) << 2 << true;
     QTest::newRow("database error after fetch")
         << "select * from dberr" << -1 << "データベースエラーが発生しました。"
         << int(platform::vbCritical) << 2 << false;
@@ -211,30 +221,42 @@ class TestConsole : public QObject {
     QFETCH(int, caret);
     QFETCH(bool, gridKept);
     if (errPos >= 0) {
-      fakeserver::Answer a;
+      fake::Answer a;
       a.errNumber = 933;
       a.errText = QStringLiteral("ORA-00933: SQL command not properly ended");
       a.errPos = errPos;
-      db->answers[sql] = a;
+      driver->addAnswer(sql, a);
     }
     setLimit("mnuDispRecLimitNot");
     run(QStringLiteral("select * from t250"));
-    QCOMPARE(console->vspData->MaxRows(), 250);
-    console->txtSQL->setPlainText(sql);
-    QTextCursor c = console->txtSQL->textCursor();
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 250);
+    Ctl<SqlEditor>(console, "txtSQL")->setPlainText(sql);
+    QTextCursor c = Ctl<SqlEditor>(console, "txtSQL")->textCursor();
     c.setPosition(2);
-    console->txtSQL->setTextCursor(c);
+    Ctl<SqlEditor>(console, "txtSQL")->setTextCursor(c);
     dlg->clear();
     QFile::remove(mFn_SQLLogFilePath(kT0.date()));
+    if (errPos == kStopped) {
+      fake::Answer slow;
+      slow.waitsForBreak = true;
+      // Ctrl+Z arrives while the statement waits, as window messages are let through.
+      slow.onWait = [this] {
+        QTimer::singleShot(0, this, [this] {
+          QTest::keyClick(Ctl<SqlEditor>(console, "txtSQL"), Qt::Key_Z, Qt::ControlModifier);
+        });
+      };
+      driver->addAnswer(sql, slow);
+    }
 
-    QTest::mouseClick(console->cmdSQL_Exec, Qt::LeftButton);
+    QTest::mouseClick(Ctl<QPushButton>(console, "cmdSQL_Exec"), Qt::LeftButton);
 
     QCOMPARE(dlg->prompts(), QStringList{prompt});
     QCOMPARE(dlg->msgBoxes()[0].style, style);
     QCOMPARE(dlg->msgBoxes()[0].title, QStringLiteral("Querna"));
-    QCOMPARE(console->txtStatus->text(), QString());
-    if (gridKept) QCOMPARE(console->vspData->MaxRows(), 250);
-    QCOMPARE(console->txtSQL->textCursor().position(), caret);
+    QCOMPARE(dbLog->breaks, errPos == kStopped ? 1 : 0);
+    QCOMPARE(Ctl<QLineEdit>(console, "txtStatus")->text(), QString());
+    if (gridKept) QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 250);
+    QCOMPARE(Ctl<SqlEditor>(console, "txtSQL")->textCursor().position(), caret);
     QVERIFY(History().isEmpty());
   }
 
@@ -242,8 +264,8 @@ class TestConsole : public QObject {
     run(QStringLiteral("   \n  "));
     QCOMPARE(dlg->prompts(), QStringList{kEnterSql});
     QCOMPARE(dlg->msgBoxes()[0].style, int(platform::vbExclamation));
-    QVERIFY(log->isEmpty());
-    QVERIFY(console->txtSQL->hasFocus());
+    QVERIFY(dbLog->calls.isEmpty());
+    QVERIFY(Ctl<SqlEditor>(console, "txtSQL")->hasFocus());
   }
 
   void recordLimits_data() {
@@ -262,68 +284,69 @@ class TestConsole : public QObject {
     QFETCH(int, rows);
     QFETCH(int, seconds);
     QFETCH(QString, status);
-    fakeserver::Answer a = Rows(250);
+    fake::Answer a = Rows(250);
     // The clock moves on while the last shown row is read.
     a.onRow = [rows, seconds](int row) {
       if (row == rows - 1) platform::SetNow(kT0.addSecs(seconds));
     };
-    db->answers[QStringLiteral("select * from t250")] = a;
+    driver->addAnswer(QStringLiteral("select * from t250"), a);
     setLimit(item.toLatin1().constData());
     run(QStringLiteral("select * from t250"));
-    QCOMPARE(console->vspData->MaxRows(), rows);
-    QCOMPARE(console->vspData->MaxCols(), 2);
-    QCOMPARE(console->vspData->CellText(2, 0), QStringLiteral("NAME"));
-    QCOMPARE(console->txtStatus->text(), status);
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), rows);
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxCols(), 2);
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->CellText(2, 0), QStringLiteral("NAME"));
+    QCOMPARE(Ctl<QLineEdit>(console, "txtStatus")->text(), status);
     QVERIFY(dlg->msgBoxes().isEmpty());
   }
 
   void ctrlZStopsTheFill() {
-    fakeserver::Answer a = Rows(250);
+    fake::Answer a = Rows(250);
     a.onRow = [this](int row) {
-      if (row == 29) QTest::keyClick(console->txtSQL, Qt::Key_Z, Qt::ControlModifier);
+      if (row == 29)
+        QTest::keyClick(Ctl<SqlEditor>(console, "txtSQL"), Qt::Key_Z, Qt::ControlModifier);
     };
-    db->answers[QStringLiteral("select * from t250")] = a;
+    driver->addAnswer(QStringLiteral("select * from t250"), a);
     setLimit("mnuDispRecLimitNot");
     run(QStringLiteral("select * from t250"));
-    QCOMPARE(console->vspData->MaxRows(), 30);
-    QCOMPARE(console->vspData->CellText(2, 30), QStringLiteral("N1"));
-    QCOMPARE(console->txtStatus->text(), ResultText(false, 30, 0));
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 30);
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->CellText(2, 30), QStringLiteral("N1"));
+    QCOMPARE(Ctl<QLineEdit>(console, "txtStatus")->text(), ResultText(false, 30, 0));
     QVERIFY(History().contains(QStringLiteral("select * from t250")));
   }
 
   void secondRunDuringFillIsIgnored() {
-    fakeserver::Answer a = Rows(250);
+    fake::Answer a = Rows(250);
     int busy = 0;
     a.onRow = [this, &busy](int row) {
       if (row != 10) return;
       busy = console->mFn_SetListDataSQL(QStringLiteral("select * from t3"));
-      console->txtSQL->setPlainText(QStringLiteral("select * from t3"));
-      QTest::mouseClick(console->cmdSQL_Exec, Qt::LeftButton);
-      QTest::mouseClick(console->cmdClear, Qt::LeftButton);
+      Ctl<SqlEditor>(console, "txtSQL")->setPlainText(QStringLiteral("select * from t3"));
+      QTest::mouseClick(Ctl<QPushButton>(console, "cmdSQL_Exec"), Qt::LeftButton);
+      QTest::mouseClick(Ctl<QPushButton>(console, "cmdClear"), Qt::LeftButton);
     };
-    db->answers[QStringLiteral("select * from t250")] = a;
+    driver->addAnswer(QStringLiteral("select * from t250"), a);
     setLimit("mnuDispRecLimitNot");
     run(QStringLiteral("select * from t250"));
     QCOMPARE(busy, int(frmQuerna::kBusy));
-    QCOMPARE(log->filter(QStringLiteral("CreateDynaset")).size(), 1);
-    QCOMPARE(console->vspData->MaxRows(), 250);
-    QCOMPARE(console->txtStatus->text(), ResultText(false, 250, 0));
+    QCOMPARE(dbLog->calls.filter(QStringLiteral("CreateDynaset")).size(), 1);
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 250);
+    QCOMPARE(Ctl<QLineEdit>(console, "txtStatus")->text(), ResultText(false, 250, 0));
     QVERIFY(dlg->msgBoxes().isEmpty());
   }
 
   void closingDuringFillStopsAndClosesAfterwards() {
-    fakeserver::Answer a = Rows(250);
+    fake::Answer a = Rows(250);
     QPointer<QMdiSubWindow> sub = qobject_cast<QMdiSubWindow*>(console->parentWidget());
     QVERIFY(sub);
     a.onRow = [sub](int row) {
       if (row == 10) sub->close();
     };
-    db->answers[QStringLiteral("select * from t250")] = a;
+    driver->addAnswer(QStringLiteral("select * from t250"), a);
     setLimit("mnuDispRecLimitNot");
     QPointer<frmQuerna> guard(console);
     run(QStringLiteral("select * from t250"));
     QVERIFY(guard);
-    QCOMPARE(console->vspData->MaxRows(), 11);
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 11);
     QTRY_VERIFY(!sub);
     QVERIFY(!guard);
   }
@@ -351,29 +374,29 @@ class TestConsole : public QObject {
     QFETCH(int, result);
     QFETCH(QString, status);
     QFETCH(QString, prompt);
-    db->answers[QStringLiteral("select * from t40000")] = Rows(40000);
+    driver->addAnswer(QStringLiteral("select * from t40000"), Rows(40000));
     setLimit("mnuDispRecLimitNot");
     QCOMPARE(console->mFn_SetListDataSQL(sql), result);
-    QCOMPARE(console->txtStatus->text(), status);
+    QCOMPARE(Ctl<QLineEdit>(console, "txtStatus")->text(), status);
     QCOMPARE(dlg->prompts(), prompt.isEmpty() ? QStringList() : QStringList{prompt});
-    QVERIFY(!log->contains(QStringLiteral("BeginTrans")));
+    QVERIFY(!dbLog->calls.contains(QStringLiteral("BeginTrans")));
     QVERIFY(History().isEmpty());
-    if (result > 0) QCOMPARE(console->vspData->MaxRows(), result);
+    if (result > 0) QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), result);
   }
 
   void selectTemplateReplacesTheSelection() {
-    console->txtSQL->setPlainText(QStringLiteral("ABCDEF"));
-    QTextCursor c = console->txtSQL->textCursor();
+    Ctl<SqlEditor>(console, "txtSQL")->setPlainText(QStringLiteral("ABCDEF"));
+    QTextCursor c = Ctl<SqlEditor>(console, "txtSQL")->textCursor();
     c.setPosition(1);
     c.setPosition(4, QTextCursor::KeepAnchor);
-    console->txtSQL->setTextCursor(c);
-    QTest::mouseClick(console->cmdSelect, Qt::LeftButton);
+    Ctl<SqlEditor>(console, "txtSQL")->setTextCursor(c);
+    QTest::mouseClick(Ctl<QPushButton>(console, "cmdSelect"), Qt::LeftButton);
     const QString tpl = QStringLiteral(
         "SELECT * FROM TABLE_NAME WHERE FIELD_NAME = 'TEXT' GROUP BY FIELD_NAME ORDER BY "
         "FIELD_NAME");
-    QCOMPARE(console->txtSQL->toPlainText(), "A" + tpl + "EF");
-    QCOMPARE(console->txtSQL->textCursor().position(), 1 + tpl.size());
-    QVERIFY(!console->txtSQL->textCursor().hasSelection());
+    QCOMPARE(Ctl<SqlEditor>(console, "txtSQL")->toPlainText(), "A" + tpl + "EF");
+    QCOMPARE(Ctl<SqlEditor>(console, "txtSQL")->textCursor().position(), 1 + tpl.size());
+    QVERIFY(!Ctl<SqlEditor>(console, "txtSQL")->textCursor().hasSelection());
   }
 
   void editorKeys_data() {
@@ -429,7 +452,7 @@ class TestConsole : public QObject {
     } else {
       clip->setText(clipboard);
     }
-    SqlEditor* ed = console->txtSQL;
+    SqlEditor* ed = Ctl<SqlEditor>(console, "txtSQL");
     ed->setPlainText(text);
     QTextCursor c = ed->textCursor();
     c.setPosition(selStart);
@@ -444,7 +467,7 @@ class TestConsole : public QObject {
   }
 
   void menuKeysReachTheMenuFromTheEditor() {
-    SqlEditor* ed = console->txtSQL;
+    SqlEditor* ed = Ctl<SqlEditor>(console, "txtSQL");
     ed->setFocus();
     QTest::keyClicks(ed, QStringLiteral("select * from t3"));
     gblnFetching = true;
@@ -453,15 +476,15 @@ class TestConsole : public QObject {
     QCOMPARE(ed->toPlainText(), QStringLiteral("select * from t3"));
 
     QTest::keyClick(ed, Qt::Key_F5);
-    QTRY_COMPARE(console->vspData->MaxRows(), 3);
-    QCOMPARE(console->txtStatus->text(), ResultText(true, 3, 0));
+    QTRY_COMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 3);
+    QCOMPARE(Ctl<QLineEdit>(console, "txtStatus")->text(), ResultText(true, 3, 0));
 
     ed->setFocus();
     QTest::keyClick(ed, Qt::Key_F3);
-    QTRY_COMPARE(console->txtStatus->text(), kEnterSql);
+    QTRY_COMPARE(Ctl<QLineEdit>(console, "txtStatus")->text(), kEnterSql);
     QVERIFY(ed->toPlainText().isEmpty());
-    QCOMPARE(console->vspData->MaxRows(), 0);
-    QCOMPARE(console->vspData->MaxCols(), 0);
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 0);
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxCols(), 0);
     QVERIFY(ed->hasFocus());
   }
 
@@ -477,53 +500,54 @@ class TestConsole : public QObject {
     b.close();
 
     run(QStringLiteral("select * from t3"));
-    console->txtSQL->setPlainText(QStringLiteral("old text"));
-    QVERIFY(!DropOnto(console->txtSQL, {}, QStringLiteral("dragged text")));
-    QCOMPARE(console->txtSQL->toPlainText(), QStringLiteral("old text"));
-    QCOMPARE(console->vspData->MaxRows(), 3);
+    Ctl<SqlEditor>(console, "txtSQL")->setPlainText(QStringLiteral("old text"));
+    QVERIFY(!DropOnto(Ctl<SqlEditor>(console, "txtSQL"), {}, QStringLiteral("dragged text")));
+    QCOMPARE(Ctl<SqlEditor>(console, "txtSQL")->toPlainText(), QStringLiteral("old text"));
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 3);
 
-    QVERIFY(DropOnto(console->txtSQL,
+    QVERIFY(DropOnto(Ctl<SqlEditor>(console, "txtSQL"),
                      {QUrl::fromLocalFile(a.fileName()), QUrl::fromLocalFile(b.fileName())}));
-    QCOMPARE(console->txtSQL->toPlainText(),
+    QCOMPARE(Ctl<SqlEditor>(console, "txtSQL")->toPlainText(),
              QStringLiteral("/*   (%1)   */\nselect * from t3\n").arg(a.fileName()));
-    QCOMPARE(console->vspData->MaxRows(), 0);
-    QCOMPARE(console->txtStatus->text(), kEnterSql);
-    QVERIFY(console->txtSQL->hasFocus());
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 0);
+    QCOMPARE(Ctl<QLineEdit>(console, "txtStatus")->text(), kEnterSql);
+    QVERIFY(Ctl<SqlEditor>(console, "txtSQL")->hasFocus());
     QVERIFY(dlg->msgBoxes().isEmpty());
 
-    QVERIFY(DropOnto(console->txtSQL,
+    QVERIFY(DropOnto(Ctl<SqlEditor>(console, "txtSQL"),
                      {QUrl::fromLocalFile(dir.filePath(QStringLiteral("missing.sql")))}));
     QVERIFY(!dlg->prompts().isEmpty());
     QCOMPARE(dlg->prompts().last(), QStringLiteral("ファイルの読み込みに失敗しました"));
     QCOMPARE(dlg->msgBoxes().last().style, int(platform::vbCritical));
-    QVERIFY(console->txtSQL->toPlainText().isEmpty());
+    QVERIFY(Ctl<SqlEditor>(console, "txtSQL")->toPlainText().isEmpty());
   }
 
   void activationSelectsTheNewestSession() {
-    fakeserver::LogOn(QStringLiteral("SYSTEM"), QStringLiteral("DB2"), log);
+    driver->logOn(QStringLiteral("SYSTEM"), QStringLiteral("DB2"));
     frmQuerna* first = console;
     frmQuerna* second = newConsole();
     QVERIFY(second && second != first);
-    QCOMPARE(second->cmbSessionData->currentIndex(), 1);
+    QCOMPARE(Ctl<QComboBox>(second, "cmbSessionData")->currentIndex(), 1);
     QMdiArea* area = gfrmMain->mdiArea();
     auto* sub1 = qobject_cast<QMdiSubWindow*>(first->parentWidget());
     auto* sub2 = qobject_cast<QMdiSubWindow*>(second->parentWidget());
     area->setActiveSubWindow(sub1);
-    QCOMPARE(first->cmbSessionData->count(), 2);
-    first->cmbSessionData->setCurrentIndex(0);
+    QCOMPARE(Ctl<QComboBox>(first, "cmbSessionData")->count(), 2);
+    Ctl<QComboBox>(first, "cmbSessionData")->setCurrentIndex(0);
 
     area->setActiveSubWindow(sub2);
-    fakeserver::LogOn(QStringLiteral("HR"), QStringLiteral("DB3"), log);
+    driver->logOn(QStringLiteral("HR"), QStringLiteral("DB3"));
     area->setActiveSubWindow(sub1);
-    QCOMPARE(first->cmbSessionData->count(), 3);
-    QCOMPARE(first->cmbSessionData->currentIndex(), 2);
-    QCOMPARE(first->cmbSessionData->currentText(), QStringLiteral("Session3:HR/DB3"));
+    QCOMPARE(Ctl<QComboBox>(first, "cmbSessionData")->count(), 3);
+    QCOMPARE(Ctl<QComboBox>(first, "cmbSessionData")->currentIndex(), 2);
+    QCOMPARE(Ctl<QComboBox>(first, "cmbSessionData")->currentText(),
+             QStringLiteral("Session3:HR/DB3"));
   }
 
   void headerClicksSortAndFitWidths() {
     setLimit("mnuDispRecLimit100");
     run(QStringLiteral("select * from t250"));
-    vaSpread* grid = console->vspData;
+    vaSpread* grid = Ctl<vaSpread>(console, "vspData");
     QCOMPARE(grid->CellText(1, 1), QStringLiteral("250"));
     const QList<QPair<int, QString>> clicks = {
         {1, QStringLiteral("151")}, {1, QStringLiteral("250")}, {1, QStringLiteral("151")}};
@@ -546,17 +570,20 @@ class TestConsole : public QObject {
     const double dx = console->logicalDpiX() / 1440.0;
     const double dy = console->logicalDpiY() / 1440.0;
     sub->resize(800, 600);
-    QCOMPARE(console->txtSQL->width(), 800 - qRound(230 * dx));
-    QCOMPARE(console->vspData->width(), console->txtSQL->width());
-    QCOMPARE(console->txtStatus->width(), console->txtSQL->width());
-    const int gridTop = console->vspData->y();
-    QCOMPARE(console->vspData->height(),
-             600 - gridTop - console->txtStatus->height() - qRound(500 * dy));
-    QCOMPARE(console->txtStatus->y(), gridTop + console->vspData->height() + qRound(50 * dy));
-    const int lastHeight = console->vspData->height();
+    QCOMPARE(Ctl<SqlEditor>(console, "txtSQL")->width(), 800 - qRound(230 * dx));
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->width(),
+             Ctl<SqlEditor>(console, "txtSQL")->width());
+    QCOMPARE(Ctl<QLineEdit>(console, "txtStatus")->width(),
+             Ctl<SqlEditor>(console, "txtSQL")->width());
+    const int gridTop = Ctl<vaSpread>(console, "vspData")->y();
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->height(),
+             600 - gridTop - Ctl<QLineEdit>(console, "txtStatus")->height() - qRound(500 * dy));
+    QCOMPARE(Ctl<QLineEdit>(console, "txtStatus")->y(),
+             gridTop + Ctl<vaSpread>(console, "vspData")->height() + qRound(50 * dy));
+    const int lastHeight = Ctl<vaSpread>(console, "vspData")->height();
     sub->resize(800, gridTop + 20);
-    QCOMPARE(console->vspData->height(), lastHeight);
-    QCOMPARE(console->txtStatus->y(), gridTop + lastHeight + qRound(50 * dy));
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->height(), lastHeight);
+    QCOMPARE(Ctl<QLineEdit>(console, "txtStatus")->y(), gridTop + lastHeight + qRound(50 * dy));
     QVERIFY(dlg->msgBoxes().isEmpty());
   }
 };

@@ -8,33 +8,20 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include "app/basFileCommands.h"
 #include "app/basMain.h"
 #include "app/frmMain.h"
+#include "common/ConsoleControls.h"
+#include "common/FakeDriver.h"
 #include "common/ScriptedDialogs.h"
 #include "common/TestEnv.h"
 #include "console/SqlEditor.h"
 #include "console/frmQuerna.h"
-#include "files/basFileCommands.h"
 #include "grid/vaSpread.h"
 #include "platform/HelpWindow.h"
 #include "session/SessionData.h"
 
 namespace {
-
-// A session that only counts what is asked of it: the import must not run anything.
-class CountingSession : public ora::OraSession {
- public:
-  std::shared_ptr<ora::OraDatabase> OpenDatabase(const QString&, const QString&, int) override {
-    ++calls;
-    return nullptr;
-  }
-  void BeginTrans() override { ++calls; }
-  void RollBack() override { ++calls; }
-  int LastServerErr() const override { return 0; }
-  QString LastServerErrText() const override { return {}; }
-  void LastServerErrReset() override {}
-  int calls = 0;
-};
 
 const QString kLogIn = QStringLiteral("ログインしてください");
 const QString kEnterSql = QStringLiteral("ＳＱＬ文を入力してください");
@@ -72,7 +59,6 @@ class TestFileCommands : public QObject {
   }
   void init() {
     gSessionData.assign(1, SessionData{});
-    session_ = std::make_shared<CountingSession>();
     platform::SetHelpFile(std::nullopt);
     platform::SetDocumentOpener(nullptr);
   }
@@ -149,12 +135,12 @@ class TestFileCommands : public QObject {
     QVERIFY(dialogs.msgBoxes().isEmpty());
 
     const QString expected = "/*   (" + path + ")   */\nselect *\nfrom emp\n\nwhere deptno = 10\n";
-    QCOMPARE(console->txtSQL->toPlainText(), expected);
-    QTRY_VERIFY(console->txtSQL->hasFocus());
-    QCOMPARE(console->vspData->MaxRows(), 0);
-    QCOMPARE(console->vspData->MaxCols(), 0);
-    QCOMPARE(console->txtStatus->text(), kEnterSql);
-    QCOMPARE(session_->calls, 0);
+    QCOMPARE(Ctl<SqlEditor>(console, "txtSQL")->toPlainText(), expected);
+    QTRY_VERIFY(Ctl<SqlEditor>(console, "txtSQL")->hasFocus());
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 0);
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxCols(), 0);
+    QCOMPARE(Ctl<QLineEdit>(console, "txtStatus")->text(), kEnterSql);
+    QVERIFY(log_->calls.isEmpty());
   }
 
   // A file that cannot be opened: the reader's two messages, then the command's; the console
@@ -183,9 +169,9 @@ class TestFileCommands : public QObject {
       QCOMPARE(prompts[2], QString("読み込みに失敗しました"));
       QCOMPARE(dialogs.msgBoxes()[2].style, int(platform::vbCritical));
     }
-    QCOMPARE(console->txtSQL->toPlainText(), QString("select 1 from dual"));
-    QCOMPARE(console->vspData->MaxRows(), 3);
-    QCOMPARE(console->txtStatus->text(), QString("3 件あります。"));
+    QCOMPARE(Ctl<SqlEditor>(console, "txtSQL")->toPlainText(), QString("select 1 from dual"));
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 3);
+    QCOMPARE(Ctl<QLineEdit>(console, "txtStatus")->text(), QString("3 件あります。"));
   }
 
   // The chosen history file goes whole to the desktop's editor, with nobody logged in too.
@@ -249,11 +235,7 @@ class TestFileCommands : public QObject {
   }
 
  private:
-  void LogIn() {
-    gSessionData[0].Host = "DEMO";
-    gSessionData[0].User = "SCOTT";
-    gSessionData[0].OraSession = session_;
-  }
+  void LogIn() { log_ = driver_.logOn(QStringLiteral("SCOTT"), QStringLiteral("DEMO")); }
 
   static void Run(int command) {
     if (command == 0) mSb_SqlFileOpenCommand();
@@ -272,13 +254,14 @@ class TestFileCommands : public QObject {
 
   // A console that shows an earlier result.
   static void FillConsole(frmQuerna* console) {
-    console->txtSQL->setPlainText("select 1 from dual");
-    console->vspData->SetMaxCols(2);
-    console->vspData->SetMaxRows(3);
-    console->txtStatus->setText("3 件あります。");
+    Ctl<SqlEditor>(console, "txtSQL")->setPlainText("select 1 from dual");
+    Ctl<vaSpread>(console, "vspData")->SetMaxCols(2);
+    Ctl<vaSpread>(console, "vspData")->SetMaxRows(3);
+    Ctl<QLineEdit>(console, "txtStatus")->setText("3 件あります。");
   }
 
-  std::shared_ptr<CountingSession> session_;
+  fake::FakeDriver driver_;
+  std::shared_ptr<fake::DatabaseLog> log_;
 };
 
 QTEST_MAIN(TestFileCommands)

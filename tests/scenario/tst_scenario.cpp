@@ -12,6 +12,7 @@
 
 #include "app/basMain.h"
 #include "app/frmMain.h"
+#include "common/ConsoleControls.h"
 #include "common/ScriptedDialogs.h"
 #include "common/TestEnv.h"
 #include "console/SqlEditor.h"
@@ -40,11 +41,11 @@ void LogOnWhenAsked(const QString& user, const QString& pass, const QString& hos
 }
 
 void TypeAndRun(frmQuerna* console, const QString& sql) {
-  console->txtSQL->setFocus();
-  QTest::keyClick(console->txtSQL, Qt::Key_A, Qt::ControlModifier);
-  QTest::keyClick(console->txtSQL, Qt::Key_Delete);
-  QTest::keyClicks(console->txtSQL, sql);
-  QTest::keyClick(console->txtSQL, Qt::Key_F5);
+  Ctl<SqlEditor>(console, "txtSQL")->setFocus();
+  QTest::keyClick(Ctl<SqlEditor>(console, "txtSQL"), Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(Ctl<SqlEditor>(console, "txtSQL"), Qt::Key_Delete);
+  QTest::keyClicks(Ctl<SqlEditor>(console, "txtSQL"), sql);
+  QTest::keyClick(Ctl<SqlEditor>(console, "txtSQL"), Qt::Key_F5);
 }
 
 }  // namespace
@@ -67,14 +68,15 @@ class TestScenario : public QObject {
     QPointer<frmQuerna> console = main->mFn_ActiveConsole();
     QVERIFY(console);
     QCOMPARE(console->windowTitle(), QStringLiteral("Querna1"));
-    QCOMPARE(console->cmbSessionData->currentText(), QStringLiteral("Session1:SCOTT/DEMO"));
+    QCOMPARE(Ctl<QComboBox>(console, "cmbSessionData")->currentText(),
+             QStringLiteral("Session1:SCOTT/DEMO"));
     main->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(main));
 
     TypeAndRun(console, QStringLiteral("select * from emp"));
-    QTRY_COMPARE(console->txtStatus->text(),
+    QTRY_COMPARE(Ctl<QLineEdit>(console, "txtStatus")->text(),
                  QStringLiteral("表示件数制限付きで 14 件あります。（検索時間：0 秒）"));
-    vaSpread* grid = console->vspData;
+    vaSpread* grid = Ctl<vaSpread>(console, "vspData");
     QCOMPARE(grid->MaxRows(), 14);
     QVERIFY(dlg.msgBoxes().isEmpty());
     QVERIFY(QString::fromUtf8(TestEnv::readFile(mFn_SQLLogFilePath(t0.date())))
@@ -106,15 +108,15 @@ class TestScenario : public QObject {
     stopper.start(0);
     TypeAndRun(console, QStringLiteral("select a.empno from emp a, emp b, emp c, emp d, emp e"));
     const QRegularExpression unlimited(QStringLiteral("^\\d+ 件あります。（検索時間：0 秒）$"));
-    QTRY_VERIFY(unlimited.match(console->txtStatus->text()).hasMatch());
+    QTRY_VERIFY(unlimited.match(Ctl<QLineEdit>(console, "txtStatus")->text()).hasMatch());
     const int shown = grid->MaxRows();
     QVERIFY2(shown >= 50 && shown < 14 * 14 * 14 * 14 * 14, qPrintable(QString::number(shown)));
-    QCOMPARE(console->txtStatus->text(),
+    QCOMPARE(Ctl<QLineEdit>(console, "txtStatus")->text(),
              QString::number(shown) + QStringLiteral(" 件あります。（検索時間：0 秒）"));
 
     // Logging out of the only session closes the console; the main window stays.
     dlg.answerMsgBox(platform::vbYes);
-    QTest::mouseClick(console->cmdLogout, Qt::LeftButton);
+    QTest::mouseClick(Ctl<QPushButton>(console, "cmdLogout"), Qt::LeftButton);
     QCOMPARE(dlg.prompts().last(),
              QStringLiteral("【Session1:SCOTT/DEMO】\r\n\r\nをログアウトしますか？"));
     QTRY_VERIFY(!console);

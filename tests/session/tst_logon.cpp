@@ -10,11 +10,11 @@
 #include <algorithm>
 #include <optional>
 
+#include "app/Logon.h"
 #include "common/FakeDriver.h"
 #include "common/ScriptedDialogs.h"
 #include "common/TestEnv.h"
 #include "platform/Platform.h"
-#include "session/Logon.h"
 #include "session/SessionData.h"
 #include "session/frmLogon.h"
 
@@ -74,32 +74,6 @@ class TestLogon : public QObject {
     driver_.reset();
     dialogs_.reset();
     env_.reset();
-  }
-
-  void firstStartShowsEmptyBoxesWithFocusInUserBox() {
-    frmLogon dlg;
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dlg));
-    QCOMPARE(dlg.windowTitle(), QString("ログイン"));
-    for (QComboBox* box : {dlg.cmbUser, dlg.cmbPass, dlg.cmbHost}) {
-      QCOMPARE(box->currentText(), QString());
-      QCOMPARE(box->count(), 0);
-    }
-    QVERIFY(dlg.cmbUser->hasFocus());
-    QVERIFY(dlg.cmdLogOn->isDefault());
-    QCOMPARE(dlg.mnuTool->title(), QString("ﾂｰﾙ(&T)"));
-    QCOMPARE(dlg.mnuToolDelLog->text(), QString("全てのﾛｸﾞｲﾝ情報を削除"));
-    QCOMPARE(dlg.mnuToolAutoHost->text(), QString("ﾎｽﾄ文字列を自動取得..."));
-    QVERIFY(!dlg.mnuToolAutoHost->isEnabled());
-
-    // Tab walks the boxes and then the two buttons.
-    const QList<QWidget*> order{dlg.cmbPass, dlg.cmbHost, dlg.cmdLogOn, dlg.cmdCancel, dlg.cmbUser};
-    for (QWidget* next : order) {
-      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-      QCOMPARE(QApplication::focusWidget(), next);
-    }
-    dlg.reject();
-    QVERIFY(dialogs_->msgBoxes().isEmpty());
   }
 
   void historyAfterTwoLogonsOnOneHost() {

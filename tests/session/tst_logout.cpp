@@ -8,16 +8,17 @@
 #include <QTimer>
 #include <optional>
 
+#include "app/Logon.h"
+#include "app/basLogout.h"
 #include "app/basMain.h"
 #include "app/frmMain.h"
+#include "common/ConsoleControls.h"
 #include "common/FakeDriver.h"
 #include "common/ScriptedDialogs.h"
 #include "common/TestEnv.h"
 #include "console/frmQuerna.h"
 #include "session/Connect.h"
-#include "session/Logon.h"
 #include "session/SessionData.h"
-#include "session/basLogout.h"
 #include "session/frmLogon.h"
 
 namespace {
@@ -116,18 +117,18 @@ class TestLogout : public QObject {
     for (const char* user : {"A", "B", "C"}) QVERIFY(mFn_ConnectSession(user, "pw", "H1"));
     frmQuerna* console = OpenMainWithConsoles(1);
     QVERIFY(console);
-    console->cmbSessionData->setCurrentIndex(selected);
-    const QString label = console->cmbSessionData->currentText();
+    Ctl<QComboBox>(console, "cmbSessionData")->setCurrentIndex(selected);
+    const QString label = Ctl<QComboBox>(console, "cmbSessionData")->currentText();
 
     dialogs_->answerMsgBox(platform::vbYes);
-    console->cmdLogout->click();
+    Ctl<QPushButton>(console, "cmdLogout")->click();
     QCOMPARE(dialogs_->prompts(), QStringList{"【" + label + "】\r\n\r\nをログアウトしますか？"});
     QCOMPARE(dialogs_->msgBoxes()[0].style, platform::vbYesNo | platform::vbQuestion);
     QCOMPARE(Labels(), left);
     for (int i = 0; i < 3; ++i) QCOMPARE(driver_->databases()[i]->closed, i == closedDb);
-    QCOMPARE(Items(console->cmbSessionData),
+    QCOMPARE(Items(Ctl<QComboBox>(console, "cmbSessionData")),
              QStringList({"Session1:" + left[0], "Session2:" + left[1]}));
-    QCOMPARE(console->cmbSessionData->currentIndex(), 1);
+    QCOMPARE(Ctl<QComboBox>(console, "cmbSessionData")->currentIndex(), 1);
     Flush();
     QCOMPARE(Consoles().size(), 1);
   }
@@ -136,12 +137,12 @@ class TestLogout : public QObject {
     for (const char* user : {"A", "B"}) QVERIFY(mFn_ConnectSession(user, "pw", "H1"));
     frmQuerna* console = OpenMainWithConsoles(1);
     QVERIFY(console);
-    console->cmbSessionData->setCurrentIndex(0);
+    Ctl<QComboBox>(console, "cmbSessionData")->setCurrentIndex(0);
     dialogs_->answerMsgBox(platform::vbNo);
-    console->cmdLogout->click();
+    Ctl<QPushButton>(console, "cmdLogout")->click();
     QCOMPARE(dialogs_->prompts(), QStringList{"【Session1:A/H1】\r\n\r\nをログアウトしますか？"});
     QCOMPARE(Labels(), QStringList({"A/H1", "B/H1"}));
-    QCOMPARE(console->cmbSessionData->currentIndex(), 0);
+    QCOMPARE(Ctl<QComboBox>(console, "cmbSessionData")->currentIndex(), 0);
     QVERIFY(!driver_->databases()[0]->closed);
   }
 
@@ -151,7 +152,7 @@ class TestLogout : public QObject {
     QVERIFY(console);
     QCOMPARE(Consoles().size(), 2);
     dialogs_->answerMsgBox(platform::vbYes);
-    console->cmdLogout->click();
+    Ctl<QPushButton>(console, "cmdLogout")->click();
     Flush();
     QCOMPARE(Consoles().size(), 0);
     QCOMPARE(gSessionData.size(), std::size_t(1));
@@ -218,12 +219,12 @@ class TestLogout : public QObject {
     for (const char* u : {"A", "B"}) QVERIFY(mFn_ConnectSession(u, "pw", "H1"));
     frmQuerna* console = OpenMainWithConsoles(1);
     QVERIFY(console);
-    console->cmbSessionData->setCurrentIndex(0);
+    Ctl<QComboBox>(console, "cmbSessionData")->setCurrentIndex(0);
     AnswerLogonDialog(user, "pw", "H1");
     mSb_SessionLogonCommand();
     Flush();
-    QCOMPARE(Items(console->cmbSessionData), items);
-    QCOMPARE(console->cmbSessionData->currentIndex(), items.size() - 1);
+    QCOMPARE(Items(Ctl<QComboBox>(console, "cmbSessionData")), items);
+    QCOMPARE(Ctl<QComboBox>(console, "cmbSessionData")->currentIndex(), items.size() - 1);
     QCOMPARE(Consoles().size(), 1);
   }
 

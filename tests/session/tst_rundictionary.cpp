@@ -4,8 +4,10 @@
 #include <QMdiSubWindow>
 #include <QtTest>
 
+#include "app/basLogout.h"
 #include "app/basMain.h"
 #include "app/frmMain.h"
+#include "common/ConsoleControls.h"
 #include "common/FakeDriver.h"
 #include "common/ScriptedDialogs.h"
 #include "common/TestEnv.h"
@@ -13,7 +15,6 @@
 #include "grid/vaSpread.h"
 #include "oracle/OraFactory.h"
 #include "session/SessionData.h"
-#include "session/basLogout.h"
 
 namespace {
 
@@ -104,7 +105,7 @@ class tst_RunDictionary : public QObject {
       QCOMPARE(during, Qt::WaitCursor);
     }
     QVERIFY(!QApplication::overrideCursor());
-    QCOMPARE(console->vspData->MaxRows(), rows);
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), rows);
     QCOMPARE(logonCalls_, 0);
     QCOMPARE(gfrmMain->mdiArea()->subWindowList().size(), 1);
   }
@@ -127,7 +128,7 @@ class tst_RunDictionary : public QObject {
     QCOMPARE(driver_->databases().size(), std::size_t(succeeds ? 1 : 0));
     if (succeeds) {
       QCOMPARE(driver_->databases()[0]->statements, QStringList{kRows});
-      QCOMPARE(gfrmMain->mFn_ActiveConsole()->vspData->MaxRows(), 3);
+      QCOMPARE(Ctl<vaSpread>(gfrmMain->mFn_ActiveConsole(), "vspData")->MaxRows(), 3);
     }
   }
 
@@ -138,7 +139,7 @@ class tst_RunDictionary : public QObject {
     mSb_RunDictionarySQL(kRows);
     QCOMPARE(logonCalls_, 0);
     QCOMPARE(gfrmMain->mdiArea()->subWindowList().size(), 1);
-    QCOMPARE(gfrmMain->mFn_ActiveConsole()->vspData->MaxRows(), 3);
+    QCOMPARE(Ctl<vaSpread>(gfrmMain->mFn_ActiveConsole(), "vspData")->MaxRows(), 3);
   }
 
   void minimizedConsoleIsMaximized() {
@@ -152,7 +153,7 @@ class tst_RunDictionary : public QObject {
     mSb_RunDictionarySQL(kRows);
     QVERIFY(sub->isMaximized());
     QCOMPARE(gfrmMain->mdiArea()->subWindowList().size(), 1);
-    QCOMPARE(gfrmMain->mFn_ActiveConsole()->vspData->MaxRows(), 3);
+    QCOMPARE(Ctl<vaSpread>(gfrmMain->mFn_ActiveConsole(), "vspData")->MaxRows(), 3);
   }
 
  private:

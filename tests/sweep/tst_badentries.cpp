@@ -10,20 +10,21 @@
 #include <QScreen>
 #include <QTest>
 
+#include "app/basLogout.h"
 #include "app/basMain.h"
 #include "app/frmMain.h"
+#include "common/ConsoleControls.h"
 #include "common/ScriptedDialogs.h"
 #include "common/TestEnv.h"
 #include "console/SqlEditor.h"
 #include "console/frmQuerna.h"
+#include "core/RunErr.h"
 #include "files/basImpExp.h"
 #include "grid/vaSpread.h"
 #include "oracle/OraInterface.h"
-#include "core/RunErr.h"
 #include "platform/Platform.h"
 #include "session/Connect.h"
 #include "session/SessionData.h"
-#include "session/basLogout.h"
 #include "session/frmLogon.h"
 #include "support/basLog.h"
 
@@ -64,8 +65,8 @@ class TestBadEntries : public QObject {
   frmQuerna* console = nullptr;
 
   void run(const QString& sql) {
-    console->txtSQL->setPlainText(sql);
-    QTest::mouseClick(console->cmdSQL_Exec, Qt::LeftButton);
+    Ctl<SqlEditor>(console, "txtSQL")->setPlainText(sql);
+    QTest::mouseClick(Ctl<QPushButton>(console, "cmdSQL_Exec"), Qt::LeftButton);
   }
 
   void logOnAndOpenConsole() {
@@ -235,12 +236,12 @@ class TestBadEntries : public QObject {
     QFETCH(QString, sql);
     logOnAndOpenConsole();
     run(QStringLiteral("select * from dept"));
-    QCOMPARE(console->vspData->MaxRows(), 4);
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 4);
     QFile::remove(mFn_SQLLogFilePath(kT0.date()));
     dlg->clear();
     run(sql);
     QCOMPARE(dlg->prompts(), QStringList{kEnterSql});
-    QCOMPARE(console->vspData->MaxRows(), 4);
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 4);
     QVERIFY(History().isEmpty());
   }
 
@@ -272,13 +273,13 @@ class TestBadEntries : public QObject {
     dyn.reset();
     run(sql);
     QVERIFY2(dlg->msgBoxes().isEmpty(), qPrintable(dlg->prompts().join('\n')));
-    QCOMPARE(console->vspData->MaxRows(), rows);
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), rows);
     QVERIFY(History().contains(sql));
 
     dlg->clear();
     run(sql + QStringLiteral(" where"));
     QCOMPARE(dlg->msgBoxes().size(), 1);
-    QVERIFY(console->txtSQL->textCursor().position() >= int(sql.size()) - 1);
+    QVERIFY(Ctl<SqlEditor>(console, "txtSQL")->textCursor().position() >= int(sql.size()) - 1);
   }
 
   // Control characters and surrogate pairs in a statement reach the grid unchanged, and an error
@@ -296,19 +297,20 @@ class TestBadEntries : public QObject {
     logOnAndOpenConsole();
     run(QStringLiteral("select '%1' as \"列%1\" from dual").arg(literal));
     QVERIFY2(dlg->msgBoxes().isEmpty(), qPrintable(dlg->prompts().join('\n')));
-    QCOMPARE(console->vspData->MaxRows(), 1);
-    QCOMPARE(console->vspData->CellText(1, 0), QStringLiteral("列") + literal);
-    QCOMPARE(console->vspData->CellText(1, 1), literal);
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 1);
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->CellText(1, 0), QStringLiteral("列") + literal);
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->CellText(1, 1), literal);
 
     // The same faulty statement once with the literal and once with a plain "x": the caret lands
     // on the same token, further on by the literal's extra length.
     const QString bad = QStringLiteral("select '%1' frm dual");
     run(bad.arg(QStringLiteral("x")));
-    const int plainCaret = console->txtSQL->textCursor().position();
+    const int plainCaret = Ctl<SqlEditor>(console, "txtSQL")->textCursor().position();
     dlg->clear();
     run(bad.arg(literal));
     QCOMPARE(dlg->msgBoxes().size(), 1);
-    QCOMPARE(console->txtSQL->textCursor().position(), plainCaret + int(literal.size()) - 1);
+    QCOMPARE(Ctl<SqlEditor>(console, "txtSQL")->textCursor().position(),
+             plainCaret + int(literal.size()) - 1);
   }
 
   // Names with emoji or control characters are refused by the server as any unknown name is;
@@ -335,7 +337,7 @@ class TestBadEntries : public QObject {
     QCOMPARE(TestEnv::readFile(env->settingsFile()), settings);
     dlg->clear();
     run(QStringLiteral("select * from dept"));
-    QCOMPARE(console->vspData->MaxRows(), 4);
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 4);
   }
 
   // Bind variables of types or values the statement cannot use give the server's message, or
@@ -378,14 +380,14 @@ class TestBadEntries : public QObject {
       QVERIFY(dlg->prompts().first().startsWith(QStringLiteral("ORA-")));
     } else {
       QVERIFY2(dlg->msgBoxes().isEmpty(), qPrintable(dlg->prompts().join('\n')));
-      QCOMPARE(console->vspData->MaxRows(), 1);
+      QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 1);
     }
     QCOMPARE(db().Parameters().Count(), 1);
     QCOMPARE(db().Parameters().Item(0)->Name(), name);
     dlg->clear();
     run(QStringLiteral("select * from dept"));
     QVERIFY(dlg->msgBoxes().isEmpty());
-    QCOMPARE(console->vspData->MaxRows(), 4);
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 4);
   }
 };
 

@@ -8,22 +8,23 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "app/basFileCommands.h"
+#include "app/basLogout.h"
 #include "app/basMain.h"
 #include "app/frmMain.h"
+#include "common/ConsoleControls.h"
 #include "common/DropFiles.h"
 #include "common/ScriptedDialogs.h"
 #include "common/TestEnv.h"
 #include "console/SqlEditor.h"
 #include "console/frmQuerna.h"
-#include "files/basFileCommands.h"
+#include "core/RunErr.h"
 #include "files/basImpExp.h"
 #include "grid/vaSpread.h"
 #include "oracle/OraFactory.h"
-#include "core/RunErr.h"
 #include "platform/Platform.h"
 #include "session/Connect.h"
 #include "session/SessionData.h"
-#include "session/basLogout.h"
 #include "support/basLog.h"
 
 namespace {
@@ -80,8 +81,8 @@ class TestBadFiles : public QObject {
   frmQuerna* console = nullptr;
 
   void run(const QString& sql) {
-    console->txtSQL->setPlainText(sql);
-    QTest::mouseClick(console->cmdSQL_Exec, Qt::LeftButton);
+    Ctl<SqlEditor>(console, "txtSQL")->setPlainText(sql);
+    QTest::mouseClick(Ctl<QPushButton>(console, "cmdSQL_Exec"), Qt::LeftButton);
   }
 
  private slots:
@@ -143,9 +144,10 @@ class TestBadFiles : public QObject {
     const QString read = mFn_ReadSqlFile(path);
     QVERIFY(read.startsWith(kHeaderFormat.arg(path)));
     QVERIFY(read.contains(fragment));
-    QVERIFY(DropOnto(console->txtSQL, path));
+    QVERIFY(DropOnto(Ctl<SqlEditor>(console, "txtSQL"), path));
     // The editor keeps line breaks as LF; the text is otherwise the reader's.
-    QCOMPARE(console->txtSQL->toPlainText(), QString(read).replace(QStringLiteral("\r\n"), "\n"));
+    QCOMPARE(Ctl<SqlEditor>(console, "txtSQL")->toPlainText(),
+             QString(read).replace(QStringLiteral("\r\n"), "\n"));
     QVERIFY(dlg->msgBoxes().isEmpty());
     QCOMPARE(Snapshot(env->folder()), before);
   }
@@ -170,7 +172,7 @@ class TestBadFiles : public QObject {
     QVERIFY(WriteFile(env->folder() + QStringLiteral("/plain"), "not a folder"));
     const QString path = name.isEmpty() ? QString() : env->folder() + QLatin1Char('/') + name;
     run(QStringLiteral("select * from dept"));
-    QCOMPARE(console->vspData->MaxRows(), 4);
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 4);
     const auto before = Snapshot(env->folder());
     dlg->clear();
 
@@ -178,27 +180,27 @@ class TestBadFiles : public QObject {
       QCOMPARE(mFn_ReadSqlFile(path), QString());
       QCOMPARE(dlg->prompts(), (QStringList{reason, kCannotOpen}));
     } else {
-      QVERIFY(DropOnto(console->txtSQL, path));
+      QVERIFY(DropOnto(Ctl<SqlEditor>(console, "txtSQL"), path));
       QCOMPARE(dlg->prompts(), (QStringList{reason, kCannotOpen, kDropFailed}));
       QCOMPARE(dlg->msgBoxes().last().style, platform::vbOKOnly | platform::vbCritical);
-      QVERIFY(console->txtSQL->toPlainText().isEmpty());
-      QCOMPARE(console->vspData->MaxRows(), 0);
+      QVERIFY(Ctl<SqlEditor>(console, "txtSQL")->toPlainText().isEmpty());
+      QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 0);
     }
     QCOMPARE(Snapshot(env->folder()), before);
     dlg->clear();
     run(QStringLiteral("select * from dept"));
     QVERIFY(dlg->msgBoxes().isEmpty());
-    QCOMPARE(console->vspData->MaxRows(), 4);
+    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 4);
   }
 
   // The import command reports an unreadable script with its own closing message.
   void importOfAnUnreadableScript() {
     dlg->answerFileDialog(env->folder() + QStringLiteral("/missing.sql"));
-    console->txtSQL->setPlainText(QStringLiteral("typed text"));
+    Ctl<SqlEditor>(console, "txtSQL")->setPlainText(QStringLiteral("typed text"));
     mSb_SqlFileOpenCommand();
     QCOMPARE(dlg->prompts(), (QStringList{QStringLiteral("ファイルが見つかりません。"), kCannotOpen,
                                           QStringLiteral("読み込みに失敗しました")}));
-    QCOMPARE(console->txtSQL->toPlainText(), QStringLiteral("typed text"));
+    QCOMPARE(Ctl<SqlEditor>(console, "txtSQL")->toPlainText(), QStringLiteral("typed text"));
   }
 
   // With a program folder that cannot be written (its parent is a regular file), logs are lost
@@ -213,8 +215,9 @@ class TestBadFiles : public QObject {
     mSb_WriteLog(QStringLiteral("an entry that has nowhere to go"), true);
     for (int i = 0; i < 2; ++i) {
       run(QStringLiteral("select * from emp"));
-      QCOMPARE(console->vspData->MaxRows(), 14);
-      QVERIFY(console->txtStatus->text().contains(QStringLiteral("14 件あります。")));
+      QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 14);
+      QVERIFY(
+          Ctl<QLineEdit>(console, "txtStatus")->text().contains(QStringLiteral("14 件あります。")));
     }
     QVERIFY(dlg->msgBoxes().isEmpty());
     QCOMPARE(Snapshot(env->folder()), before);

@@ -1,6 +1,4 @@
-#include "session/Logon.h"
-
-#include <QPushButton>
+#include "app/Logon.h"
 
 #include "app/basMain.h"
 #include "app/frmMain.h"
@@ -8,7 +6,6 @@
 #include "platform/Platform.h"
 #include "session/SessionData.h"
 #include "session/frmLogon.h"
-#include "support/basFunctions.h"
 
 void mSb_ShowLogonDialog(QWidget* parent) {
   // A fresh dialog at every opening, so the saved history is read again.
@@ -24,11 +21,11 @@ void mSb_SessionLogonCommand() {
   }
   // The active console offers the new session at once (or the newest one after a cancel).
   if (frmQuerna* console = gfrmMain ? gfrmMain->mFn_ActiveConsole() : nullptr)
-    mSb_SetSessionList(console->cmbSessionData);
+    console->RefreshSessionList();
 }
 
 void mSb_SessionLogoutCommand() {
   frmQuerna* console = gfrmMain ? gfrmMain->mFn_ActiveConsole() : nullptr;
   if (!console || mFn_NoSession()) return;
-  platform::PressButton(console->cmdLogout);
+  console->Logout();
 }

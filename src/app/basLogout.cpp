@@ -1,7 +1,6 @@
-#include "session/basLogout.h"
+#include "app/basLogout.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QMdiSubWindow>
 #include <QPointer>
 
@@ -9,7 +8,6 @@
 #include "core/RunErr.h"
 #include "platform/Platform.h"
 #include "session/SessionData.h"
-#include "support/basFunctions.h"
 
 void mSb_CloseAllSessions() {
   for (SessionData& rec : gSessionData) {
@@ -43,15 +41,15 @@ void mSb_UnloadConsoles() {
 }
 
 void mSb_LogoutConsoleSession(frmQuerna* console) {
-  if (!console) return;
-  QComboBox* combo = console->cmbSessionData;
-  if (platform::MsgBox(QStringLiteral("【") + combo->currentText() +
+  // A session in use by a running statement stays until the statement has ended.
+  if (!console || frmQuerna::StatementRunning()) return;
+  if (platform::MsgBox(QStringLiteral("【") + console->SelectedSessionLabel() +
                            QStringLiteral("】\r\n\r\nをログアウトしますか？"),
                        platform::vbYesNo | platform::vbQuestion) != platform::vbYes)
     return;
 
   // The selected record is closed and dropped; the ones behind it move forward.
-  const int selected = combo->currentIndex();
+  const int selected = console->SelectedSession();
   std::vector<SessionData> kept;
   for (int i = 0; i < static_cast<int>(gSessionData.size()); ++i) {
     SessionData& rec = gSessionData[static_cast<std::size_t>(i)];
@@ -67,7 +65,7 @@ void mSb_LogoutConsoleSession(frmQuerna* console) {
   ora::ErrClear();
 
   if (!gSessionData[0].Host.isEmpty()) {
-    mSb_SetSessionList(combo);
+    console->RefreshSessionList();
   } else {
     // The last session is gone: every console closes, this one included.
     mSb_CloseAllSessions();

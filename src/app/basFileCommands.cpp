@@ -1,12 +1,10 @@
-#include "files/basFileCommands.h"
+#include "app/basFileCommands.h"
 
 #include <QPointer>
-#include <QPushButton>
 
 #include "about/frmVersion.h"
 #include "app/basMain.h"
 #include "app/frmMain.h"
-#include "console/SqlEditor.h"
 #include "console/frmQuerna.h"
 #include "files/basCmnDlg.h"
 #include "files/basImpExp.h"
@@ -59,9 +57,7 @@ void mSb_SqlFileOpenCommand() {
     return;
   }
   if (!console) return;
-  console->cmdClear->click();
-  console->txtSQL->setPlainText(text);
-  console->txtSQL->setFocus(Qt::OtherFocusReason);
+  console->LoadScript(text);
 }
 
 void mSb_LogFileOpenCommand() {

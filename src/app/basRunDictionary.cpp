@@ -1,12 +1,12 @@
 #include <QMdiSubWindow>
 
+#include "app/basLogout.h"
 #include "app/basMain.h"
 #include "app/frmMain.h"
 #include "console/frmQuerna.h"
 #include "core/RunErr.h"
 #include "platform/Platform.h"
 #include "session/SessionData.h"
-#include "session/basLogout.h"
 
 namespace {
 
