@@ -291,6 +291,8 @@ class TestConsole : public QObject {
     };
     driver->addAnswer(QStringLiteral("select * from t250"), a);
     setLimit(item.toLatin1().constData());
+    // A console opened after the choice runs with it too.
+    console = newConsole();
     run(QStringLiteral("select * from t250"));
     QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), rows);
     QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxCols(), 2);
