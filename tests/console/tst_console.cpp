@@ -336,6 +336,24 @@ class TestConsole : public QObject {
     QVERIFY(dlg->msgBoxes().isEmpty());
   }
 
+  // While a statement waits, no other console starts one on the same session; Ctrl+Z ends it.
+  void sessionBusyWhileItsStatementWaits() {
+    frmQuerna* other = newConsole();
+    int busy = 0;
+    fake::Answer slow;
+    slow.waitsForBreak = true;
+    slow.onWait = [this, other, &busy] {
+      QTimer::singleShot(0, this, [this, other, &busy] {
+        busy = other->mFn_SetListDataSQL(QStringLiteral("select * from t3"));
+        QTest::keyClick(Ctl<SqlEditor>(console, "txtSQL"), Qt::Key_Z, Qt::ControlModifier);
+      });
+    };
+    driver->addAnswer(QStringLiteral("select * from slow"), slow);
+    QCOMPARE(console->mFn_SetListDataSQL(QStringLiteral("select * from slow")), -1);
+    QCOMPARE(busy, int(frmQuerna::kBusy));
+    QCOMPARE(dbLog->statements, QStringList{QStringLiteral("select * from slow")});
+  }
+
   void closingDuringFillStopsAndClosesAfterwards() {
     fake::Answer a = Rows(250);
     QPointer<QMdiSubWindow> sub = qobject_cast<QMdiSubWindow*>(console->parentWidget());
