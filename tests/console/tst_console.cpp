@@ -291,6 +291,8 @@ class TestConsole : public QObject {
     };
     driver->addAnswer(QStringLiteral("select * from t250"), a);
     setLimit(item.toLatin1().constData());
+    // A console opened after the choice runs with it too.
+    console = newConsole();
     run(QStringLiteral("select * from t250"));
     QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), rows);
     QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxCols(), 2);
@@ -332,6 +334,24 @@ class TestConsole : public QObject {
     QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 250);
     QCOMPARE(Ctl<QLineEdit>(console, "txtStatus")->text(), ResultText(false, 250, 0));
     QVERIFY(dlg->msgBoxes().isEmpty());
+  }
+
+  // While a statement waits, no other console starts one on the same session; Ctrl+Z ends it.
+  void sessionBusyWhileItsStatementWaits() {
+    frmQuerna* other = newConsole();
+    int busy = 0;
+    fake::Answer slow;
+    slow.waitsForBreak = true;
+    slow.onWait = [this, other, &busy] {
+      QTimer::singleShot(0, this, [this, other, &busy] {
+        busy = other->mFn_SetListDataSQL(QStringLiteral("select * from t3"));
+        QTest::keyClick(Ctl<SqlEditor>(console, "txtSQL"), Qt::Key_Z, Qt::ControlModifier);
+      });
+    };
+    driver->addAnswer(QStringLiteral("select * from slow"), slow);
+    QCOMPARE(console->mFn_SetListDataSQL(QStringLiteral("select * from slow")), -1);
+    QCOMPARE(busy, int(frmQuerna::kBusy));
+    QCOMPARE(dbLog->statements, QStringList{QStringLiteral("select * from slow")});
   }
 
   void closingDuringFillStopsAndClosesAfterwards() {
