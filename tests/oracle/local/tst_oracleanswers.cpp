@@ -57,6 +57,8 @@ void addRownumRows() {
   Row("rownum = 2 gives no rows", "select ename from emp where rownum = 2", "");
   Row("rownum > 0 keeps every row", "select count(*) from emp where rownum > 0", "14");
   Row("rownum <> 3 keeps two rows", "select count(*) from emp where rownum != 3", "2");
+  Row("bound from a bind variable", "select count(*) from emp where rownum <= :THREE", "3");
+  Row("negative bind keeps no row", "select count(*) from emp where rownum <= :MINUS", "0");
   Row("huge bound", "select count(*) from emp where rownum <= 1e300", "14");
   Row("top-N",
       "select * from (select ename, sal from emp order by sal desc, ename) where rownum <= 3",
@@ -246,6 +248,8 @@ class TestOracleAnswers : public QObject {
     env_ = new TestEnv;
     scott_ = LogOn("DEMO", "SCOTT/TIGER");
     QVERIFY(scott_.db);
+    scott_.db->Parameters().Add("THREE", "3", ORAPARM_INPUT);
+    scott_.db->Parameters().Add("MINUS", "-1", ORAPARM_INPUT);
   }
   void cleanupTestCase() {
     scott_ = {};

@@ -27,7 +27,9 @@ std::optional<RownumBound> BoundOf(QString op, const Node& value, bool reversed)
   }
   if (value.tok.kind == TokKind::Bind) {
     if (op != QLatin1String("<=")) return std::nullopt;
-    return RownumBound{false, value.tok.text, TokKind::Bind};
+    // SQLite reads a negative LIMIT as "no limit"; Oracle keeps no row.
+    return RownumBound{false, QStringLiteral("MAX(CAST(%1 AS INTEGER), 0)").arg(value.tok.text),
+                       TokKind::Bind};
   }
   bool ok = false;
   // Bounds past any table's size read as "all rows" and stay clear of integer overflow.
