@@ -79,6 +79,10 @@ void addRownumRows() {
       "SMITH | ACCOUNTING");
   Row("rownum in a subquery condition",
       "select count(*) from emp where empno in (select empno from emp where rownum <= 4)", "4");
+  Row("rownum in a join before order by",
+      "select e.ename, d.dname from emp e, dept d where e.deptno = d.deptno and rownum <= 2 "
+      "order by e.sal desc",
+      "KING,ACCOUNTING | CLARK,ACCOUNTING");
   Row("rownum with a join",
       "select count(*) from (select e.ename from emp e, dept d where e.deptno = d.deptno and "
       "rownum <= 3)",

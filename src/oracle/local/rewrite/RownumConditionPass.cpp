@@ -1,4 +1,5 @@
 #include <QHash>
+#include <QStringList>
 #include <cmath>
 #include <optional>
 
@@ -109,6 +110,65 @@ bool WrapFrom(Seq& s, Block& blk, Seq limit) {
   return true;
 }
 
+// The names the items of a FROM list of plain tables are read by; empty for any other list.
+QStringList TableNames(const Seq& s, int f, int fe) {
+  QStringList names;
+  int start = f + 1;
+  for (int i = f + 1; i <= fe; ++i) {
+    if (i < fe && (s[i].group || IsW(s[i], "JOIN"))) return {};
+    if (i < fe && !IsOp(s[i], ",")) continue;
+    if (i == start || !IsName(s[i - 1])) return {};
+    names << s[i - 1].tok.text;
+    start = i + 1;
+  }
+  return names;
+}
+
+// True when the block sorts, groups or aggregates, where a LIMIT at its end would come too late.
+bool SortsOrGroups(const Seq& s, const Block& blk) {
+  static const char* kWords[] = {"ORDER", "GROUP", "DISTINCT", "UNIQUE"};
+  static const QStringList kAggregates = {"COUNT", "SUM", "AVG", "MIN", "MAX"};
+  for (int i = blk.begin; i < blk.end; ++i) {
+    for (const char* w : kWords)
+      if (IsW(s[i], w)) return true;
+    if (i + 1 < blk.end && s[i + 1].group && !s[i].group && kAggregates.contains(s[i].tok.upper))
+      return true;
+  }
+  return false;
+}
+
+// A join of plain tables that sorts or groups: the rows are picked by their table rows' keys,
+// AND (a._ROWID_, b._ROWID_) IN (SELECT a._ROWID_, b._ROWID_ FROM ... WHERE ... LIMIT n), so
+// that they are counted as read while every qualified name of the block still resolves.
+bool KeyedJoinLimit(Seq& s, Block& blk, const Seq& limit) {
+  const int f = FindClause(s, blk.begin, blk.end, "FROM");
+  if (f < 0 || !SortsOrGroups(s, blk)) return false;
+  const int fe = ClauseEnd(s, f, blk.end);
+  const QStringList names = TableNames(s, f, fe);
+  if (names.size() < 2) return false;
+  const bool where = fe < blk.end && IsW(s[fe], "WHERE");
+  const int end = where ? ClauseEnd(s, fe, blk.end) : fe;
+  const int src = SrcOf(s[f]);
+  Seq keys;
+  for (const QString& name : names) {
+    if (!keys.empty()) keys.push_back(Syn(QStringLiteral(","), src, TokKind::Op));
+    keys.push_back(Syn(name + QStringLiteral("._ROWID_"), src));
+  }
+  Seq sub{Syn(QStringLiteral("SELECT"), src)};
+  sub.insert(sub.end(), keys.begin(), keys.end());
+  sub.insert(sub.end(), s.begin() + f, s.begin() + end);
+  sub.insert(sub.end(), limit.begin(), limit.end());
+  sub.push_back(Syn(QStringLiteral("OFFSET"), src));
+  sub.push_back(Syn(QStringLiteral("0"), src, TokKind::Number));
+  Seq cond{Syn(where ? QStringLiteral("AND") : QStringLiteral("WHERE"), src),
+           SynGroup(std::move(keys), src), Syn(QStringLiteral("IN"), src),
+           SynGroup(std::move(sub), src)};
+  s.insert(s.begin() + end, std::make_move_iterator(cond.begin()),
+           std::make_move_iterator(cond.end()));
+  blk.end += int(cond.size());
+  return true;
+}
+
 void RownumBlock(Seq& s, Block& blk) {
   const int w = FindClause(s, blk.begin, blk.end, "WHERE");
   if (w < 0) return;
@@ -129,8 +189,8 @@ void RownumBlock(Seq& s, Block& blk) {
     Seq limit;
     limit.push_back(Syn(QStringLiteral("LIMIT"), limSrc));
     limit.push_back(Syn(bound->limit, limSrc, bound->kind));
-    if (WrapFrom(s, blk, limit)) return;
-    // A join keeps the plain LIMIT: right for the rows it keeps unless the block sorts or groups.
+    if (WrapFrom(s, blk, limit) || KeyedJoinLimit(s, blk, limit)) return;
+    // Otherwise the plain LIMIT: right for the rows it keeps unless the block sorts or groups.
     s.insert(s.begin() + blk.end, std::make_move_iterator(limit.begin()),
              std::make_move_iterator(limit.end()));
     blk.end += int(limit.size());
