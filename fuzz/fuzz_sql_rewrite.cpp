@@ -21,6 +21,7 @@ const char* const kSeeds[] = {
     "select * from (select rowid, e.* from emp e where sal > :SAL) x where rownum = 1",
     "select decode(job, 'CLERK', 1, 2) \"Kind\", nvl(comm, 0) c from emp fetch first 3 rows only",
     "with t as (select 1 a from dual) select unique a from t where a between 1 and rownum",
+    "select * from (select rownum rn, e.* from emp e where rownum <= 6) where rn > 3 and ''=''",
 };
 
 void Check(const QString& sql) {

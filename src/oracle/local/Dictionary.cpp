@@ -117,6 +117,8 @@ QList<SqlRow> Instance::SqlArea() const {
 // ---------------------------------------------------------------------------------------------
 // Declared types
 
+// One branch per family of declared type names, in the order SQLite's own affinity rules read
+// them; kept as one flat list because splitting it would only scatter that order.
 DeclType ParseDeclType(const QString& declared) {
   DeclType t;
   const QString d = declared.trimmed().toUpper();
@@ -412,6 +414,7 @@ struct DictTable {
   QString comment;
 };
 
+// Every dictionary view with its columns; a long function only because it is one table of data.
 QList<DictTable> DictionaryTables() {
   auto s = [](const char* a) { return QString::fromLatin1(a); };
   auto owner = [](const char* cols) {
@@ -511,12 +514,6 @@ bool DbaOnly(const QString& name) {
   return name.startsWith(QLatin1String("DBA_")) || name.startsWith(QLatin1String("V$"));
 }
 
-struct Grant {
-  const char* grantee;
-  const char* what;
-  bool admin;
-};
-
 const char* const kDbaPrivs[] = {"ALTER ANY TABLE",
                                  "ALTER DATABASE",
                                  "ALTER SESSION",
@@ -555,6 +552,520 @@ const char* const kResourcePrivs[] = {"CREATE CLUSTER",   "CREATE INDEXTYPE", "C
                                       "CREATE PROCEDURE", "CREATE SEQUENCE",  "CREATE TABLE",
                                       "CREATE TRIGGER",   "CREATE TYPE"};
 
+QVariant Text(const char* s) {
+  return QVariant(QString::fromLatin1(s));
+}
+
+QVariant YesNo(bool yes) {
+  return yes ? Text("YES") : Text("NO");
+}
+
+// The time stamp the dictionary gives the database and its objects: the file's, to the second.
+QDateTime CreatedTime(const QString& dbPath) {
+  const QDateTime m = QFileInfo(dbPath).lastModified();
+  const QDateTime t = m.isValid() ? m : QDateTime::currentDateTime();
+  return QDateTime(t.date(), QTime(t.time().hour(), t.time().minute(), t.time().second()));
+}
+
+// Writes one row to the USER_ view when the owner is the logged-on user, and with the owner in
+// front to the ALL_ view and (when present) the DBA_ view.
+struct ViewFamily {
+  ViewFamily(sqlite3* db, const DictUser& u, const char* suffix, int ncols)
+      : user(u.user),
+        mine(db, QStringLiteral("USER_") + QLatin1String(suffix), ncols),
+        all(db, QStringLiteral("ALL_") + QLatin1String(suffix), ncols + 1) {
+    if (u.dba)
+      dba =
+          std::make_unique<Inserter>(db, QStringLiteral("DBA_") + QLatin1String(suffix), ncols + 1);
+  }
+  void row(const QString& owner, QVariantList values) {
+    if (owner == user) mine.row(values);
+    values.prepend(owner);
+    all.row(values);
+    if (dba) dba->row(values);
+  }
+  QString user;
+  Inserter mine, all;
+  std::unique_ptr<Inserter> dba;
+};
+
+struct UserRow {
+  QString name;
+  int id;
+  bool dba;
+};
+
+// The users the dictionary knows: SYS and SYSTEM, the file's accounts and the logged-on user.
+QList<UserRow> KnownUsers(const DictUser& u) {
+  QList<UserRow> users = {{QStringLiteral("SYS"), 0, true}, {QStringLiteral("SYSTEM"), 5, true}};
+  int nextId = 84;
+  auto add = [&](const QString& name, bool dba) {
+    for (const UserRow& r : users)
+      if (r.name == name) return;
+    users.push_back({name, nextId++, dba});
+  };
+  if (u.hasAccounts)
+    for (const Account& a : u.accounts) add(a.user, a.dba);
+  add(u.user, u.dba);
+  return users;
+}
+
+// Who holds which role and system privilege: the built-in roles, then each user's.
+struct GrantText {
+  QString grantee, what;
+  bool admin;
+};
+struct Grants {
+  QList<GrantText> roles;       // grantee -> role
+  QList<GrantText> privileges;  // grantee -> privilege
+};
+
+Grants AllGrants(const QList<UserRow>& users) {
+  Grants g;
+  auto s = [](const char* t) { return QString::fromLatin1(t); };
+  for (const char* p : kDbaPrivs) g.privileges.push_back({s("DBA"), s(p), true});
+  g.privileges.push_back({s("CONNECT"), s("CREATE SESSION"), false});
+  for (const char* p : kResourcePrivs) g.privileges.push_back({s("RESOURCE"), s(p), false});
+  for (const char* r : {"DBA", "CONNECT", "RESOURCE"}) g.roles.push_back({s("SYS"), s(r), true});
+  for (const UserRow& r : users) {
+    if (r.name == QLatin1String("SYS")) continue;
+    if (r.dba) {
+      g.roles.push_back({r.name, s("DBA"), true});
+    } else {
+      g.roles.push_back({r.name, s("CONNECT"), false});
+      g.roles.push_back({r.name, s("RESOURCE"), false});
+    }
+    g.privileges.push_back({r.name, s("UNLIMITED TABLESPACE"), false});
+  }
+  return g;
+}
+
+// One builder per family of views; each fills its views of the temp schema.
+class DictionaryBuilder {
+ public:
+  DictionaryBuilder(sqlite3* db, const DictUser& u)
+      : db_(db), u_(u), created_(CreatedTime(u.dbPath)), users_(KnownUsers(u)) {}
+
+  void userViews();
+  void privilegeViews();
+  void schemaViews(const QList<ObjectDef>& objects, const QList<DictTable>& dict);
+  void instanceViews();
+
+ private:
+  void sessionPrivileges(const Grants& g);
+  void dbaPrivileges(const Grants& g);
+  int userId(const QString& name) const;
+
+  sqlite3* db_;
+  const DictUser& u_;
+  const QDateTime created_;
+  const QList<UserRow> users_;
+};
+
+int DictionaryBuilder::userId(const QString& name) const {
+  for (const UserRow& r : users_)
+    if (r.name == name) return r.id;
+  return 0;
+}
+
+void DictionaryBuilder::userViews() {
+  Inserter all(db_, QStringLiteral("ALL_USERS"), 3);
+  for (const UserRow& r : users_) all.row({r.name, r.id, created_});
+  Inserter me(db_, QStringLiteral("USER_USERS"), 6);
+  me.row({u_.user, userId(u_.user), Text("OPEN"), Text("USERS"), Text("TEMP"), created_});
+  if (!u_.dba) return;
+  Inserter dba(db_, QStringLiteral("DBA_USERS"), 9);
+  for (const UserRow& r : users_)
+    dba.row({r.name, r.id, Text("OPEN"), QVariant(), QVariant(),
+             r.id < 84 ? Text("SYSTEM") : Text("USERS"), Text("TEMP"), created_, Text("DEFAULT")});
+}
+
+void DictionaryBuilder::privilegeViews() {
+  const Grants g = AllGrants(users_);
+  sessionPrivileges(g);
+  if (u_.dba) dbaPrivileges(g);
+}
+
+void DictionaryBuilder::sessionPrivileges(const Grants& g) {
+  QStringList myRoles, myPrivs;
+  for (const GrantText& r : g.roles)
+    if (r.grantee == u_.user) myRoles << r.what;
+  if (u_.dba)
+    myRoles << QStringLiteral("SELECT_CATALOG_ROLE") << QStringLiteral("EXECUTE_CATALOG_ROLE");
+  for (const GrantText& p : g.privileges)
+    if ((p.grantee == u_.user || myRoles.contains(p.grantee)) && !myPrivs.contains(p.what))
+      myPrivs << p.what;
+  myPrivs.sort();
+  Inserter sp(db_, QStringLiteral("SESSION_PRIVS"), 1);
+  for (const QString& p : myPrivs) sp.row({p});
+  Inserter sr(db_, QStringLiteral("SESSION_ROLES"), 1);
+  for (const QString& r : myRoles) sr.row({r});
+  Inserter usp(db_, QStringLiteral("USER_SYS_PRIVS"), 3);
+  for (const GrantText& p : g.privileges)
+    if (p.grantee == u_.user) usp.row({u_.user, p.what, YesNo(p.admin)});
+  Inserter urp(db_, QStringLiteral("USER_ROLE_PRIVS"), 5);
+  for (const GrantText& r : g.roles)
+    if (r.grantee == u_.user) urp.row({u_.user, r.what, YesNo(r.admin), Text("YES"), Text("NO")});
+}
+
+void DictionaryBuilder::dbaPrivileges(const Grants& g) {
+  Inserter dsp(db_, QStringLiteral("DBA_SYS_PRIVS"), 3);
+  for (const GrantText& p : g.privileges) dsp.row({p.grantee, p.what, YesNo(p.admin)});
+  Inserter drp(db_, QStringLiteral("DBA_ROLE_PRIVS"), 4);
+  for (const GrantText& r : g.roles) drp.row({r.grantee, r.what, YesNo(r.admin), Text("YES")});
+  Inserter dr(db_, QStringLiteral("DBA_ROLES"), 2);
+  for (const char* r :
+       {"CONNECT", "RESOURCE", "DBA", "SELECT_CATALOG_ROLE", "EXECUTE_CATALOG_ROLE"})
+    dr.row({Text(r), Text("NO")});
+}
+
+// The length the dictionary gives a column of the declared type.
+int DataLength(const DeclType& t) {
+  switch (t.code) {
+    case 2:
+      return 22;
+    case 12:
+      return 7;
+    case 8:
+      return 0;
+    case 24:
+    case 112:
+      return 4000;
+    default:
+      return t.length > 0 ? t.length : 4000;
+  }
+}
+
+// Tables, columns, indexes, views and objects, of the file's schema and of the dictionary itself.
+class SchemaViews {
+ public:
+  SchemaViews(sqlite3* db, const DictUser& u, const QDateTime& created)
+      : u_(u),
+        created_(created),
+        stamp_(created.toString(QStringLiteral("yyyy-MM-dd:HH:mm:ss"))),
+        tables_(db, u, "TABLES", 23),
+        columns_(db, u, "TAB_COLUMNS", 15),
+        indexes_(db, u, "INDEXES", 8),
+        views_(db, u, "VIEWS", 10),
+        objects_(db, u, "OBJECTS", 12),
+        userIndColumns_(db, QStringLiteral("USER_IND_COLUMNS"), 7),
+        allIndColumns_(db, QStringLiteral("ALL_IND_COLUMNS"), 9),
+        tab_(db, QStringLiteral("TAB"), 3) {
+    if (u.dba)
+      dbaIndColumns_ = std::make_unique<Inserter>(db, QStringLiteral("DBA_IND_COLUMNS"), 9);
+  }
+
+  void add(const ObjectDef& o);
+  void addDual();
+  void addDictionaryView(const QString& name);
+
+ private:
+  void object(const QString& owner, const QString& name, const char* type);
+  void table(const QString& owner, const QString& name);
+  void view(const ObjectDef& o, const QString& name);
+  void columns(const QString& owner, const QString& table, const QList<ColumnDef>& cols);
+  void index(const ObjectDef& o, const QString& table, const IndexDef& ix);
+
+  const DictUser& u_;
+  const QDateTime created_;
+  const QString stamp_;
+  ViewFamily tables_, columns_, indexes_, views_, objects_;
+  Inserter userIndColumns_, allIndColumns_, tab_;
+  std::unique_ptr<Inserter> dbaIndColumns_;
+  int objectId_ = 1000;
+  int sysIndex_ = 5000;
+};
+
+void SchemaViews::object(const QString& owner, const QString& name, const char* type) {
+  const int id = objectId_++;
+  const QVariant N;
+  const QVariant dataId = QLatin1String(type) == QLatin1String("VIEW") ? N : QVariant(id);
+  objects_.row(owner, {name, N, id, dataId, Text(type), created_, created_, stamp_, Text("VALID"),
+                       Text("N"), Text("N"), Text("N")});
+}
+
+void SchemaViews::table(const QString& owner, const QString& name) {
+  const QVariant N;
+  tables_.row(owner, {name,
+                      Text("USERS"),
+                      N,
+                      N,
+                      Text("VALID"),
+                      10,
+                      N,
+                      1,
+                      255,
+                      65536,
+                      N,
+                      1,
+                      2147483645,
+                      Text("YES"),
+                      Text("N"),
+                      N,
+                      N,
+                      N,
+                      N,
+                      N,
+                      Text("NO"),
+                      Text("N"),
+                      Text("NO")});
+  object(owner, name, "TABLE");
+}
+
+void SchemaViews::view(const ObjectDef& o, const QString& name) {
+  const QString text = o.sql
+                           .section(QRegularExpression(QStringLiteral("\\bAS\\b"),
+                                                       QRegularExpression::CaseInsensitiveOption),
+                                    1)
+                           .trimmed();
+  const QVariant N;
+  views_.row(o.owner, {name, text.size(), text, N, N, N, N, N, N, N});
+  object(o.owner, name, "VIEW");
+}
+
+void SchemaViews::columns(const QString& owner, const QString& table,
+                          const QList<ColumnDef>& cols) {
+  const QVariant N;
+  int id = 1;
+  for (const ColumnDef& c : cols) {
+    const int length = DataLength(c.type);
+    const bool charType = c.type.code == 1 || c.type.code == 96;
+    const bool number = c.type.code == 2;
+    columns_.row(
+        owner,
+        {table, c.name.toUpper(), c.type.name, N, N, length,
+         number && c.type.precision > 0 ? QVariant(c.type.precision) : N,
+         number && (c.type.hasPrecision || c.type.precision > 0) ? QVariant(c.type.scale) : N,
+         c.notNull ? Text("N") : Text("Y"), id++, c.dflt.isEmpty() ? N : QVariant(c.dflt.size()),
+         c.dflt.isEmpty() ? N : QVariant(c.dflt), N, charType ? QVariant(length) : QVariant(0),
+         charType ? Text("B") : N});
+  }
+}
+
+void SchemaViews::index(const ObjectDef& o, const QString& table, const IndexDef& ix) {
+  QString name = ix.name.toUpper();
+  // SQLite's own names of constraint indexes read as Oracle's system-generated ones.
+  if (name.startsWith(QLatin1String("SQLITE_AUTOINDEX_")))
+    name = QStringLiteral("SYS_C%1").arg(sysIndex_++, 7, 10, QLatin1Char('0'));
+  indexes_.row(o.owner,
+               {name, Text("NORMAL"), o.owner, table, Text("TABLE"),
+                ix.unique ? Text("UNIQUE") : Text("NONUNIQUE"), Text("USERS"), Text("VALID")});
+  object(o.owner, name, "INDEX");
+  int pos = 1;
+  for (const QString& col : ix.cols) {
+    int len = 22;
+    for (const ColumnDef& c : o.cols)
+      if (c.name.compare(col, Qt::CaseInsensitive) == 0)
+        len = c.type.code == 1 || c.type.code == 96 ? (c.type.length > 0 ? c.type.length : 4000)
+              : c.type.code == 12                   ? 7
+                                                    : 22;
+    if (o.owner == u_.user)
+      userIndColumns_.row({name, table, col.toUpper(), pos, len, len, Text("ASC")});
+    const QVariantList row{o.owner, name, o.owner, table,      col.toUpper(),
+                           pos,     len,  len,     Text("ASC")};
+    allIndColumns_.row(row);
+    if (dbaIndColumns_) dbaIndColumns_->row(row);
+    ++pos;
+  }
+}
+
+void SchemaViews::add(const ObjectDef& o) {
+  const QString name = o.name.toUpper();
+  if (o.view)
+    view(o, name);
+  else
+    table(o.owner, name);
+  if (o.owner == u_.user) tab_.row({name, o.view ? Text("VIEW") : Text("TABLE"), QVariant()});
+  columns(o.owner, name, o.cols);
+  for (const IndexDef& ix : o.indexes) index(o, name, ix);
+}
+
+// DUAL is a table of SYS.
+void SchemaViews::addDual() {
+  const QString sys = QStringLiteral("SYS");
+  table(sys, QStringLiteral("DUAL"));
+  const QString type = QStringLiteral("VARCHAR2(1)");
+  columns(sys, QStringLiteral("DUAL"),
+          {ColumnDef{QStringLiteral("DUMMY"), type, ParseDeclType(type), false, {}}});
+}
+
+// The other dictionary views are views of SYS.
+void SchemaViews::addDictionaryView(const QString& name) {
+  const QString text =
+      QStringLiteral("select * from querna$dictionary where view_name = '%1'").arg(name);
+  const QVariant N;
+  QVariantList row{name, text.size(), text, N, N, N, N, N, N, N};
+  row.prepend(QStringLiteral("SYS"));
+  views_.all.row(row);
+  if (views_.dba) views_.dba->row(row);
+  object(QStringLiteral("SYS"), name, "VIEW");
+}
+
+void DictionaryBuilder::schemaViews(const QList<ObjectDef>& objects, const QList<DictTable>& dict) {
+  SchemaViews schema(db_, u_, created_);
+  for (const ObjectDef& o : objects) schema.add(o);
+  schema.addDual();
+  Inserter dictRows(db_, QStringLiteral("DICTIONARY"), 2);
+  Inserter dictSyn(db_, QStringLiteral("DICT"), 2);
+  for (const DictTable& t : dict) {
+    if (t.name == QLatin1String("DUAL") || (DbaOnly(t.name) && !u_.dba)) continue;
+    schema.addDictionaryView(t.name);
+    dictRows.row({t.name, t.comment});
+    dictSyn.row({t.name, t.comment});
+  }
+}
+
+void DictionaryBuilder::instanceViews() {
+  if (!u_.dba) return;
+  const QString sqliteVersion = QString::fromLatin1(sqlite3_libversion());
+  Inserter v(db_, QStringLiteral("V$VERSION"), 1);
+  v.row({QStringLiteral("Querna Local Engine 1.0 - SQLite %1 dressed as an Oracle instance")
+             .arg(sqliteVersion)});
+  v.row({QStringLiteral("SQLite %1 %2")
+             .arg(sqliteVersion, QString::fromLatin1(sqlite3_sourceid()).left(19))});
+  v.row({QStringLiteral("Oracle SQL dialect: rewritten to SQLite by the Querna engine")});
+  const QString base = QFileInfo(u_.dbPath).completeBaseName().toUpper();
+  Inserter inst(db_, QStringLiteral("V$INSTANCE"), 7);
+  inst.row({1, base.left(16), QSysInfo::machineHostName(), sqliteVersion, created_, Text("OPEN"),
+            Text("ACTIVE")});
+  Inserter dbr(db_, QStringLiteral("V$DATABASE"), 5);
+  dbr.row({qint64(SqlHash(u_.dbPath)), base.left(9), created_, Text("NOARCHIVELOG"),
+           Text("READ ONLY")});
+}
+
+bool CreateDictionaryTables(sqlite3* db, const DictUser& u, const QList<DictTable>& dict,
+                            QString* error) {
+  QString ddl;
+  for (const DictTable& t : dict) {
+    if (DbaOnly(t.name) && !u.dba) continue;
+    QString cols = t.columns;
+    cols.replace(QStringLiteral("SERIAL#"), QStringLiteral("\"SERIAL#\""));
+    cols.replace(QStringLiteral("USER#"), QStringLiteral("\"USER#\""));
+    ddl += QStringLiteral("CREATE TEMP TABLE ") + Quote(t.name) + QStringLiteral(" (") + cols +
+           QStringLiteral(");\n");
+  }
+  if (Exec(db, QStringLiteral("BEGIN;\n") + ddl, error)) return true;
+  Exec(db, QStringLiteral("ROLLBACK"), nullptr);
+  return false;
+}
+
+// The user's name of the running program's operating-system account.
+QString OsUser() {
+  for (const char* var : {"USER", "USERNAME", "LOGNAME"}) {
+    const QString v = qEnvironmentVariable(var);
+    if (!v.isEmpty()) return v;
+  }
+  return QDir::home().dirName();
+}
+
+QString Hex16(qint64 v) {
+  return QStringLiteral("%1").arg(v, 16, 16, QLatin1Char('0')).toUpper();
+}
+
+void SessionRows(sqlite3* db, const DictUser& u, Instance& inst) {
+  const QVariant N;
+  const QString machine = QSysInfo::machineHostName();
+  const QString osUser = OsUser();
+  const QString pid = QString::number(qint64(QCoreApplication::applicationPid()));
+  static const QDateTime start = [] {
+    const QDateTime t = QDateTime::currentDateTime();
+    return QDateTime(t.date(), QTime(t.time().hour(), t.time().minute(), t.time().second()));
+  }();
+  Inserter s(db, QStringLiteral("V$SESSION"), 21);
+  // The two background processes every instance shows.
+  for (const char* bg : {"PMON", "SMON"}) {
+    const int sid = bg[0] == 'P' ? 1 : 2;
+    s.row({QStringLiteral("00000000DEAD000%1").arg(sid),
+           sid,
+           1,
+           0,
+           0,
+           N,
+           0,
+           Text("ACTIVE"),
+           Text("SYS"),
+           osUser,
+           pid,
+           machine,
+           Text("UNKNOWN"),
+           QStringLiteral("querna (%1)").arg(QLatin1String(bg)),
+           Text("BACKGROUND"),
+           Text("00"),
+           0,
+           0,
+           N,
+           N,
+           start});
+  }
+  for (const SessionRow& r : inst.Sessions()) {
+    const bool me = r.sid == u.sid;
+    s.row({Hex16(r.sid * 4096 + 0x7F000000),
+           r.sid,
+           r.serial,
+           r.sid * 10 + 1000,
+           0,
+           r.user,
+           me ? 3 : 0,
+           me ? Text("ACTIVE") : Text("INACTIVE"),
+           r.user,
+           osUser,
+           pid,
+           machine,
+           Text("pts/0"),
+           Text("querna"),
+           Text("USER"),
+           Hex16(r.sqlHash),
+           qint64(r.sqlHash),
+           qint64(r.prevHash),
+           Text("Querna"),
+           N,
+           r.logonTime});
+  }
+}
+
+void SqlAreaRows(sqlite3* db, Instance& inst) {
+  Inserter a(db, QStringLiteral("V$SQL"), 30);
+  Inserter b(db, QStringLiteral("V$SQLAREA"), 30);
+  const QString fmt = QStringLiteral("yyyy-MM-dd/HH:mm:ss");
+  for (const SqlRow& r : inst.SqlArea()) {
+    const QString sqlId = QStringLiteral("%1").arg(r.hash, 13, 36, QLatin1Char('0'));
+    const QString first = r.text.trimmed().section(QLatin1Char(' '), 0, 0).toUpper();
+    const int command = first == QLatin1String("SELECT") || first == QLatin1String("WITH") ? 3 : 0;
+    const QVariantList row{r.text.left(1000),
+                           sqlId,
+                           4096 + r.text.size() * 4,
+                           1024,
+                           2048,
+                           0,
+                           1,
+                           1,
+                           0,
+                           r.executions,
+                           0,
+                           1,
+                           r.firstLoad.toString(fmt),
+                           0,
+                           r.parseCalls,
+                           r.diskReads,
+                           r.bufferGets,
+                           r.rowsProcessed,
+                           command,
+                           Text("ALL_ROWS"),
+                           qint64(0),
+                           qint64(0),
+                           r.parsingUser,
+                           Hex16(r.hash),
+                           qint64(r.hash),
+                           Text("Querna"),
+                           QVariant(),
+                           r.lastLoad.toString(fmt),
+                           r.executions * 1000,
+                           r.executions * 800};
+    a.row(row);
+    b.row(row);
+  }
+}
+
 }  // namespace
 
 bool BuildDictionary(sqlite3* db, const DictUser& u, QSet<QString>* dateColumns, QString* error) {
@@ -567,336 +1078,13 @@ bool BuildDictionary(sqlite3* db, const DictUser& u, QSet<QString>* dateColumns,
     for (const ColumnDef& c : o.cols)
       if (c.type.code == 12) dateColumns->insert(c.name.toUpper());
   const QList<DictTable> dict = DictionaryTables();
-  QString ddl;
-  for (const DictTable& t : dict) {
-    if (DbaOnly(t.name) && !u.dba) continue;
-    QString cols = t.columns;
-    cols.replace(QStringLiteral("SERIAL#"), QStringLiteral("\"SERIAL#\""));
-    cols.replace(QStringLiteral("USER#"), QStringLiteral("\"USER#\""));
-    ddl += QStringLiteral("CREATE TEMP TABLE ") + Quote(t.name) + QStringLiteral(" (") + cols +
-           QStringLiteral(");\n");
-  }
-  if (!Exec(db, QStringLiteral("BEGIN;\n") + ddl, error)) {
-    Exec(db, QStringLiteral("ROLLBACK"), nullptr);
-    return false;
-  }
-  auto has = [&](const QString& name) { return u.dba || !DbaOnly(name); };
-  const QDateTime created = [&] {
-    const QDateTime m = QFileInfo(u.dbPath).lastModified();
-    const QDateTime t = m.isValid() ? m : QDateTime::currentDateTime();
-    return QDateTime(t.date(), QTime(t.time().hour(), t.time().minute(), t.time().second()));
-  }();
-  const QVariant N;  // Null
-  auto S = [](const char* s) { return QVariant(QString::fromLatin1(s)); };
-
-  Inserter(db, QStringLiteral("DUAL"), 1).row({S("X")});
-
-  // Users
-  struct UserRow {
-    QString name;
-    int id;
-    bool dba;
-  };
-  QList<UserRow> users = {{QStringLiteral("SYS"), 0, true}, {QStringLiteral("SYSTEM"), 5, true}};
-  int nextId = 84;
-  auto addUser = [&](const QString& name, bool dba) {
-    for (const UserRow& r : users)
-      if (r.name == name) return;
-    users.push_back({name, nextId++, dba});
-  };
-  if (u.hasAccounts)
-    for (const Account& a : u.accounts) addUser(a.user, a.dba);
-  addUser(u.user, u.dba);
-  auto userId = [&](const QString& name) {
-    for (const UserRow& r : users)
-      if (r.name == name) return r.id;
-    return 0;
-  };
-  {
-    Inserter all(db, QStringLiteral("ALL_USERS"), 3);
-    for (const UserRow& r : users) all.row({r.name, r.id, created});
-    Inserter me(db, QStringLiteral("USER_USERS"), 6);
-    me.row({u.user, userId(u.user), S("OPEN"), S("USERS"), S("TEMP"), created});
-    if (u.dba) {
-      Inserter dba(db, QStringLiteral("DBA_USERS"), 9);
-      for (const UserRow& r : users)
-        dba.row({r.name, r.id, S("OPEN"), N, N, r.id < 84 ? S("SYSTEM") : S("USERS"), S("TEMP"),
-                 created, S("DEFAULT")});
-    }
-  }
-
-  // Privileges and roles
-  {
-    QList<Grant> roleGrants;  // grantee -> role
-    QList<Grant> sysGrants;   // grantee -> privilege
-    for (const char* p : kDbaPrivs) sysGrants.push_back({"DBA", p, true});
-    sysGrants.push_back({"CONNECT", "CREATE SESSION", false});
-    for (const char* p : kResourcePrivs) sysGrants.push_back({"RESOURCE", p, false});
-    roleGrants.push_back({"SYS", "DBA", true});
-    roleGrants.push_back({"SYS", "CONNECT", true});
-    roleGrants.push_back({"SYS", "RESOURCE", true});
-    QList<QByteArray> keep;  // storage for the names of this database's users
-    for (const UserRow& r : users) {
-      if (r.name == QLatin1String("SYS")) continue;
-      keep.push_back(r.name.toUtf8());
-    }
-    int k = 0;
-    for (const UserRow& r : users) {
-      if (r.name == QLatin1String("SYS")) continue;
-      const char* name = keep[k++].constData();
-      if (r.dba) {
-        roleGrants.push_back({name, "DBA", true});
-      } else {
-        roleGrants.push_back({name, "CONNECT", false});
-        roleGrants.push_back({name, "RESOURCE", false});
-      }
-      sysGrants.push_back({name, "UNLIMITED TABLESPACE", false});
-    }
-    QStringList myRoles, myPrivs;
-    for (const Grant& g : roleGrants)
-      if (u.user == QLatin1String(g.grantee)) myRoles << QString::fromUtf8(g.what);
-    if (u.dba)
-      myRoles << QStringLiteral("SELECT_CATALOG_ROLE") << QStringLiteral("EXECUTE_CATALOG_ROLE");
-    for (const Grant& g : sysGrants) {
-      const QString grantee = QString::fromUtf8(g.grantee);
-      if ((grantee == u.user || myRoles.contains(grantee)) &&
-          !myPrivs.contains(QString::fromLatin1(g.what)))
-        myPrivs << QString::fromLatin1(g.what);
-    }
-    myPrivs.sort();
-    Inserter sp(db, QStringLiteral("SESSION_PRIVS"), 1);
-    for (const QString& p : myPrivs) sp.row({p});
-    Inserter sr(db, QStringLiteral("SESSION_ROLES"), 1);
-    for (const QString& r : myRoles) sr.row({r});
-    Inserter usp(db, QStringLiteral("USER_SYS_PRIVS"), 3);
-    Inserter urp(db, QStringLiteral("USER_ROLE_PRIVS"), 5);
-    for (const Grant& g : sysGrants)
-      if (u.user == QLatin1String(g.grantee))
-        usp.row({u.user, QString::fromLatin1(g.what), g.admin ? S("YES") : S("NO")});
-    for (const Grant& g : roleGrants)
-      if (u.user == QLatin1String(g.grantee))
-        urp.row(
-            {u.user, QString::fromUtf8(g.what), g.admin ? S("YES") : S("NO"), S("YES"), S("NO")});
-    if (u.dba) {
-      Inserter dsp(db, QStringLiteral("DBA_SYS_PRIVS"), 3);
-      for (const Grant& g : sysGrants)
-        dsp.row({QString::fromUtf8(g.grantee), QString::fromLatin1(g.what),
-                 g.admin ? S("YES") : S("NO")});
-      Inserter drp(db, QStringLiteral("DBA_ROLE_PRIVS"), 4);
-      for (const Grant& g : roleGrants)
-        drp.row({QString::fromUtf8(g.grantee), QString::fromUtf8(g.what),
-                 g.admin ? S("YES") : S("NO"), S("YES")});
-      Inserter dr(db, QStringLiteral("DBA_ROLES"), 2);
-      for (const char* r :
-           {"CONNECT", "RESOURCE", "DBA", "SELECT_CATALOG_ROLE", "EXECUTE_CATALOG_ROLE"})
-        dr.row({S(r), S("NO")});
-    }
-  }
-
-  // Tables, columns, indexes, views, objects
-  {
-    Inserter ut(db, QStringLiteral("USER_TABLES"), 23);
-    Inserter at(db, QStringLiteral("ALL_TABLES"), 24);
-    std::unique_ptr<Inserter> dt;
-    if (has(QStringLiteral("DBA_TABLES")))
-      dt = std::make_unique<Inserter>(db, QStringLiteral("DBA_TABLES"), 24);
-    Inserter utc(db, QStringLiteral("USER_TAB_COLUMNS"), 15);
-    Inserter atc(db, QStringLiteral("ALL_TAB_COLUMNS"), 16);
-    std::unique_ptr<Inserter> dtc;
-    if (u.dba) dtc = std::make_unique<Inserter>(db, QStringLiteral("DBA_TAB_COLUMNS"), 16);
-    Inserter uic(db, QStringLiteral("USER_IND_COLUMNS"), 7);
-    Inserter aic(db, QStringLiteral("ALL_IND_COLUMNS"), 9);
-    std::unique_ptr<Inserter> dic;
-    if (u.dba) dic = std::make_unique<Inserter>(db, QStringLiteral("DBA_IND_COLUMNS"), 9);
-    Inserter ui(db, QStringLiteral("USER_INDEXES"), 8);
-    Inserter ai(db, QStringLiteral("ALL_INDEXES"), 9);
-    std::unique_ptr<Inserter> di;
-    if (u.dba) di = std::make_unique<Inserter>(db, QStringLiteral("DBA_INDEXES"), 9);
-    Inserter uv(db, QStringLiteral("USER_VIEWS"), 10);
-    Inserter av(db, QStringLiteral("ALL_VIEWS"), 11);
-    std::unique_ptr<Inserter> dv;
-    if (u.dba) dv = std::make_unique<Inserter>(db, QStringLiteral("DBA_VIEWS"), 11);
-    Inserter uo(db, QStringLiteral("USER_OBJECTS"), 12);
-    Inserter ao(db, QStringLiteral("ALL_OBJECTS"), 13);
-    std::unique_ptr<Inserter> dob;
-    if (u.dba) dob = std::make_unique<Inserter>(db, QStringLiteral("DBA_OBJECTS"), 13);
-    Inserter tab(db, QStringLiteral("TAB"), 3);
-    const QString stamp = created.toString(QStringLiteral("yyyy-MM-dd:HH:mm:ss"));
-    int objectId = 1000;
-    auto object = [&](const QString& owner, const QString& name, const char* type) {
-      const int id = objectId++;
-      QVariantList row{
-          name,       N,
-          id,         QString::fromLatin1(type) == QLatin1String("VIEW") ? N : QVariant(id),
-          S(type),    created,
-          created,    stamp,
-          S("VALID"), S("N"),
-          S("N"),     S("N")};
-      if (owner == u.user) uo.row(row);
-      row.prepend(owner);
-      ao.row(row);
-      if (dob) dob->row(row);
-    };
-    auto tableRow = [&](const QString& owner, const QString& name, bool temp) {
-      QVariantList row{name,       temp ? N : S("USERS"),
-                       N,          N,
-                       S("VALID"), 10,
-                       N,          1,
-                       255,        65536,
-                       N,          1,
-                       2147483645, S("YES"),
-                       S("N"),     N,
-                       N,          N,
-                       N,          N,
-                       S("NO"),    temp ? S("Y") : S("N"),
-                       S("NO")};
-      if (owner == u.user) ut.row(row);
-      row.prepend(owner);
-      at.row(row);
-      if (dt) dt->row(row);
-    };
-    auto columnRows = [&](const QString& owner, const QString& table,
-                          const QList<ColumnDef>& cols) {
-      int id = 1;
-      for (const ColumnDef& c : cols) {
-        int length = c.type.length;
-        switch (c.type.code) {
-          case 2:
-            length = 22;
-            break;
-          case 12:
-            length = 7;
-            break;
-          case 8:
-          case 24:
-          case 112:
-            length = c.type.code == 8 ? 0 : 4000;
-            break;
-          default:
-            if (length <= 0) length = 4000;
-            break;
-        }
-        const bool charType = c.type.code == 1 || c.type.code == 96;
-        QVariantList row{table,
-                         c.name.toUpper(),
-                         c.type.name,
-                         N,
-                         N,
-                         length,
-                         c.type.code == 2 && c.type.precision > 0 ? QVariant(c.type.precision) : N,
-                         c.type.code == 2 && (c.type.hasPrecision || c.type.precision > 0)
-                             ? QVariant(c.type.scale)
-                             : N,
-                         c.notNull ? S("N") : S("Y"),
-                         id++,
-                         c.dflt.isEmpty() ? N : QVariant(c.dflt.size()),
-                         c.dflt.isEmpty() ? N : QVariant(c.dflt),
-                         N,
-                         charType ? QVariant(length) : QVariant(0),
-                         charType ? S("B") : N};
-        if (owner == u.user) utc.row(row);
-        row.prepend(owner);
-        atc.row(row);
-        if (dtc) dtc->row(row);
-      }
-    };
-    int sysIndex = 5000;
-    for (const ObjectDef& o : objects) {
-      const QString name = o.name.toUpper();
-      if (o.view) {
-        const QString text =
-            o.sql
-                .section(QRegularExpression(QStringLiteral("\\bAS\\b"),
-                                            QRegularExpression::CaseInsensitiveOption),
-                         1)
-                .trimmed();
-        QVariantList row{name, text.size(), text, N, N, N, N, N, N, N};
-        if (o.owner == u.user) uv.row(row);
-        row.prepend(o.owner);
-        av.row(row);
-        if (dv) dv->row(row);
-        object(o.owner, name, "VIEW");
-      } else {
-        tableRow(o.owner, name, false);
-        object(o.owner, name, "TABLE");
-      }
-      if (o.owner == u.user) tab.row({name, o.view ? S("VIEW") : S("TABLE"), N});
-      columnRows(o.owner, name, o.cols);
-      for (const IndexDef& ix : o.indexes) {
-        QString ixName = ix.name.toUpper();
-        if (ixName.startsWith(QLatin1String("SQLITE_AUTOINDEX_")))
-          ixName = QStringLiteral("SYS_C%1").arg(sysIndex++, 7, 10, QLatin1Char('0'));
-        QVariantList irow{ixName,     S("NORMAL"), o.owner,
-                          name,       S("TABLE"),  ix.unique ? S("UNIQUE") : S("NONUNIQUE"),
-                          S("USERS"), S("VALID")};
-        if (o.owner == u.user) ui.row(irow);
-        irow.prepend(o.owner);
-        ai.row(irow);
-        if (di) di->row(irow);
-        object(o.owner, ixName, "INDEX");
-        int pos = 1;
-        for (const QString& col : ix.cols) {
-          int len = 22;
-          for (const ColumnDef& c : o.cols)
-            if (c.name.compare(col, Qt::CaseInsensitive) == 0)
-              len = c.type.code == 1 || c.type.code == 96
-                        ? (c.type.length > 0 ? c.type.length : 4000)
-                    : c.type.code == 12 ? 7
-                                        : 22;
-          QVariantList crow{ixName, name, col.toUpper(), pos, len, len, S("ASC")};
-          if (o.owner == u.user) uic.row(crow);
-          QVariantList arow{o.owner, ixName, o.owner, name, col.toUpper(), pos, len, len, S("ASC")};
-          aic.row(arow);
-          if (dic) dic->row(arow);
-          ++pos;
-        }
-      }
-    }
-    // The dictionary itself: DUAL is a table of SYS, the rest are views of SYS.
-    tableRow(QStringLiteral("SYS"), QStringLiteral("DUAL"), false);
-    object(QStringLiteral("SYS"), QStringLiteral("DUAL"), "TABLE");
-    columnRows(QStringLiteral("SYS"), QStringLiteral("DUAL"),
-               {ColumnDef{QStringLiteral("DUMMY"),
-                          QStringLiteral("VARCHAR2(1)"),
-                          ParseDeclType(QStringLiteral("VARCHAR2(1)")),
-                          false,
-                          {}}});
-    Inserter dictRows(db, QStringLiteral("DICTIONARY"), 2);
-    Inserter dictSyn(db, QStringLiteral("DICT"), 2);
-    for (const DictTable& t : dict) {
-      if (t.name == QLatin1String("DUAL") || !has(t.name)) continue;
-      const QString text =
-          QStringLiteral("select * from querna$dictionary where view_name = '%1'").arg(t.name);
-      QVariantList row{QStringLiteral("SYS"), t.name, text.size(), text, N, N, N, N, N, N, N};
-      av.row(row);
-      if (dv) dv->row(row);
-      object(QStringLiteral("SYS"), t.name, "VIEW");
-      if (has(t.name)) {
-        dictRows.row({t.name, t.comment});
-        dictSyn.row({t.name, t.comment});
-      }
-    }
-  }
-
-  // Version and instance
-  {
-    const QString sqliteVersion = QString::fromLatin1(sqlite3_libversion());
-    Inserter v(db, QStringLiteral("V$VERSION"), 1);
-    if (u.dba) {
-      v.row({QStringLiteral("Querna Local Engine 1.0 - SQLite %1 dressed as an Oracle instance")
-                 .arg(sqliteVersion)});
-      v.row({QStringLiteral("SQLite %1 %2")
-                 .arg(sqliteVersion, QString::fromLatin1(sqlite3_sourceid()).left(19))});
-      v.row({QStringLiteral("Oracle SQL dialect: rewritten to SQLite by the Querna engine")});
-      const QString host = QSysInfo::machineHostName();
-      Inserter inst(db, QStringLiteral("V$INSTANCE"), 7);
-      inst.row({1, QFileInfo(u.dbPath).completeBaseName().toUpper().left(16), host, sqliteVersion,
-                created, S("OPEN"), S("ACTIVE")});
-      Inserter dbr(db, QStringLiteral("V$DATABASE"), 5);
-      dbr.row({qint64(SqlHash(u.dbPath)), QFileInfo(u.dbPath).completeBaseName().toUpper().left(9),
-               created, S("NOARCHIVELOG"), S("READ ONLY")});
-    }
-  }
+  if (!CreateDictionaryTables(db, u, dict, error)) return false;
+  Inserter(db, QStringLiteral("DUAL"), 1).row({Text("X")});
+  DictionaryBuilder builder(db, u);
+  builder.userViews();
+  builder.privilegeViews();
+  builder.schemaViews(objects, dict);
+  builder.instanceViews();
   return Exec(db, QStringLiteral("COMMIT"), error);
 }
 
@@ -906,130 +1094,8 @@ void RefreshDynamicViews(sqlite3* db, const DictUser& u, Instance& inst) {
        QStringLiteral("DELETE FROM temp.\"V$SESSION\"; DELETE FROM temp.\"V$SQL\"; "
                       "DELETE FROM temp.\"V$SQLAREA\";"),
        nullptr);
-  const QVariant N;
-  auto S = [](const char* s) { return QVariant(QString::fromLatin1(s)); };
-  const QString machine = QSysInfo::machineHostName();
-  QString osUser = qEnvironmentVariable("USER");
-  if (osUser.isEmpty()) osUser = qEnvironmentVariable("USERNAME");
-  if (osUser.isEmpty()) osUser = qEnvironmentVariable("LOGNAME");
-  if (osUser.isEmpty()) osUser = QDir::home().dirName();
-  const QString pid = QString::number(qint64(QCoreApplication::applicationPid()));
-  {
-    Inserter s(db, QStringLiteral("V$SESSION"), 21);
-    const QDateTime start = [] {
-      static const QDateTime t = QDateTime::currentDateTime();
-      return QDateTime(t.date(), QTime(t.time().hour(), t.time().minute(), t.time().second()));
-    }();
-    s.row({S("00000000DEAD0001"),
-           1,
-           1,
-           0,
-           0,
-           N,
-           0,
-           S("ACTIVE"),
-           S("SYS"),
-           osUser,
-           pid,
-           machine,
-           S("UNKNOWN"),
-           S("querna (PMON)"),
-           S("BACKGROUND"),
-           S("00"),
-           0,
-           0,
-           N,
-           N,
-           start});
-    s.row({S("00000000DEAD0002"),
-           2,
-           1,
-           0,
-           0,
-           N,
-           0,
-           S("ACTIVE"),
-           S("SYS"),
-           osUser,
-           pid,
-           machine,
-           S("UNKNOWN"),
-           S("querna (SMON)"),
-           S("BACKGROUND"),
-           S("00"),
-           0,
-           0,
-           N,
-           N,
-           start});
-    for (const SessionRow& r : inst.Sessions()) {
-      s.row(
-          {QStringLiteral("%1").arg(r.sid * 4096 + 0x7F000000, 16, 16, QLatin1Char('0')).toUpper(),
-           r.sid,
-           r.serial,
-           r.sid * 10 + 1000,
-           0,
-           r.user,
-           r.sid == u.sid ? 3 : 0,
-           r.sid == u.sid ? S("ACTIVE") : S("INACTIVE"),
-           r.user,
-           osUser,
-           pid,
-           machine,
-           S("pts/0"),
-           S("querna"),
-           S("USER"),
-           QStringLiteral("%1").arg(r.sqlHash, 16, 16, QLatin1Char('0')).toUpper(),
-           qint64(r.sqlHash),
-           qint64(r.prevHash),
-           S("Querna"),
-           N,
-           r.logonTime});
-    }
-  }
-  {
-    Inserter a(db, QStringLiteral("V$SQL"), 30);
-    Inserter b(db, QStringLiteral("V$SQLAREA"), 30);
-    const QString fmt = QStringLiteral("yyyy-MM-dd/HH:mm:ss");
-    for (const SqlRow& r : inst.SqlArea()) {
-      const QString sqlId = QStringLiteral("%1").arg(r.hash, 13, 36, QLatin1Char('0'));
-      const QString first = r.text.trimmed().section(QLatin1Char(' '), 0, 0).toUpper();
-      const int command =
-          first == QLatin1String("SELECT") || first == QLatin1String("WITH") ? 3 : 0;
-      QVariantList row{r.text.left(1000),
-                       sqlId,
-                       4096 + r.text.size() * 4,
-                       1024,
-                       2048,
-                       0,
-                       1,
-                       1,
-                       0,
-                       r.executions,
-                       0,
-                       1,
-                       r.firstLoad.toString(fmt),
-                       0,
-                       r.parseCalls,
-                       r.diskReads,
-                       r.bufferGets,
-                       r.rowsProcessed,
-                       command,
-                       S("ALL_ROWS"),
-                       qint64(0),
-                       qint64(0),
-                       r.parsingUser,
-                       QStringLiteral("%1").arg(r.hash, 16, 16, QLatin1Char('0')).toUpper(),
-                       qint64(r.hash),
-                       S("Querna"),
-                       N,
-                       r.lastLoad.toString(fmt),
-                       r.executions * 1000,
-                       r.executions * 800};
-      a.row(row);
-      b.row(row);
-    }
-  }
+  SessionRows(db, u, inst);
+  SqlAreaRows(db, inst);
 }
 
 }  // namespace ora::local

@@ -201,6 +201,10 @@ class TestLocalDictionary : public QObject {
     QTest::newRow("scott's tables") << "SCOTT"
                                     << "select table_name from user_tables order by 1"
                                     << "BONUS,DEPT,EMP,SALGRADE";
+    QTest::newRow("scott's index columns")
+        << "SCOTT"
+        << "select column_name from user_ind_columns where index_name = 'PK_EMP'"
+        << "EMPNO";
     QTest::newRow("views") << "SCOTT"
                            << "select view_name from user_views"
                            << "EMP_DEPT";

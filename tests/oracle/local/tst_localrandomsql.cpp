@@ -24,6 +24,9 @@ const char* const kSeeds[] = {
     "with t as (select 1 a from dual) select unique a from t where a between 1 and 2",
     "select ename || ' (' || job || ')' 名前, to_char(sal, '9,999.99') from emp order by sal desc",
     "select count(*), deptno from emp group by deptno having count(*) > 3",
+    ("select * from (select rownum rn, e.* from (select * from emp order by sal) e where rownum "
+     "<= 6) where rn > 3 and ename <> ''"),
+    "select deptno, count(*) from emp where sal > 0 and rownum <= 4 group by deptno order by 1",
 };
 
 const char* const kPieces[] = {

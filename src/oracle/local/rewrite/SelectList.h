@@ -1,0 +1,10 @@
+#pragma once
+// The select list of the outermost query as Oracle shows it: headings and value kinds.
+#include "oracle/local/rewrite/Expressions.h"
+
+namespace ora::local::rewrite {
+
+// src is the statement as typed; headings of expressions are cut from it.
+QList<SelectItem> ReadSelectList(const Seq& s, const QString& src, const ExprScanner& scan);
+
+}  // namespace ora::local::rewrite
