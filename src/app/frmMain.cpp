@@ -17,7 +17,6 @@
 #include "app/frmMainSql.h"
 #include "console/frmQuerna.h"
 #include "files/basFileCommands.h"
-#include "oracle/oci/OciDriver.h"
 #include "platform/Platform.h"
 #include "session/Logon.h"
 #include "session/SessionData.h"
@@ -353,8 +352,6 @@ void frmMain::mnuEditSqlExec_Click() {
 
 void frmMain::mnuEditSqlStop_Click() {
   gblnFetching = false;
-  // A fill waiting on a slow Oracle server is stopped at once, not when the server answers.
-  ora::oci::BreakRunningFetch();
 }
 
 namespace {
