@@ -539,6 +539,13 @@ void tst_OciDriver::breakWithNothingRunning() {
   for (; !rs->IsEOF(); rs->MoveNext()) ++rows;
   QCOMPARE(rows, 2500);
   db->Break();
+  // A stop while the driver works between calls keeps the next call from starting, no more.
+  db->SetWaitHook([&] {
+    if (log().contains(QStringLiteral("pause"))) db->Break();
+  });
+  QVERIFY(db->CreateDynaset(QStringLiteral("select * from pause"), 0));
+  db->SetWaitHook({});
+  QVERIFY2(!log().contains(QStringLiteral("break")), qPrintable(log()));
   QVERIFY(db->CreateDynaset(QStringLiteral("select 1 from dual"), 0));
   QCOMPARE(db->LastServerErr(), 0);
 }
@@ -560,6 +567,7 @@ void tst_OciDriver::closeDuringSlowFetch() {
   QVERIFY(!holder);
   QCOMPARE(db->LastServerErr(), 0);
   db->SetWaitHook({});
+  // Nothing is left running, so a stop now must not break the next statement.
   db->Break();
   QVERIFY(db->CreateDynaset(QStringLiteral("select 1 from dual"), 0));
   QCOMPARE(db->LastServerErr(), 0);
