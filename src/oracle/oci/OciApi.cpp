@@ -59,6 +59,7 @@ bool ResolveAll(void* lib, Api& api) {
   return Resolve(lib, "OCIEnvNlsCreate", api.envNlsCreate) &&
          Resolve(lib, "OCIHandleAlloc", api.handleAlloc) &&
          Resolve(lib, "OCIHandleFree", api.handleFree) &&
+         Resolve(lib, "OCIDescriptorAlloc", api.descriptorAlloc) &&
          Resolve(lib, "OCIDescriptorFree", api.descriptorFree) &&
          Resolve(lib, "OCIServerAttach", api.serverAttach) &&
          Resolve(lib, "OCIServerDetach", api.serverDetach) &&
@@ -75,6 +76,8 @@ bool ResolveAll(void* lib, Api& api) {
          Resolve(lib, "OCIErrorGet", api.errorGet) &&
          Resolve(lib, "OCITransRollback", api.transRollback) &&
          Resolve(lib, "OCIBreak", api.breakCall) &&
+         Resolve(lib, "OCILobGetLength2", api.lobGetLength2) &&
+         Resolve(lib, "OCILobRead2", api.lobRead2) &&
          Resolve(lib, "OCIClientVersion", api.clientVersion);
 }
 

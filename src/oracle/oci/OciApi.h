@@ -40,6 +40,8 @@ inline constexpr ub4 OCI_HTYPE_SVCCTX = 3;
 inline constexpr ub4 OCI_HTYPE_STMT = 4;
 inline constexpr ub4 OCI_HTYPE_SERVER = 8;
 inline constexpr ub4 OCI_HTYPE_SESSION = 9;
+inline constexpr ub4 OCI_HTYPE_DEFINE = 6;
+inline constexpr ub4 OCI_DTYPE_LOB = 50;
 inline constexpr ub4 OCI_DTYPE_PARAM = 53;
 
 inline constexpr ub4 OCI_ATTR_DATA_SIZE = 1;
@@ -63,8 +65,13 @@ inline constexpr ub4 OCI_ATTR_CHAR_SIZE = 286;
 
 inline constexpr ub4 OCI_CRED_RDBMS = 1;
 inline constexpr ub4 OCI_NTV_SYNTAX = 1;
+inline constexpr ub4 OCI_PARSE_ONLY = 0x100;
 inline constexpr ub2 OCI_FETCH_NEXT = 0x02;
+inline constexpr ub2 OCI_STMT_UNKNOWN = 0;
 inline constexpr ub2 OCI_STMT_SELECT = 1;
+inline constexpr ub1 OCI_ONE_PIECE = 0;
+inline constexpr ub1 SQLCS_IMPLICIT = 1;
+inline constexpr ub1 SQLCS_NCHAR = 2;
 
 inline constexpr sb2 OCI_IND_NULL = -1;
 
@@ -72,16 +79,26 @@ inline constexpr sb2 OCI_IND_NULL = -1;
 inline constexpr ub2 SQLT_CHR = 1;
 inline constexpr ub2 SQLT_NUM = 2;
 inline constexpr ub2 SQLT_STR = 5;
+inline constexpr ub2 SQLT_VNU = 6;
 inline constexpr ub2 SQLT_LNG = 8;
 inline constexpr ub2 SQLT_DAT = 12;
+inline constexpr ub2 SQLT_BFLOAT = 21;
+inline constexpr ub2 SQLT_BDOUBLE = 22;
 inline constexpr ub2 SQLT_BIN = 23;
 inline constexpr ub2 SQLT_LBI = 24;
 inline constexpr ub2 SQLT_AFC = 96;
+inline constexpr ub2 SQLT_IBFLOAT = 100;
+inline constexpr ub2 SQLT_IBDOUBLE = 101;
 inline constexpr ub2 SQLT_RDD = 104;
 inline constexpr ub2 SQLT_LAB = 105;
 inline constexpr ub2 SQLT_CLOB = 112;
 inline constexpr ub2 SQLT_BLOB = 113;
 inline constexpr ub2 SQLT_DATE = 184;
+inline constexpr ub2 SQLT_TIMESTAMP = 187;
+inline constexpr ub2 SQLT_TIMESTAMP_TZ = 188;
+inline constexpr ub2 SQLT_INTERVAL_YM = 189;
+inline constexpr ub2 SQLT_INTERVAL_DS = 190;
+inline constexpr ub2 SQLT_TIMESTAMP_LTZ = 232;
 
 // AL32UTF8, for both the character set and the national character set.
 inline constexpr ub2 kCharsetAL32UTF8 = 873;
@@ -89,7 +106,7 @@ inline constexpr ub2 kCharsetAL32UTF8 = 873;
 inline constexpr ub4 kErrorMessageSize = 3072;
 
 // Oracle error numbers the driver itself reacts to.
-inline constexpr int kOraUserCancel = 1013;  // a call broken off by OCIBreak
+inline constexpr int kOraValueTruncated = 1406;  // a column return code: the value was cut
 
 // Widths of the describe attributes. Reads go through a zeroed 8-byte buffer (see OciDriver.cpp),
 // so a client that writes a wider value than stated here cannot overrun it. Unconfirmed: the
@@ -105,6 +122,8 @@ struct Api {
   using HandleAlloc = sword (*)(const Handle* parenth, Handle** hndlpp, ub4 type,
                                 std::size_t xtramem_sz, void** usrmempp);
   using HandleFree = sword (*)(Handle* hndlp, ub4 type);
+  using DescriptorAlloc = sword (*)(const Handle* parenth, Handle** descpp, ub4 type,
+                                    std::size_t xtramem_sz, void** usrmempp);
   using DescriptorFree = sword (*)(Handle* descp, ub4 type);
   using ServerAttach = sword (*)(Handle* srvhp, Handle* errhp, const OraText* dblink,
                                  sb4 dblink_len, ub4 mode);
@@ -137,12 +156,18 @@ struct Api {
                              OraText* bufp, ub4 bufsiz, ub4 type);
   using TransRollback = sword (*)(Handle* svchp, Handle* errhp, ub4 flags);
   using Break = sword (*)(Handle* hndlp, Handle* errhp);
+  using LobGetLength2 = sword (*)(Handle* svchp, Handle* errhp, Handle* locp, std::uint64_t* lenp);
+  using LobRead2 = sword (*)(Handle* svchp, Handle* errhp, Handle* locp, std::uint64_t* byte_amtp,
+                             std::uint64_t* char_amtp, std::uint64_t offset, void* bufp,
+                             std::uint64_t bufl, ub1 piece, void* ctxp, void* cbfp, ub2 csid,
+                             ub1 csfrm);
   using ClientVersion = void (*)(sword* major, sword* minor, sword* update, sword* patch,
                                  sword* port_update);
 
   EnvNlsCreate envNlsCreate = nullptr;
   HandleAlloc handleAlloc = nullptr;
   HandleFree handleFree = nullptr;
+  DescriptorAlloc descriptorAlloc = nullptr;
   DescriptorFree descriptorFree = nullptr;
   ServerAttach serverAttach = nullptr;
   ServerDetach serverDetach = nullptr;
@@ -160,6 +185,8 @@ struct Api {
   ErrorGet errorGet = nullptr;
   TransRollback transRollback = nullptr;
   Break breakCall = nullptr;
+  LobGetLength2 lobGetLength2 = nullptr;
+  LobRead2 lobRead2 = nullptr;
   // Not called: its presence is the proof that the library is a usable client.
   ClientVersion clientVersion = nullptr;
 };

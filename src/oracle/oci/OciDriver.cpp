@@ -1,10 +1,9 @@
 #include "oracle/oci/OciDriver.h"
 
-#include <QCoreApplication>
-#include <QThread>
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -13,14 +12,15 @@
 #include "oracle/oci/OciApi.h"
 #include "oracle/oci/OciConvert.h"
 
-// How a fill stays stoppable on a slow server. Rows are fetched in arrays of up to kMaxBatchRows.
-// The first array is fetched inside CreateDynaset, which blocks like the rest of opening a result
-// set. Every later array is fetched on a helper thread while MoveNext waits for it: a healthy
-// server answers within kQuietWait and nothing else happens; after that the wait keeps processing
-// window messages, so the console stays live and "SQL中断" can run BreakRunningFetch, which sends
-// OCIBreak from the user-interface thread. The blocked fetch then returns ORA-01013 and the result
-// set ends at the rows already read. Every other call on the same connection first breaks off and
-// joins a fetch in flight, so a connection never serves two calls at once.
+// How a statement stays stoppable on a slow server. Every call that waits on the server (the
+// execution, each array fetch, each LOB read) runs on a helper thread while the calling thread
+// waits and calls the database's wait hook every few milliseconds, so the window keeps painting
+// and its stop command can reach Break(). Break() sends OCIBreak only while one of those calls is
+// actually running (a break with nothing running would hit the next call); between calls it only
+// keeps the next one from starting. The stopped call ends with ORA-01013 and the connection
+// stays usable. A connection never serves two calls at once: a new statement first stops and joins
+// the one in flight, and a result set closed while another one fetches releases its statement
+// only when that fetch is over.
 
 namespace ora::oci {
 
@@ -28,22 +28,51 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto kQuietWait = 50ms;
-constexpr auto kPumpInterval = 15ms;
+constexpr auto kWaitSlice = 10ms;
 constexpr std::size_t kBatchBytes = 4u << 20;
 constexpr ub4 kMaxBatchRows = 1000;
 constexpr ub4 kFirstPrefetchRows = 100;
 // Define buffer sizes in bytes. A text is fetched as UTF-8, which takes at most three bytes for
-// every byte the database stores; ub2 return lengths cap any buffer below 64 KiB.
+// every byte the database stores; ub2 return lengths cap any buffer below 64 KiB, which is also
+// how much of a LONG or LONG RAW value is read.
 constexpr sb4 kMaxBuffer = 65532;
 constexpr sb4 kNumberBuffer = 64;
 constexpr sb4 kShortTextBuffer = 256;
 constexpr sb4 kLongTextBuffer = 4000;
+// How much of a LOB is read: characters of a CLOB or NCLOB, bytes of a BLOB.
+constexpr std::uint64_t kLobCap = 65536;
+// A UTF-8 character takes at most four bytes.
+constexpr std::uint64_t kMaxUtf8Bytes = 4;
+// Widths of the text forms of types the grid shows as text.
+constexpr int kTimestampWidth = 29;    // 2001/04/06 21:05:07.123456789
+constexpr int kTimestampTzWidth = 36;  // ... +09:00
+constexpr int kIntervalWidth = 30;     // +000000001 02:03:04.000000000
+constexpr int kFloatWidth = 25;        // -1.2345678901234567e-308
+
+// The call wrapper's answer when a stop asked for earlier kept the call from starting.
+constexpr sword kNotStarted = -99999;
 
 // The component's own failures read as on the local engine.
 const QString kClosedText = QStringLiteral("OIP-04100: the object has been closed");
 const QString kNoCurrentRecord = QStringLiteral("OIP-04108: No current record");
 const QString kOutOfRange = QStringLiteral("Subscript out of range");
+// Follows the part of a text value that was read when the rest was cut off.
+const QString kCutMark = QStringLiteral("…(以下省略)");
+const QString kForUpdateText = QStringLiteral(
+    "SELECT ... FOR UPDATE は行をロックするため実行できません(FOR UPDATE "
+    "を外して実行してください)");
+
+// Session settings the driver reads values by: numbers with a decimal point, and time stamps in
+// the grid's date form with their fraction (and zone). DATE values travel as bytes, so the date
+// format stays the user's and his date literals keep working.
+const char kSessionSettings[] =
+    "ALTER SESSION SET NLS_NUMERIC_CHARACTERS = '.,' "
+    "NLS_TIMESTAMP_FORMAT = 'YYYY/MM/DD HH24:MI:SS.FF' "
+    "NLS_TIMESTAMP_TZ_FORMAT = 'YYYY/MM/DD HH24:MI:SS.FF TZH:TZM'";
+
+bool Succeeded(sword rc) {
+  return rc == OCI_SUCCESS || rc == OCI_SUCCESS_WITH_INFO;
+}
 
 struct ServerError {
   int number = 0;
@@ -91,6 +120,13 @@ AttrValue ReadAttr(const Api& api, const Handle* h, ub4 type, ub4 attr, Handle* 
   return v;
 }
 
+// Prepares a statement; a prepare that succeeds with a warning is a success.
+bool Prepare(const Api& api, Handle* svc, Handle* err, const QByteArray& text, Handle** stmt) {
+  return Succeeded(
+      api.stmtPrepare2(svc, stmt, err, reinterpret_cast<const OraText*>(text.constData()),
+                       static_cast<ub4>(text.size()), nullptr, 0, OCI_NTV_SYNTAX, OCI_DEFAULT));
+}
+
 struct Env {
   std::shared_ptr<const Api> api;
   Handle* handle = nullptr;
@@ -99,38 +135,16 @@ struct Env {
   }
 };
 
-// One fetch of an array of rows, run on a helper thread.
-struct FetchCall {
-  const Api* api = nullptr;
-  Handle* svc = nullptr;
-  Handle* breakErr = nullptr;
+// Work running on the helper thread for the calling thread that waits on it.
+struct Operation {
   std::thread thread;
   std::mutex mutex;
   std::condition_variable cv;
   bool done = false;
-  bool broken = false;
-  sword status = OCI_SUCCESS;
-  ub4 rows = 0;
-  ServerError error;
-  std::vector<QVariant> values;
-
-  // Sends the break; the fetch returns with ORA-01013 shortly after.
-  void Break() {
-    std::lock_guard lock(mutex);
-    if (done || broken) return;
-    broken = true;
-    api->breakCall(svc, breakErr);
-  }
   void Join() {
     if (thread.joinable()) thread.join();
   }
 };
-
-// Fetches waiting on the server, for BreakRunningFetch. Touched on the user-interface thread.
-std::vector<std::shared_ptr<FetchCall>>& WaitingFetches() {
-  static std::vector<std::shared_ptr<FetchCall>> calls;
-  return calls;
-}
 
 class OciDynaset;
 
@@ -150,13 +164,93 @@ class Connection {
   ~Connection() { Close(); }
 
   bool IsOpen() const { return open_; }
-  // Breaks off and joins the fetch in flight on this connection, if any.
-  void StopFetch() {
-    if (auto call = inFlight.lock()) {
-      call->Break();
-      call->Join();
-    }
+  Handle* env() const { return env_->handle; }
+  bool IsRunning() {
+    std::lock_guard lock(mutex_);
+    return running_ != nullptr;
   }
+
+  // Runs work on a helper thread and waits for it, calling the wait hook meanwhile.
+  template <typename F>
+  void Run(F&& work) {
+    auto op = std::make_shared<Operation>();
+    {
+      std::lock_guard lock(mutex_);
+      stopAsked_ = false;
+      running_ = op;
+    }
+    op->thread = std::thread([op, &work] {
+      work();
+      std::lock_guard lock(op->mutex);
+      op->done = true;
+      op->cv.notify_all();
+    });
+    const std::function<void()> hook = waitHook;
+    std::unique_lock lock(op->mutex);
+    while (!op->done) {
+      if (op->cv.wait_for(lock, kWaitSlice, [&] { return op->done; }) || !hook) continue;
+      lock.unlock();
+      hook();
+      lock.lock();
+    }
+    lock.unlock();
+    op->Join();
+    {
+      std::lock_guard stateLock(mutex_);
+      if (running_ == op) running_.reset();
+    }
+    ReleaseDeferred();
+  }
+
+  // Runs one OCI call that waits on the server, marked as running so that Break() may reach it;
+  // kNotStarted when a stop was asked for before it began.
+  template <typename F>
+  sword Call(F&& call) {
+    {
+      std::lock_guard lock(mutex_);
+      if (stopAsked_) return kNotStarted;
+      inCall_ = true;
+    }
+    const sword rc = call();
+    std::lock_guard lock(mutex_);
+    inCall_ = false;
+    return rc;
+  }
+
+  // The error of a failed Call.
+  ServerError Failure(sword rc) const {
+    if (rc == kNotStarted) return {kOraUserCancel, QString::fromLatin1(kOraUserCancelText)};
+    return ReadError(api, err, OCI_HTYPE_ERROR);
+  }
+
+  void Break() {
+    std::lock_guard lock(mutex_);
+    if (!open_ || !running_) return;
+    stopAsked_ = true;
+    if (inCall_) api.breakCall(svc, breakErr);
+  }
+
+  // Stops and joins the work in flight on this connection, if any.
+  void StopRunning() {
+    std::shared_ptr<Operation> op;
+    {
+      std::lock_guard lock(mutex_);
+      op = running_;
+    }
+    if (!op) return;
+    Break();
+    op->Join();
+  }
+
+  // Releases a statement now, or once the call in flight is over.
+  void ReleaseStatement(Handle* stmt) {
+    if (IsRunning()) {
+      deferred_.push_back(stmt);
+      return;
+    }
+    api.stmtRelease(stmt, err, nullptr, 0, OCI_DEFAULT);
+  }
+
   void Register(const std::shared_ptr<OciDynaset>& d) { dynasets_.push_back(d); }
   void Forget(const OciDynaset* d);
   // Rolls back, ends the session and detaches; result sets still open are closed first.
@@ -164,16 +258,26 @@ class Connection {
   // A rollback error, or 0.
   ServerError RollBack() {
     if (!open_) return {};
-    StopFetch();
+    StopRunning();
     if (api.transRollback(svc, err, OCI_DEFAULT) != OCI_SUCCESS)
       return ReadError(api, err, OCI_HTYPE_ERROR);
     return {};
   }
 
  private:
+  void ReleaseDeferred() {
+    for (Handle* stmt : std::exchange(deferred_, {}))
+      api.stmtRelease(stmt, err, nullptr, 0, OCI_DEFAULT);
+  }
+
   std::shared_ptr<Env> env_;
   bool open_ = true;
   std::vector<std::weak_ptr<OciDynaset>> dynasets_;
+  std::vector<Handle*> deferred_;
+  std::mutex mutex_;
+  std::shared_ptr<Operation> running_;
+  bool stopAsked_ = false;
+  bool inCall_ = false;
 
  public:
   const Api& api;
@@ -182,46 +286,90 @@ class Connection {
   Handle* server;
   Handle* svc;
   Handle* session;
-  std::weak_ptr<FetchCall> inFlight;
+  std::function<void()> waitHook;
   ServerError lastError;
 };
+
+// The length of the longest prefix of a cut UTF-8 text that ends on a whole character.
+int WholeUtf8Prefix(const char* p, int len) {
+  int lead = len;
+  while (lead > 0 && (static_cast<unsigned char>(p[lead - 1]) & 0xC0) == 0x80) --lead;
+  if (lead == 0) return len;
+  const auto c = static_cast<unsigned char>(p[lead - 1]);
+  const int need = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+  return lead - 1 + need > len ? lead - 1 : len;
+}
 
 // One select-list column: what describe said and where its array of values is fetched to.
 struct Column {
   QString name;
   int describeType = 0;
   int oraType = 0;
-  int dataSize = 0;
+  int maxSize = 0;
   int dispSize = 0;
   int precision = 0;
   int scale = 0;
+  ub1 charsetForm = SQLCS_IMPLICIT;
   ub2 defineType = SQLT_CHR;
   sb4 bufSize = 0;
   std::vector<char> buffer;
   std::vector<sb2> ind;
   std::vector<ub2> rlen;
   std::vector<ub2> rcode;
+  // One LOB locator per row for a LOB column.
+  std::vector<Handle*> locators;
+
+  bool IsLob() const { return defineType == SQLT_CLOB || defineType == SQLT_BLOB; }
 
   QVariant Convert(ub4 row) const {
     if (ind[row] == OCI_IND_NULL) return {};
     const char* p = buffer.data() + static_cast<std::size_t>(row) * bufSize;
-    const int len = std::min<int>(rlen[row], bufSize);
+    int len = std::min<int>(rlen[row], bufSize);
+    // A value longer than the buffer comes back cut, with 1406 and its full length (or -2) in
+    // the indicator.
+    const bool cut = rcode[row] == kOraValueTruncated || ind[row] != 0;
     switch (defineType) {
       case SQLT_DAT:
         return DecodeOracleDate(reinterpret_cast<const unsigned char*>(p));
+      case SQLT_BFLOAT: {
+        float f = 0;
+        std::memcpy(&f, p, sizeof f);
+        return WidenFloat(f);
+      }
+      case SQLT_BDOUBLE: {
+        double d = 0;
+        std::memcpy(&d, p, sizeof d);
+        return d;
+      }
       case SQLT_BIN:
       case SQLT_LBI:
         return QByteArray(p, len);
       default:
         if (describeType == SQLT_NUM) return NumberTextToValue(QByteArray(p, len));
-        return QString::fromUtf8(p, len);
+        if (!cut) return QString::fromUtf8(p, len);
+        return QString::fromUtf8(p, WholeUtf8Prefix(p, len)) + kCutMark;
     }
   }
 };
 
-// The define type and buffer size that fetch a described column.
-void ChooseDefine(Column& c, int charSize) {
-  const sb4 textBytes = std::clamp<sb4>(std::max(c.dataSize, charSize) * 3, 1, kMaxBuffer);
+// The width of the text form of a time stamp or an interval.
+int TextWidth(int describeType) {
+  switch (describeType) {
+    case SQLT_TIMESTAMP_TZ:
+      return kTimestampTzWidth;
+    case SQLT_INTERVAL_YM:
+    case SQLT_INTERVAL_DS:
+      return kIntervalWidth;
+    default:
+      return kTimestampWidth;
+  }
+}
+
+// The define type and buffer size that fetch a described column, and the sizes the column
+// reports for the type code it is shown as.
+void ChooseDefine(Column& c, int dataSize, int charSize) {
+  const sb4 textBytes = std::clamp<sb4>(std::max(dataSize, charSize) * 3, 1, kMaxBuffer);
+  c.maxSize = dataSize;
   switch (c.describeType) {
     case SQLT_NUM:
       c.defineType = SQLT_CHR;
@@ -233,11 +381,9 @@ void ChooseDefine(Column& c, int charSize) {
       c.bufSize = 7;
       break;
     case SQLT_CHR:
-      c.defineType = SQLT_CHR;
-      c.bufSize = textBytes;
-      break;
     case SQLT_AFC:
-      c.defineType = SQLT_AFC;
+      // CHAR too: the fixed-length external type would pad the value to the whole buffer.
+      c.defineType = SQLT_CHR;
       c.bufSize = textBytes;
       break;
     case SQLT_LNG:
@@ -246,32 +392,47 @@ void ChooseDefine(Column& c, int charSize) {
       break;
     case SQLT_BIN:
       c.defineType = SQLT_BIN;
-      c.bufSize = std::clamp<sb4>(c.dataSize, 1, kMaxBuffer);
+      c.bufSize = std::clamp<sb4>(dataSize, 1, kMaxBuffer);
       break;
     case SQLT_LBI:
       c.defineType = SQLT_LBI;
       c.bufSize = kMaxBuffer;
       break;
+    case SQLT_CLOB:
     case SQLT_BLOB:
-      c.defineType = SQLT_BIN;
-      c.bufSize = kLongTextBuffer;
+      c.defineType = c.describeType;
+      c.bufSize = sizeof(Handle*);
+      if (c.describeType == SQLT_CLOB) c.maxSize = c.dispSize = static_cast<int>(kLobCap);
       break;
-    case 100:  // BINARY_FLOAT
-    case 101:  // BINARY_DOUBLE
-    case 187:  // TIMESTAMP
-    case 188:  // TIMESTAMP WITH TIME ZONE
-    case 189:  // INTERVAL YEAR TO MONTH
-    case 190:  // INTERVAL DAY TO SECOND
-    case 232:  // TIMESTAMP WITH LOCAL TIME ZONE
+    case SQLT_IBFLOAT:
+    case SQLT_IBDOUBLE:
+      c.defineType = c.describeType == SQLT_IBFLOAT ? SQLT_BFLOAT : SQLT_BDOUBLE;
+      c.bufSize = c.describeType == SQLT_IBFLOAT ? sizeof(float) : sizeof(double);
+      c.dispSize = kFloatWidth;
+      break;
+    case SQLT_TIMESTAMP:
+    case SQLT_TIMESTAMP_LTZ:
+    case SQLT_TIMESTAMP_TZ:
+    case SQLT_INTERVAL_YM:
+    case SQLT_INTERVAL_DS:
+      // As text in the session's formats, set at logon.
       c.defineType = SQLT_CHR;
       c.bufSize = kShortTextBuffer;
+      c.maxSize = c.dispSize = TextWidth(c.describeType);
       break;
     default:
-      // ROWID, CLOB and anything else the server can turn into text; what it cannot turn into
-      // text fails with the server's own error.
+      // ROWID and anything else the server can turn into text; what it cannot turn into text
+      // fails with the server's own error.
       c.defineType = SQLT_CHR;
       c.bufSize = kLongTextBuffer;
       break;
+  }
+}
+
+void FreeLocators(const Api& api, std::vector<Column>& columns) {
+  for (Column& c : columns) {
+    for (Handle* loc : c.locators) api.descriptorFree(loc, OCI_DTYPE_LOB);
+    c.locators.clear();
   }
 }
 
@@ -306,6 +467,15 @@ class OciFields : public OraFields {
   std::vector<std::unique_ptr<OciField>> items;
 };
 
+// The outcome of one array fetch.
+struct Batch {
+  sword status = OCI_SUCCESS;
+  ub4 rows = 0;
+  ServerError error;
+  std::vector<QVariant> values;
+  bool Failed() const { return error.number != 0; }
+};
+
 class OciDynaset : public OraDynaset, public std::enable_shared_from_this<OciDynaset> {
  public:
   OciDynaset(std::shared_ptr<Connection> conn, Handle* stmt, std::vector<Column> columns,
@@ -321,14 +491,12 @@ class OciDynaset : public OraDynaset, public std::enable_shared_from_this<OciDyn
   void MoveNext() override;
   void Close() override;
 
-  // Runs the first fetch on the calling thread; false (with the server error recorded on the
-  // connection) when it fails.
-  bool FetchFirst() {
-    auto call = NewCall();
-    RunFetch(*call);
-    call->done = true;
-    Apply(*call);
-    return call->status != OCI_ERROR;
+  // Runs the first fetch; the failure (ORA-01013 when it was stopped) when there is one.
+  ServerError FetchFirst() {
+    Batch b;
+    Fetch(b);
+    if (!b.Failed()) Apply(b);
+    return b.error;
   }
 
   const Column& ColumnAt(int i) const { return columns_[static_cast<std::size_t>(i)]; }
@@ -341,19 +509,16 @@ class OciDynaset : public OraDynaset, public std::enable_shared_from_this<OciDyn
     return values_[static_cast<std::size_t>(current_) * columns_.size() +
                    static_cast<std::size_t>(col)];
   }
-  bool Closed() const { return closed_; }
 
  private:
-  std::shared_ptr<FetchCall> NewCall() {
-    auto call = std::make_shared<FetchCall>();
-    call->api = &conn_->api;
-    call->svc = conn_->svc;
-    call->breakErr = conn_->breakErr;
-    return call;
+  void Fetch(Batch& b) {
+    fetching_ = true;
+    conn_->Run([&] { FetchBatch(b); });
+    fetching_ = false;
   }
-  void RunFetch(FetchCall& call) const;
-  void Apply(FetchCall& call);
-  void WaitFor(FetchCall& call);
+  void FetchBatch(Batch& b) const;
+  bool ReadLob(const Column& c, Handle* locator, QVariant& value, ServerError& error) const;
+  void Apply(Batch& b);
 
   std::shared_ptr<Connection> conn_;
   Handle* stmt_;
@@ -366,7 +531,7 @@ class OciDynaset : public OraDynaset, public std::enable_shared_from_this<OciDyn
   bool lastBatch_ = false;
   bool eof_ = true;
   bool closed_ = false;
-  std::shared_ptr<FetchCall> inFlight_;
+  bool fetching_ = false;
 };
 
 const Column& OciField::Col() const {
@@ -382,13 +547,13 @@ int OciField::OraIDataType() const {
   return Col().oraType;
 }
 int OciField::OraMaxSize() const {
-  return Col().dataSize;
+  return Col().maxSize;
 }
 int OciField::OraMaxDSize() const {
   const Column& c = Col();
   if (c.dispSize > 0) return c.dispSize;
   if (c.describeType == SQLT_NUM) return c.precision > 0 ? c.precision + 2 : 40;
-  return c.dataSize;
+  return c.maxSize;
 }
 int OciField::OraPrecision() const {
   return Col().precision;
@@ -398,53 +563,86 @@ int OciField::OraScale() const {
 }
 int OciField::FieldSize() const {
   const Column& c = Col();
-  if (c.describeType != SQLT_LNG && c.describeType != SQLT_LBI) return c.dataSize;
+  if (c.describeType != SQLT_LNG && c.describeType != SQLT_LBI && !c.IsLob()) return c.maxSize;
   const QVariant v = Value();
   if (IsNull(v)) return 0;
   return static_cast<int>(v.typeId() == QMetaType::QByteArray ? v.toByteArray().size()
                                                               : v.toString().toUtf8().size());
 }
 
-void OciDynaset::RunFetch(FetchCall& call) const {
-  const Api& api = conn_->api;
-  call.status = api.stmtFetch2(stmt_, conn_->err, batchRows_, OCI_FETCH_NEXT, 0, OCI_DEFAULT);
-  if (call.status == OCI_ERROR || call.status == OCI_INVALID_HANDLE)
-    call.error = ReadError(api, conn_->err, OCI_HTYPE_ERROR);
+bool OciDynaset::ReadLob(const Column& c, Handle* locator, QVariant& value,
+                         ServerError& error) const {
+  Connection& conn = *conn_;
+  const Api& api = conn.api;
+  std::uint64_t length = 0;
+  sword rc = conn.Call([&] { return api.lobGetLength2(conn.svc, conn.err, locator, &length); });
+  const bool text = c.defineType == SQLT_CLOB;
+  const std::uint64_t amount = std::min(length, kLobCap);
+  std::vector<char> buf(
+      static_cast<std::size_t>(std::max<std::uint64_t>(text ? amount * kMaxUtf8Bytes : amount, 1)));
+  std::uint64_t bytes = text ? 0 : amount;
+  std::uint64_t chars = text ? amount : 0;
+  if (Succeeded(rc) && amount > 0) {
+    rc = conn.Call([&] {
+      return api.lobRead2(conn.svc, conn.err, locator, &bytes, &chars, 1, buf.data(), buf.size(),
+                          OCI_ONE_PIECE, nullptr, nullptr, text ? kCharsetAL32UTF8 : 0,
+                          c.charsetForm);
+    });
+  }
+  if (!Succeeded(rc)) {
+    error = conn.Failure(rc);
+    return false;
+  }
+  const int n = static_cast<int>(std::min<std::uint64_t>(amount > 0 ? bytes : 0, buf.size()));
+  if (!text) {
+    value = QByteArray(buf.data(), n);
+  } else {
+    QString s = QString::fromUtf8(buf.data(), n);
+    if (length > kLobCap) s += kCutMark;
+    value = s;
+  }
+  return true;
+}
+
+void OciDynaset::FetchBatch(Batch& b) const {
+  Connection& conn = *conn_;
+  const Api& api = conn.api;
+  b.status = conn.Call(
+      [&] { return api.stmtFetch2(stmt_, conn.err, batchRows_, OCI_FETCH_NEXT, 0, OCI_DEFAULT); });
+  if (b.status != OCI_SUCCESS && b.status != OCI_SUCCESS_WITH_INFO && b.status != OCI_NO_DATA) {
+    b.error = conn.Failure(b.status);
+    if (b.status == kNotStarted) return;
+  }
   bool ok = false;
   const AttrValue fetched =
-      ReadAttr(api, stmt_, OCI_HTYPE_STMT, OCI_ATTR_ROWS_FETCHED, conn_->err, &ok);
-  call.rows = ok ? std::min(fetched.u32, batchRows_) : 0;
-  call.values.reserve(static_cast<std::size_t>(call.rows) * columns_.size());
-  for (ub4 r = 0; r < call.rows; ++r) {
-    for (const Column& c : columns_) call.values.push_back(c.Convert(r));
-  }
-}
-
-void OciDynaset::Apply(FetchCall& call) {
-  values_ = std::move(call.values);
-  rowsInBatch_ = call.rows;
-  current_ = 0;
-  const bool failed = call.status == OCI_ERROR || call.status == OCI_INVALID_HANDLE;
-  lastBatch_ = failed || call.status == OCI_NO_DATA || call.rows == 0;
-  eof_ = rowsInBatch_ == 0;
-  // A break ends the rows without an error: it is what the user asked for.
-  if (failed && !(call.broken && call.error.number == kOraUserCancel))
-    conn_->lastError = call.error;
-}
-
-void OciDynaset::WaitFor(FetchCall& call) {
-  std::unique_lock lock(call.mutex);
-  if (call.cv.wait_for(lock, kQuietWait, [&] { return call.done; })) return;
-  QCoreApplication* app = QCoreApplication::instance();
-  const bool canPump = app && QThread::currentThread() == app->thread();
-  while (!call.done) {
-    if (canPump) {
-      lock.unlock();
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-      lock.lock();
+      ReadAttr(api, stmt_, OCI_HTYPE_STMT, OCI_ATTR_ROWS_FETCHED, conn.err, &ok);
+  const ub4 rows = ok ? std::min(fetched.u32, batchRows_) : 0;
+  b.values.reserve(static_cast<std::size_t>(rows) * columns_.size());
+  for (ub4 r = 0; r < rows; ++r) {
+    for (const Column& c : columns_) {
+      QVariant v;
+      if (!c.IsLob() || c.ind[r] == OCI_IND_NULL) {
+        v = c.Convert(r);
+      } else if (!ReadLob(c, c.locators[r], v, b.error)) {
+        // The rows before this one stand; the failure ends the result set.
+        b.values.resize(static_cast<std::size_t>(r) * columns_.size());
+        b.rows = r;
+        return;
+      }
+      b.values.push_back(std::move(v));
     }
-    call.cv.wait_for(lock, kPumpInterval, [&] { return call.done; });
   }
+  b.rows = rows;
+}
+
+void OciDynaset::Apply(Batch& b) {
+  values_ = std::move(b.values);
+  rowsInBatch_ = b.rows;
+  current_ = 0;
+  lastBatch_ = b.Failed() || b.status == OCI_NO_DATA || b.rows == 0;
+  eof_ = rowsInBatch_ == 0;
+  // A stop ends the rows without an error: it is what the user asked for.
+  if (b.Failed() && b.error.number != kOraUserCancel) conn_->lastError = b.error;
 }
 
 void OciDynaset::MoveNext() {
@@ -456,7 +654,7 @@ void OciDynaset::MoveNext() {
     Raise(kErrOraComponent, kNoCurrentRecord);
     return;
   }
-  if (inFlight_) {
+  if (fetching_) {
     // A window message handled while this result set waits for rows asked it to move again.
     Raise(kErrOraComponent, QStringLiteral("OIP-04108: the result set is waiting for rows"));
     return;
@@ -468,35 +666,24 @@ void OciDynaset::MoveNext() {
   }
   // A handler run during the wait may release the last reference held elsewhere.
   const auto self = shared_from_this();
-  conn_->StopFetch();
-  auto call = NewCall();
-  inFlight_ = call;
-  conn_->inFlight = call;
-  WaitingFetches().push_back(call);
-  call->thread = std::thread([this, c = call.get()] {
-    RunFetch(*c);
-    std::lock_guard lock(c->mutex);
-    c->done = true;
-    c->cv.notify_all();
-  });
-  WaitFor(*call);
-  call->Join();
-  std::erase(WaitingFetches(), call);
-  inFlight_.reset();
+  conn_->StopRunning();
+  Batch b;
+  Fetch(b);
   if (closed_) return;
-  Apply(*call);
+  Apply(b);
 }
 
 void OciDynaset::Close() {
   if (closed_) return;
-  if (inFlight_) {
-    inFlight_->Break();
-    inFlight_->Join();
-  }
+  // Closed from a handler while its own fetch waits: that fetch is stopped first.
+  if (fetching_) conn_->StopRunning();
   closed_ = true;
   eof_ = true;
   values_.clear();
-  if (conn_->IsOpen()) conn_->api.stmtRelease(stmt_, conn_->err, nullptr, 0, OCI_DEFAULT);
+  if (conn_->IsOpen()) {
+    conn_->ReleaseStatement(stmt_);
+    FreeLocators(conn_->api, columns_);
+  }
   conn_->Forget(this);
 }
 
@@ -509,22 +696,26 @@ void Connection::Forget(const OciDynaset* d) {
 
 void Connection::Close() {
   if (!open_) return;
-  StopFetch();
+  StopRunning();
   // Closing a result set forgets it here, so work on a copy.
   const auto open = dynasets_;
   for (const auto& w : open) {
     if (auto d = w.lock()) d->Close();
   }
   dynasets_.clear();
+  ReleaseDeferred();
   api.transRollback(svc, err, OCI_DEFAULT);
   api.sessionEnd(svc, err, session, OCI_DEFAULT);
   api.serverDetach(server, err, OCI_DEFAULT);
+  {
+    std::lock_guard lock(mutex_);
+    open_ = false;
+  }
   api.handleFree(session, OCI_HTYPE_SESSION);
   api.handleFree(svc, OCI_HTYPE_SVCCTX);
   api.handleFree(server, OCI_HTYPE_SERVER);
   api.handleFree(breakErr, OCI_HTYPE_ERROR);
   api.handleFree(err, OCI_HTYPE_ERROR);
-  open_ = false;
 }
 
 class OciParameter : public OraParameter {
@@ -619,8 +810,30 @@ class OciParameters : public OraParameters {
 struct BindValue {
   QByteArray data;
   unsigned char date[7] = {};
+  unsigned char number[22] = {};
   sb2 ind = 0;
   ub2 type = SQLT_CHR;
+
+  void* Value() {
+    switch (type) {
+      case SQLT_DAT:
+        return date;
+      case SQLT_VNU:
+        return number;
+      default:
+        return data.data();
+    }
+  }
+  sb4 Size() const {
+    switch (type) {
+      case SQLT_DAT:
+        return sizeof date;
+      case SQLT_VNU:
+        return sizeof number;
+      default:
+        return static_cast<sb4>(data.size());
+    }
+  }
 };
 
 BindValue MakeBindValue(const OciParameter& p) {
@@ -651,6 +864,12 @@ BindValue MakeBindValue(const OciParameter& p) {
     // Not a date this side can read: the server converts the text by its own date format and
     // reports its own error when it cannot.
   }
+  // A number goes as a number, whatever the session's decimal sign; text that is not a number
+  // goes as text and the server reports it.
+  if (p.ServerType() == ORATYPE_NUMBER && EncodeOracleNumber(v.toString(), b.number)) {
+    b.type = SQLT_VNU;
+    return b;
+  }
   b.data = v.toString().toUtf8();
   b.type = p.ServerType() == ORATYPE_CHAR ? SQLT_AFC : SQLT_CHR;
   return b;
@@ -669,79 +888,49 @@ class OciDatabase : public OraDatabase {
   int LastServerErrPos() const override { return conn_->lastError.pos; }
   void LastServerErrReset() override { conn_->lastError = {}; }
   void Close() override { conn_->Close(); }
+  void Break() override { conn_->Break(); }
+  void SetWaitHook(std::function<void()> hook) override { conn_->waitHook = std::move(hook); }
 
  private:
+  // Binds every placeholder that has a parameter of its name; false when a bind fails. Parameters
+  // the statement does not use are left out, so a session's variables never stop an unrelated
+  // statement.
+  bool Bind(Handle* stmt, const QString& sql, std::vector<BindValue>& binds);
+  // Describes the select list and defines where its values go; false when a call fails.
+  bool Define(Handle* stmt, std::vector<Column>& columns, ub4& batchRows);
+
   std::shared_ptr<Connection> conn_;
   OciParameters params_;
 };
 
-std::shared_ptr<OraDynaset> OciDatabase::CreateDynaset(const QString& sql, int) {
+bool OciDatabase::Bind(Handle* stmt, const QString& sql, std::vector<BindValue>& binds) {
   Connection& c = *conn_;
-  if (!c.IsOpen()) {
-    Raise(kErrOraComponent, kClosedText);
-    return nullptr;
-  }
-  c.StopFetch();
-  c.lastError = {};
-  const Api& api = c.api;
-  const QByteArray text = sql.toUtf8();
-  Handle* stmt = nullptr;
-  if (api.stmtPrepare2(c.svc, &stmt, c.err, reinterpret_cast<const OraText*>(text.constData()),
-                       static_cast<ub4>(text.size()), nullptr, 0, OCI_NTV_SYNTAX,
-                       OCI_DEFAULT) != OCI_SUCCESS) {
-    c.lastError = ReadError(api, c.err, OCI_HTYPE_ERROR);
-    return nullptr;
-  }
-  auto fail = [&](bool withOffset) -> std::shared_ptr<OraDynaset> {
-    c.lastError = ReadError(api, c.err, OCI_HTYPE_ERROR);
-    if (withOffset) {
-      bool ok = false;
-      const AttrValue off =
-          ReadAttr(api, stmt, OCI_HTYPE_STMT, OCI_ATTR_PARSE_ERROR_OFFSET, c.err, &ok);
-      if (ok) c.lastError.pos = ByteOffsetToCharOffset(text, off.u16);
-    }
-    api.stmtRelease(stmt, c.err, nullptr, 0, OCI_DEFAULT);
-    return nullptr;
-  };
-
-  const AttrValue type = ReadAttr(api, stmt, OCI_HTYPE_STMT, OCI_ATTR_STMT_TYPE, c.err, nullptr);
-  if (!IsQueryStatement(type.u16, sql)) {
-    api.stmtRelease(stmt, c.err, nullptr, 0, OCI_DEFAULT);
-    return nullptr;
-  }
-
-  // Every placeholder that has a parameter of its name is bound; parameters the statement does
-  // not use are left out, so a session's variables never stop an unrelated statement.
   const QStringList placeholders = PlaceholderNames(sql);
-  std::vector<BindValue> binds;
   binds.reserve(static_cast<std::size_t>(placeholders.size()));
   for (const QString& name : placeholders) {
     const OciParameter* p = params_.ForPlaceholder(name);
     if (!p) continue;
     BindValue& b = binds.emplace_back(MakeBindValue(*p));
     const QByteArray placeholder = ':' + name.toUtf8();
-    void* value = b.type == SQLT_DAT ? static_cast<void*>(b.date) : b.data.data();
-    const sb4 size = b.type == SQLT_DAT ? 7 : static_cast<sb4>(b.data.size());
     Handle* bind = nullptr;
-    if (api.bindByName(stmt, &bind, c.err, reinterpret_cast<const OraText*>(placeholder.data()),
-                       static_cast<sb4>(placeholder.size()), value, size, b.type, &b.ind, nullptr,
-                       nullptr, 0, nullptr, OCI_DEFAULT) != OCI_SUCCESS)
-      return fail(false);
+    if (c.api.bindByName(stmt, &bind, c.err, reinterpret_cast<const OraText*>(placeholder.data()),
+                         static_cast<sb4>(placeholder.size()), b.Value(), b.Size(), b.type, &b.ind,
+                         nullptr, nullptr, 0, nullptr, OCI_DEFAULT) != OCI_SUCCESS)
+      return false;
   }
+  return true;
+}
 
-  ub4 prefetch = kFirstPrefetchRows;
-  api.attrSet(stmt, OCI_HTYPE_STMT, &prefetch, sizeof prefetch, OCI_ATTR_PREFETCH_ROWS, c.err);
-  if (const sword rc = api.stmtExecute(c.svc, stmt, c.err, 0, 0, nullptr, nullptr, OCI_DEFAULT);
-      rc != OCI_SUCCESS && rc != OCI_SUCCESS_WITH_INFO)
-    return fail(true);
-
+bool OciDatabase::Define(Handle* stmt, std::vector<Column>& columns, ub4& batchRows) {
+  Connection& c = *conn_;
+  const Api& api = c.api;
   const AttrValue count = ReadAttr(api, stmt, OCI_HTYPE_STMT, OCI_ATTR_PARAM_COUNT, c.err, nullptr);
-  std::vector<Column> columns(count.u32);
+  columns.resize(count.u32);
   std::size_t rowBytes = 0;
   for (ub4 i = 0; i < count.u32; ++i) {
     Column& col = columns[i];
     Handle* param = nullptr;
-    if (api.paramGet(stmt, OCI_HTYPE_STMT, c.err, &param, i + 1) != OCI_SUCCESS) return fail(false);
+    if (api.paramGet(stmt, OCI_HTYPE_STMT, c.err, &param, i + 1) != OCI_SUCCESS) return false;
     OraText* name = nullptr;
     ub4 nameLen = 0;
     api.attrGet(param, OCI_DTYPE_PARAM, &name, &nameLen, OCI_ATTR_NAME, c.err);
@@ -749,17 +938,22 @@ std::shared_ptr<OraDynaset> OciDatabase::CreateDynaset(const QString& sql, int) 
     auto attr = [&](ub4 a) { return ReadAttr(api, param, OCI_DTYPE_PARAM, a, c.err, nullptr); };
     col.describeType = attr(OCI_ATTR_DATA_TYPE).u16;
     col.oraType = ComponentTypeCode(col.describeType);
-    col.dataSize = attr(OCI_ATTR_DATA_SIZE).u16;
     col.dispSize = attr(OCI_ATTR_DISP_SIZE).u16;
     col.precision = attr(OCI_ATTR_PRECISION).s16;
     col.scale = attr(OCI_ATTR_SCALE).s8;
+    // NCLOB is read in the national character set's form.
+    if (attr(OCI_ATTR_CHARSET_FORM).u8 == SQLCS_NCHAR) col.charsetForm = SQLCS_NCHAR;
+    const int dataSize = attr(OCI_ATTR_DATA_SIZE).u16;
     const int charSize = attr(OCI_ATTR_CHAR_SIZE).u16;
     api.descriptorFree(param, OCI_DTYPE_PARAM);
-    ChooseDefine(col, charSize);
-    rowBytes += static_cast<std::size_t>(col.bufSize) + sizeof(sb2) + 2 * sizeof(ub2);
+    ChooseDefine(col, dataSize, charSize);
+    // A LOB value is read up to its cap after the fetch.
+    const std::size_t valueBytes =
+        col.IsLob() ? static_cast<std::size_t>(kLobCap) : static_cast<std::size_t>(col.bufSize);
+    rowBytes += valueBytes + sizeof(sb2) + 2 * sizeof(ub2);
   }
   // As many rows per fetch as fit the batch memory, so wide rows cannot exhaust memory.
-  const ub4 batchRows = static_cast<ub4>(
+  batchRows = static_cast<ub4>(
       std::clamp<std::size_t>(kBatchBytes / std::max<std::size_t>(rowBytes, 1), 1, kMaxBatchRows));
   for (ub4 i = 0; i < count.u32; ++i) {
     Column& col = columns[i];
@@ -767,19 +961,101 @@ std::shared_ptr<OraDynaset> OciDatabase::CreateDynaset(const QString& sql, int) 
     col.ind.assign(batchRows, 0);
     col.rlen.assign(batchRows, 0);
     col.rcode.assign(batchRows, 0);
+    void* target = col.buffer.data();
+    if (col.IsLob()) {
+      col.locators.assign(batchRows, nullptr);
+      for (Handle*& loc : col.locators) {
+        if (api.descriptorAlloc(c.env(), &loc, OCI_DTYPE_LOB, 0, nullptr) != OCI_SUCCESS)
+          return false;
+      }
+      target = col.locators.data();
+    }
     Handle* define = nullptr;
-    if (api.defineByPos(stmt, &define, c.err, i + 1, col.buffer.data(), col.bufSize, col.defineType,
+    if (api.defineByPos(stmt, &define, c.err, i + 1, target, col.bufSize, col.defineType,
                         col.ind.data(), col.rlen.data(), col.rcode.data(),
                         OCI_DEFAULT) != OCI_SUCCESS)
-      return fail(false);
+      return false;
   }
-  ub4 prefetchAll = batchRows;
-  api.attrSet(stmt, OCI_HTYPE_STMT, &prefetchAll, sizeof prefetchAll, OCI_ATTR_PREFETCH_ROWS,
-              c.err);
+  return true;
+}
+
+std::shared_ptr<OraDynaset> OciDatabase::CreateDynaset(const QString& sql, int) {
+  Connection& c = *conn_;
+  if (!c.IsOpen()) {
+    Raise(kErrOraComponent, kClosedText);
+    return nullptr;
+  }
+  c.StopRunning();
+  c.lastError = {};
+  const Api& api = c.api;
+  const QByteArray text = sql.toUtf8();
+  Handle* stmt = nullptr;
+  if (!Prepare(api, c.svc, c.err, text, &stmt)) {
+    c.lastError = ReadError(api, c.err, OCI_HTYPE_ERROR);
+    return nullptr;
+  }
+  std::vector<Column> columns;
+  auto release = [&] {
+    FreeLocators(api, columns);
+    api.stmtRelease(stmt, c.err, nullptr, 0, OCI_DEFAULT);
+    return nullptr;
+  };
+  // The server's error, with its position when the server parsed the statement.
+  auto fail = [&](const ServerError& e, bool withOffset) -> std::shared_ptr<OraDynaset> {
+    c.lastError = e;
+    if (withOffset) {
+      bool ok = false;
+      const AttrValue off =
+          ReadAttr(api, stmt, OCI_HTYPE_STMT, OCI_ATTR_PARSE_ERROR_OFFSET, c.err, &ok);
+      if (ok) c.lastError.pos = ByteOffsetToCharOffset(text, off.u16);
+    }
+    return release();
+  };
+
+  const AttrValue type = ReadAttr(api, stmt, OCI_HTYPE_STMT, OCI_ATTR_STMT_TYPE, c.err, nullptr);
+  switch (ClassifyStatement(type.u16, sql)) {
+    case StatementKind::NotQuery:
+      return release();
+    case StatementKind::Unknown: {
+      // Not the start of any statement: the server parses it, without running it, to say why.
+      sword rc = OCI_SUCCESS;
+      c.Run([&] {
+        rc = c.Call([&] {
+          return api.stmtExecute(c.svc, stmt, c.err, 0, 0, nullptr, nullptr, OCI_PARSE_ONLY);
+        });
+      });
+      if (!Succeeded(rc)) return fail(c.Failure(rc), rc != kNotStarted);
+      return release();
+    }
+    case StatementKind::Query:
+      break;
+  }
+  if (const int at = ForUpdatePosition(sql); at >= 0) {
+    release();
+    c.lastError = {kErrOraComponent, kForUpdateText, at};
+    return nullptr;
+  }
+
+  std::vector<BindValue> binds;
+  if (!Bind(stmt, sql, binds)) return fail(ReadError(api, c.err, OCI_HTYPE_ERROR), false);
+
+  ub4 prefetch = kFirstPrefetchRows;
+  api.attrSet(stmt, OCI_HTYPE_STMT, &prefetch, sizeof prefetch, OCI_ATTR_PREFETCH_ROWS, c.err);
+  sword rc = OCI_SUCCESS;
+  c.Run([&] {
+    rc = c.Call(
+        [&] { return api.stmtExecute(c.svc, stmt, c.err, 0, 0, nullptr, nullptr, OCI_DEFAULT); });
+  });
+  if (!Succeeded(rc)) return fail(c.Failure(rc), rc != kNotStarted);
+
+  ub4 batchRows = 1;
+  if (!Define(stmt, columns, batchRows)) return fail(ReadError(api, c.err, OCI_HTYPE_ERROR), false);
+  api.attrSet(stmt, OCI_HTYPE_STMT, &batchRows, sizeof batchRows, OCI_ATTR_PREFETCH_ROWS, c.err);
 
   auto dynaset = std::make_shared<OciDynaset>(conn_, stmt, std::move(columns), batchRows);
-  if (!dynaset->FetchFirst()) {
+  if (const ServerError e = dynaset->FetchFirst(); e.number != 0) {
     dynaset->Close();
+    c.lastError = e;
     return nullptr;
   }
   c.Register(dynaset);
@@ -812,6 +1088,15 @@ class OciSession : public OraSession {
   std::vector<std::weak_ptr<Connection>> connections_;
   ServerError lastError_;
 };
+
+// Sets the session up for the way the driver reads values; false when the server refuses.
+bool ApplySessionSettings(const Api& api, Handle* svc, Handle* err) {
+  Handle* stmt = nullptr;
+  if (!Prepare(api, svc, err, QByteArray(kSessionSettings), &stmt)) return false;
+  const bool ok = Succeeded(api.stmtExecute(svc, stmt, err, 1, 0, nullptr, nullptr, OCI_DEFAULT));
+  api.stmtRelease(stmt, err, nullptr, 0, OCI_DEFAULT);
+  return ok;
+}
 
 std::shared_ptr<OraDatabase> OciSession::OpenDatabase(const QString& host, const QString& connect,
                                                       int) {
@@ -857,13 +1142,18 @@ std::shared_ptr<OraDatabase> OciSession::OpenDatabase(const QString& host, const
               static_cast<ub4>(user.size()), OCI_ATTR_USERNAME, err);
   api.attrSet(session, OCI_HTYPE_SESSION, const_cast<char*>(pass.constData()),
               static_cast<ub4>(pass.size()), OCI_ATTR_PASSWORD, err);
-  if (const sword rc = api.sessionBegin(svc, err, session, OCI_CRED_RDBMS, OCI_DEFAULT);
-      rc != OCI_SUCCESS && rc != OCI_SUCCESS_WITH_INFO) {
+  if (!Succeeded(api.sessionBegin(svc, err, session, OCI_CRED_RDBMS, OCI_DEFAULT))) {
     const ServerError e = ReadError(api, err, OCI_HTYPE_ERROR);
     api.serverDetach(server, err, OCI_DEFAULT);
     return fail(e);
   }
   api.attrSet(svc, OCI_HTYPE_SVCCTX, session, 0, OCI_ATTR_SESSION, err);
+  if (!ApplySessionSettings(api, svc, err)) {
+    const ServerError e = ReadError(api, err, OCI_HTYPE_ERROR);
+    api.sessionEnd(svc, err, session, OCI_DEFAULT);
+    api.serverDetach(server, err, OCI_DEFAULT);
+    return fail(e);
+  }
 
   auto conn = std::make_shared<Connection>(env_, err, breakErr, server, svc, session);
   connections_.push_back(conn);
@@ -882,10 +1172,6 @@ std::shared_ptr<OraSession> CreateOciSession() {
       !env->handle)
     return nullptr;
   return std::make_shared<OciSession>(std::move(env));
-}
-
-void BreakRunningFetch() {
-  for (const auto& call : WaitingFetches()) call->Break();
 }
 
 }  // namespace ora::oci

@@ -15,14 +15,19 @@ class tst_OciConvert : public QObject {
   void encodeDateRejects();
   void numberText_data();
   void numberText();
+  void encodeNumber_data();
+  void encodeNumber();
   void byteOffset_data();
   void byteOffset();
   void statementGate_data();
   void statementGate();
+  void forUpdate_data();
+  void forUpdate();
   void typeCode_data();
   void typeCode();
   void placeholders_data();
   void placeholders();
+  void widenFloat();
 };
 
 void tst_OciConvert::decodeDate_data() {
@@ -107,6 +112,35 @@ void tst_OciConvert::numberText() {
   QCOMPARE(got, expected);
 }
 
+void tst_OciConvert::encodeNumber_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<QByteArray>("bytes");
+  // The bytes of Oracle's DUMP() for each value, after the length byte.
+  QTest::newRow("zero") << "0" << QByteArray::fromHex("80");
+  QTest::newRow("one") << "1" << QByteArray::fromHex("C102");
+  QTest::newRow("minus one") << "-1" << QByteArray::fromHex("3E6466");
+  QTest::newRow("hundred") << "100" << QByteArray::fromHex("C202");
+  QTest::newRow("half") << "0.5" << QByteArray::fromHex("C033");
+  QTest::newRow("decimal") << "123.45" << QByteArray::fromHex("C202182E");
+  QTest::newRow("negative decimal") << "-123.45" << QByteArray::fromHex("3D644E3866");
+  QTest::newRow("decimal comma") << "10,5" << QByteArray::fromHex("C10B33");
+  QTest::newRow("thousandth") << "0.001" << QByteArray::fromHex("BF0B");
+  QTest::newRow("exponent") << "1.5E+20" << QByteArray::fromHex("CB0233");
+  QTest::newRow("not a number") << "12abc" << QByteArray();
+  QTest::newRow("too many digits") << QString(45, QLatin1Char('7')) << QByteArray();
+  QTest::newRow("too large") << "1E+200" << QByteArray();
+}
+
+void tst_OciConvert::encodeNumber() {
+  QFETCH(QString, text);
+  QFETCH(QByteArray, bytes);
+  unsigned char vnu[22] = {};
+  QCOMPARE(EncodeOracleNumber(text, vnu), !bytes.isEmpty());
+  if (bytes.isEmpty()) return;
+  QCOMPARE(int(vnu[0]), int(bytes.size()));
+  QCOMPARE(QByteArray(reinterpret_cast<const char*>(vnu + 1), vnu[0]).toHex(), bytes.toHex());
+}
+
 void tst_OciConvert::byteOffset_data() {
   QTest::addColumn<QString>("sql");
   QTest::addColumn<QString>("marker");
@@ -144,33 +178,57 @@ void tst_OciConvert::byteOffset() {
 void tst_OciConvert::statementGate_data() {
   QTest::addColumn<int>("type");
   QTest::addColumn<QString>("sql");
-  QTest::addColumn<bool>("query");
-  QTest::newRow("select") << 1 << QStringLiteral("select * from emp") << true;
+  QTest::addColumn<int>("kind");
+  const int query = int(StatementKind::Query);
+  const int other = int(StatementKind::NotQuery);
+  const int unknown = int(StatementKind::Unknown);
+  QTest::newRow("select") << 1 << QStringLiteral("select * from emp") << query;
   QTest::newRow("with, reported as select")
-      << 1 << QStringLiteral("with a as (select 1 x from dual) select * from a") << true;
+      << 1 << QStringLiteral("with a as (select 1 x from dual) select * from a") << query;
   QTest::newRow("with, type not reported")
-      << 0 << QStringLiteral("WITH a AS (SELECT 1 x FROM dual) SELECT * FROM a") << true;
+      << 0 << QStringLiteral("WITH a AS (SELECT 1 x FROM dual) SELECT * FROM a") << query;
   QTest::newRow("with after comments and parenthesis")
       << 0
       << QStringLiteral("-- note\n/* block */ ( with a as (select 1 from dual) select * from a)")
-      << true;
-  QTest::newRow("update") << 2 << QStringLiteral("update emp set sal = 0") << false;
-  QTest::newRow("delete") << 3 << QStringLiteral("delete from emp") << false;
+      << query;
+  QTest::newRow("select after a comment, type not reported")
+      << 0 << QStringLiteral("/* x */ select 1 from dual") << query;
+  QTest::newRow("update") << 2 << QStringLiteral("update emp set sal = 0") << other;
   QTest::newRow("insert with a subquery factoring clause")
       << 4 << QStringLiteral("insert into t with a as (select 1 from dual) select * from a")
-      << false;
-  QTest::newRow("drop") << 6 << QStringLiteral("drop table emp") << false;
-  QTest::newRow("anonymous block") << 8 << QStringLiteral("begin delete from emp; end;") << false;
-  QTest::newRow("merge") << 16 << QStringLiteral("merge into t using s on (1=1)") << false;
-  QTest::newRow("word starting with with") << 0 << QStringLiteral("withdraw all") << false;
-  QTest::newRow("empty") << 0 << QString() << false;
+      << other;
+  QTest::newRow("anonymous block") << 8 << QStringLiteral("begin delete from emp; end;") << other;
+  QTest::newRow("truncate, type not reported")
+      << 0 << QStringLiteral("truncate table emp") << other;
+  QTest::newRow("grant after a comment")
+      << 0 << QStringLiteral("-- x\ngrant dba to scott") << other;
+  QTest::newRow("misspelt") << 0 << QStringLiteral("selec * from dual") << unknown;
+  QTest::newRow("word starting with with") << 0 << QStringLiteral("withdraw all") << unknown;
+  QTest::newRow("empty") << 0 << QString() << unknown;
 }
 
 void tst_OciConvert::statementGate() {
   QFETCH(int, type);
   QFETCH(QString, sql);
-  QFETCH(bool, query);
-  QCOMPARE(IsQueryStatement(type, sql), query);
+  QFETCH(int, kind);
+  QCOMPARE(int(ClassifyStatement(type, sql)), kind);
+}
+
+void tst_OciConvert::forUpdate_data() {
+  QTest::addColumn<QString>("sql");
+  QTest::addColumn<int>("at");
+  QTest::newRow("plain") << QStringLiteral("select * from emp for update") << 18;
+  QTest::newRow("with columns, any case")
+      << QStringLiteral("select * from emp FOR\n UPDATE of sal nowait") << 18;
+  QTest::newRow("in a literal") << QStringLiteral("select 'for update' from dual") << -1;
+  QTest::newRow("in a comment") << QStringLiteral("select 1 from dual -- for update") << -1;
+  QTest::newRow("column names") << QStringLiteral("select for_update from t") << -1;
+}
+
+void tst_OciConvert::forUpdate() {
+  QFETCH(QString, sql);
+  QFETCH(int, at);
+  QCOMPARE(ForUpdatePosition(sql), at);
 }
 
 void tst_OciConvert::typeCode_data() {
@@ -179,7 +237,10 @@ void tst_OciConvert::typeCode_data() {
   QTest::newRow("ROWID") << 104 << 11;
   QTest::newRow("MLSLABEL") << 105 << 106;
   QTest::newRow("ANSI DATE") << 184 << 12;
-  for (int same : {1, 2, 8, 12, 23, 24, 96, 112, 113, 187})
+  QTest::newRow("BINARY_FLOAT") << 100 << 2;
+  QTest::newRow("BINARY_DOUBLE") << 101 << 2;
+  for (int text : {112, 187, 188, 189, 190, 232}) QTest::addRow("%d as text", text) << text << 1;
+  for (int same : {1, 2, 8, 12, 23, 24, 96, 113})
     QTest::addRow("%d unchanged", same) << same << same;
 }
 
@@ -212,6 +273,12 @@ void tst_OciConvert::placeholders() {
   QFETCH(QString, sql);
   QFETCH(QStringList, names);
   QCOMPARE(PlaceholderNames(sql), names);
+}
+
+void tst_OciConvert::widenFloat() {
+  QCOMPARE(WidenFloat(1.1f), 1.1);
+  QCOMPARE(WidenFloat(-3.4028235e38f), -3.4028235e38);
+  QCOMPARE(WidenFloat(0.0f), 0.0);
 }
 
 QTEST_GUILESS_MAIN(tst_OciConvert)

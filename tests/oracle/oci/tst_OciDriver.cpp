@@ -1,12 +1,12 @@
 // The Oracle client driver over a stand-in client library (fixtures/fake_oci.cpp): loading,
 // logon, describe and fetch, binds, errors with their offsets, the statement gate, closing, and
-// breaking off a fetch that waits on a slow server.
+// stopping a statement that waits on a slow server.
 #include <QElapsedTimer>
 #include <QLibrary>
 #include <QtTest>
 
-#include "oracle/OraFactory.h"
 #include "core/RunErr.h"
+#include "oracle/OraFactory.h"
 #include "oracle/oci/OciApi.h"
 #include "oracle/oci/OciDriver.h"
 
@@ -41,7 +41,10 @@ class tst_OciDriver : public QObject {
   void releaseWithoutCloseFreesEverything();
   void sessionRollBack();
   void breakSlowFetch();
+  void breakSlowExecution();
+  void breakWithNothingRunning();
   void closeDuringSlowFetch();
+  void closeOtherResultSetDuringFetch();
 
  private:
   std::shared_ptr<OraDatabase> open();
@@ -161,15 +164,40 @@ void tst_OciDriver::describeAndValues_data() {
   QTest::newRow("ROWID reported as 11")
       << "RID" << int(ORATYPE_ROWID) << QVariant(QStringLiteral("AAAR3sAAEAAAACXAAA"))
       << QVariant(QStringLiteral("AAAR3sAAEAAAACXAAB"));
-  QTest::newRow("CHAR keeps its blanks")
+  QTest::newRow("CHAR is exactly the column's value")
       << "CH" << int(ORATYPE_CHAR) << QVariant(QStringLiteral("ab   ")) << QVariant();
+  QTest::newRow("NCHAR") << "NCH" << int(ORATYPE_CHAR) << QVariant(QStringLiteral("ｱｲ "))
+                         << QVariant();
   QTest::newRow("RAW as bytes") << "RW" << int(ORATYPE_RAW) << QVariant(QByteArray("\x01\xab", 2))
                                 << QVariant();
-  QTest::newRow("TIMESTAMP as text")
-      << "TS" << int(ORATYPE_TIMESTAMP) << QVariant(QStringLiteral("06-APR-01 09.05.07.000000 PM"))
+  QTest::newRow("TIMESTAMP as text in the grid's date form")
+      << "TS" << int(ORATYPE_VARCHAR2) << QVariant(QStringLiteral("2001/04/06 21:05:07.000000"))
       << QVariant();
+  QTest::newRow("TIMESTAMP WITH TIME ZONE")
+      << "TSTZ" << int(ORATYPE_VARCHAR2)
+      << QVariant(QStringLiteral("2001/04/06 21:05:07.250000 +09:00")) << QVariant();
+  QTest::newRow("INTERVAL DAY TO SECOND")
+      << "IDS" << int(ORATYPE_VARCHAR2) << QVariant(QStringLiteral("+01 02:03:04.500000"))
+      << QVariant();
+  QTest::newRow("BINARY_FLOAT as the number it prints as")
+      << "BF" << int(ORATYPE_NUMBER) << QVariant(1.1) << QVariant();
+  QTest::newRow("BINARY_DOUBLE") << "BD" << int(ORATYPE_NUMBER) << QVariant(0.1) << QVariant();
   QTest::newRow("LONG as text") << "LN" << int(ORATYPE_LONG)
                                 << QVariant(QStringLiteral("long text")) << QVariant();
+  QTest::newRow("CLOB past the define buffer")
+      << "CL" << int(ORATYPE_VARCHAR2)
+      << QVariant(QString(5000, QLatin1Char('x')) + QStringLiteral("終")) << QVariant();
+  QTest::newRow("NCLOB") << "NCL" << int(ORATYPE_VARCHAR2)
+                         << QVariant(QStringLiteral("全角ＮＣＬＯＢ")) << QVariant();
+  QTest::newRow("BLOB as bytes") << "BL" << int(ORATYPE_BLOB) << QVariant(QByteArray("\x00\xff", 2))
+                                 << QVariant();
+  QString alphabet;
+  for (int i = 0; i < 70000; ++i) alphabet += QLatin1Char('a' + i % 26);
+  const QString cut = QStringLiteral("…(以下省略)");
+  QTest::newRow("CLOB past the cap is cut and marked")
+      << "HUGE" << int(ORATYPE_VARCHAR2) << QVariant(alphabet.left(65536) + cut) << QVariant();
+  QTest::newRow("LONG past the buffer is cut and marked")
+      << "LLN" << int(ORATYPE_LONG) << QVariant(alphabet.left(65532) + cut) << QVariant();
   QTest::newRow("NUMBER beyond double keeps its digits")
       << "BIG" << int(ORATYPE_NUMBER) << QVariant(QStringLiteral("12345678901234567890123"))
       << QVariant(qlonglong(0));
@@ -278,26 +306,43 @@ void tst_OciDriver::errorOffset() {
 void tst_OciDriver::statementGate_data() {
   QTest::addColumn<QString>("sql");
   QTest::addColumn<bool>("runs");
-  QTest::newRow("select") << QStringLiteral("select 1 from dual") << true;
-  QTest::newRow("with") << QStringLiteral("with a as (select 1 from dual) select * from a") << true;
-  QTest::newRow("update") << QStringLiteral("update emp set sal = 0") << false;
-  QTest::newRow("delete") << QStringLiteral("DELETE FROM emp") << false;
-  QTest::newRow("insert") << QStringLiteral("insert into emp (empno) values (1)") << false;
-  QTest::newRow("create") << QStringLiteral("create table t (x number)") << false;
-  QTest::newRow("drop") << QStringLiteral("drop table emp") << false;
-  QTest::newRow("block") << QStringLiteral("begin delete from emp; end;") << false;
-  QTest::newRow("commit") << QStringLiteral("commit") << false;
+  QTest::addColumn<int>("error");
+  QTest::addColumn<QString>("errorAt");
+  QTest::newRow("select") << QStringLiteral("select 1 from dual") << true << 0 << QString();
+  QTest::newRow("with") << QStringLiteral("with a as (select 1 from dual) select * from a") << true
+                        << 0 << QString();
+  QTest::newRow("query after a comment, type not reported")
+      << QStringLiteral("-- note\nselect 1 from dual") << true << 0 << QString();
+  QTest::newRow("query in parentheses, type not reported")
+      << QStringLiteral("(select 1 from dual)") << true << 0 << QString();
+  QTest::newRow("prepared with a warning")
+      << QStringLiteral("select * from warned") << true << 0 << QString();
+  QTest::newRow("update") << QStringLiteral("update emp set sal = 0") << false << 0 << QString();
+  QTest::newRow("delete after a comment")
+      << QStringLiteral("/* x */ DELETE FROM emp") << false << 0 << QString();
+  QTest::newRow("create") << QStringLiteral("create table t (x number)") << false << 0 << QString();
+  QTest::newRow("block") << QStringLiteral("begin delete from emp; end;") << false << 0
+                         << QString();
+  QTest::newRow("commit") << QStringLiteral("commit") << false << 0 << QString();
+  QTest::newRow("misspelt keyword: the server's error and position")
+      << QStringLiteral("  selec * from dual") << false << 900 << QStringLiteral("selec");
+  QTest::newRow("FOR UPDATE is refused with a message")
+      << QStringLiteral("select * from emp for update") << false << 440
+      << QStringLiteral("for update");
 }
 
 void tst_OciDriver::statementGate() {
   QFETCH(QString, sql);
   QFETCH(bool, runs);
+  QFETCH(int, error);
+  QFETCH(QString, errorAt);
   auto db = open();
   resetFn_();
   auto rs = db->CreateDynaset(sql, 0);
   QCOMPARE(bool(rs), runs);
   QCOMPARE(log().contains(QStringLiteral("execute:")), runs);
-  QCOMPARE(db->LastServerErr(), 0);
+  QCOMPARE(db->LastServerErr(), error);
+  if (error) QCOMPARE(db->LastServerErrPos(), int(sql.indexOf(errorAt)));
   QVERIFY(!Err().pending());
   // Whatever was prepared is released again.
   if (!runs) QVERIFY(log().contains(QStringLiteral("release")));
@@ -311,8 +356,14 @@ void tst_OciDriver::binds_data() {
   const QDateTime when(QDate(2001, 4, 6), QTime(21, 5, 7));
   QTest::newRow("VARCHAR2") << QVariant(QStringLiteral("日本")) << int(ORATYPE_VARCHAR2) << 1
                             << QVariant(QStringLiteral("日本"));
-  QTest::newRow("NUMBER as text") << QVariant(QStringLiteral("10.5")) << int(ORATYPE_NUMBER) << 1
-                                  << QVariant(QStringLiteral("10.5"));
+  QTest::newRow("NUMBER as Oracle's number bytes")
+      << QVariant(QStringLiteral("10.5")) << int(ORATYPE_NUMBER) << 6
+      << QVariant(QStringLiteral("C10B33"));
+  QTest::newRow("NUMBER from a double")
+      << QVariant(-1.0) << int(ORATYPE_NUMBER) << 6 << QVariant(QStringLiteral("3E6466"));
+  QTest::newRow("NUMBER that is no number goes as text for the server to refuse")
+      << QVariant(QStringLiteral("abc")) << int(ORATYPE_NUMBER) << 1
+      << QVariant(QStringLiteral("abc"));
   QTest::newRow("LONG as text") << QVariant(QStringLiteral("long")) << int(ORATYPE_LONG) << 1
                                 << QVariant(QStringLiteral("long"));
   QTest::newRow("CHAR as fixed text") << QVariant(QStringLiteral("ab")) << int(ORATYPE_CHAR) << 96
@@ -444,21 +495,59 @@ void tst_OciDriver::breakSlowFetch() {
   rs->MoveNext();
   rs->MoveNext();
   QCOMPARE(rs->Fields().Item(0)->Value(), QVariant(QStringLiteral("c")));
-  bool messagesRan = false;
-  QTimer::singleShot(100, [&] { messagesRan = true; });
-  QTimer::singleShot(250, [] { oci::BreakRunningFetch(); });
-  QElapsedTimer t;
-  t.start();
+  // The window's stop command, reached through the wait hook while the fetch waits.
+  int waits = 0;
+  db->SetWaitHook([&] {
+    if (++waits == 5) db->Break();
+  });
   rs->MoveNext();
-  QVERIFY(messagesRan);
-  QVERIFY2(t.elapsed() < 10000, "the fetch was not broken off");
-  QVERIFY(log().contains(QStringLiteral("break")));
+  QVERIFY(waits >= 5);
+  QVERIFY2(log().contains(QStringLiteral("\nbreak\n")), qPrintable(log()));
+  // The fill ends with the rows it has.
   QVERIFY(rs->IsEOF());
   QCOMPARE(db->LastServerErr(), 0);
   QVERIFY(!Err().pending());
-  // The connection serves the next statement.
+  db->SetWaitHook({});
   auto next = db->CreateDynaset(QStringLiteral("select 1 from dual"), 0);
   QVERIFY(next && !next->IsEOF());
+}
+
+void tst_OciDriver::breakSlowExecution() {
+  auto db = open();
+  int waits = 0;
+  db->SetWaitHook([&] {
+    if (++waits == 5) db->Break();
+  });
+  QVERIFY(!db->CreateDynaset(QStringLiteral("select * from slowexec"), 0));
+  QCOMPARE(db->LastServerErr(), kOraUserCancel);
+  QCOMPARE(db->LastServerErrText(), QString::fromLatin1(kOraUserCancelText));
+  QVERIFY(log().contains(QStringLiteral("\nbreak\n")));
+  // The connection serves the next statement.
+  db->LastServerErrReset();
+  auto next = db->CreateDynaset(QStringLiteral("select 1 from dual"), 0);
+  QVERIFY2(next && !next->IsEOF(), qPrintable(db->LastServerErrText()));
+}
+
+void tst_OciDriver::breakWithNothingRunning() {
+  auto db = open();
+  auto rs = db->CreateDynaset(QStringLiteral("select n from many"), 0);
+  QVERIFY(rs);
+  // A stop that comes late, between statements or between a result set's fetches, sends nothing.
+  db->Break();
+  QVERIFY(!log().contains(QStringLiteral("break")));
+  int rows = 0;
+  for (; !rs->IsEOF(); rs->MoveNext()) ++rows;
+  QCOMPARE(rows, 2500);
+  db->Break();
+  // A stop while the driver works between calls keeps the next call from starting, no more.
+  db->SetWaitHook([&] {
+    if (log().contains(QStringLiteral("pause"))) db->Break();
+  });
+  QVERIFY(db->CreateDynaset(QStringLiteral("select * from pause"), 0));
+  db->SetWaitHook({});
+  QVERIFY2(!log().contains(QStringLiteral("break")), qPrintable(log()));
+  QVERIFY(db->CreateDynaset(QStringLiteral("select 1 from dual"), 0));
+  QCOMPARE(db->LastServerErr(), 0);
 }
 
 void tst_OciDriver::closeDuringSlowFetch() {
@@ -469,19 +558,41 @@ void tst_OciDriver::closeDuringSlowFetch() {
   rs->MoveNext();
   rs->MoveNext();
   // A handler run while rows are awaited closes the result set and drops the last reference.
-  QTimer::singleShot(150, [&] {
+  db->SetWaitHook([&] {
+    if (!holder) return;
     holder->Close();
     holder.reset();
   });
-  QElapsedTimer t;
-  t.start();
   rs->MoveNext();
-  QVERIFY(t.elapsed() < 10000);
   QVERIFY(!holder);
   QCOMPARE(db->LastServerErr(), 0);
-  // Nothing is left waiting, so a stop now must not break the next statement.
-  oci::BreakRunningFetch();
+  db->SetWaitHook({});
+  // Nothing is left running, so a stop now must not break the next statement.
+  db->Break();
   QVERIFY(db->CreateDynaset(QStringLiteral("select 1 from dual"), 0));
+  QCOMPARE(db->LastServerErr(), 0);
+}
+
+void tst_OciDriver::closeOtherResultSetDuringFetch() {
+  const int before = liveHandles();
+  {
+    auto db = open();
+    auto first = db->CreateDynaset(QStringLiteral("select n from many"), 0);
+    auto slow = db->CreateDynaset(QStringLiteral("select s from slow"), 0);
+    QVERIFY(first && slow);
+    slow->MoveNext();
+    slow->MoveNext();
+    // The older result set is closed while the newer one's fetch holds the connection.
+    int waits = 0;
+    db->SetWaitHook([&] {
+      if (++waits == 1) first->Close();
+      if (waits == 5) db->Break();
+    });
+    slow->MoveNext();
+    QVERIFY(slow->IsEOF());
+    QVERIFY2(!log().contains(QStringLiteral("refused")), qPrintable(log()));
+  }
+  QCOMPARE(liveHandles(), before);
 }
 
 QTEST_GUILESS_MAIN(tst_OciDriver)
