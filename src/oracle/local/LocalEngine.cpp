@@ -755,41 +755,36 @@ void LocalDatabase::mapSqliteError(const char* cmsg, int byteOffset, const Rewri
     classifySyntax(rw, int(sql.size()) + 1, sql);
     return;
   }
-  if (msg.startsWith(QLatin1String("unrecognized token"))) {
-    setError(911, QStringLiteral("invalid character"), src);
-    return;
-  }
-  if (msg.startsWith(QLatin1String("wrong number of arguments"))) {
-    setError(909, QStringLiteral("invalid number of arguments"), src);
-    return;
-  }
   if (msg.startsWith(QLatin1String("ambiguous column name"))) {
     const QString name = after("ambiguous column name: ");
     int p = FindNameToken(rw, OracleUpper(name.section(QLatin1Char('.'), -1)));
     setError(918, QStringLiteral("column ambiguously defined"), p < 0 ? src : p);
     return;
   }
-  if (msg.startsWith(QLatin1String("misuse of aggregate"))) {
-    setError(934, QStringLiteral("group function is not allowed here"), src);
-    return;
-  }
-  if (msg.contains(QLatin1String("do not have the same number of result columns"))) {
-    setError(1789, QStringLiteral("query block has incorrect number of result columns"), src);
-    return;
-  }
-  if (msg.contains(QLatin1String("ORDER BY term out of range"))) {
-    setError(1785, QStringLiteral("ORDER BY item must be the number of a SELECT-list expression"),
-             src);
-    return;
-  }
-  if (msg.startsWith(QLatin1String("sub-select returns"))) {
-    setError(913, QStringLiteral("too many values"), src);
-    return;
-  }
   if (msg == QLatin1String("interrupted")) {
     setErrorText(kOraUserCancel, QString::fromLatin1(kOraUserCancelText));
     return;
   }
+  // Messages whose Oracle error stands where SQLite saw the fault.
+  struct AtOffset {
+    const char* fragment;
+    int number;
+    const char* text;
+  };
+  static const AtOffset kAtOffset[] = {
+      {"unrecognized token", 911, "invalid character"},
+      {"wrong number of arguments", 909, "invalid number of arguments"},
+      {"misuse of aggregate", 934, "group function is not allowed here"},
+      {"do not have the same number of result columns", 1789,
+       "query block has incorrect number of result columns"},
+      {"ORDER BY term out of range", 1785,
+       "ORDER BY item must be the number of a SELECT-list expression"},
+      {"sub-select returns", 913, "too many values"}};
+  for (const AtOffset& a : kAtOffset)
+    if (msg.contains(QLatin1String(a.fragment))) {
+      setError(a.number, QString::fromLatin1(a.text), src);
+      return;
+    }
   setError(atRun ? 600 : 900, msg, src);
 }
 
@@ -1174,7 +1169,6 @@ bool EnsureDemo(const QString& path, QString* error) {
 // -shm (a writer that stopped short) would need a new -shm, so such a file is refused.
 struct Opening {
   QByteArray uri;
-  bool sqliteFile = false;
   QString refusal;
 };
 
@@ -1184,8 +1178,8 @@ Opening PlanOpening(const QString& canonical) {
           QByteArrayLiteral("?mode=ro");
   QFile f(canonical);
   const QByteArray header = f.open(QIODevice::ReadOnly) ? f.read(20) : QByteArray();
-  o.sqliteFile = header.size() == 20 && header.startsWith(QByteArrayLiteral("SQLite format 3"));
-  const bool wal = o.sqliteFile && header[18] == 2;
+  const bool wal = header.size() == 20 && header.startsWith(QByteArrayLiteral("SQLite format 3")) &&
+                   header[18] == 2;
   if (!wal) return o;
   if (QFileInfo(canonical + QStringLiteral("-wal")).size() <= 0)
     o.uri += QByteArrayLiteral("&immutable=1");
@@ -1205,11 +1199,12 @@ bool LocalSession::openFile(Conn& c, const QString& canonical) {
     if (rc == SQLITE_OK)
       rc = sqlite3_exec(c.db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK) return true;
-    why = sqlite3_extended_errcode(c.db) == SQLITE_READONLY_ROLLBACK
-              ? QStringLiteral("a journal beside it holds an unfinished change")
-              : QString::fromUtf8(sqlite3_errmsg(c.db));
+    if (sqlite3_extended_errcode(c.db) == SQLITE_READONLY_ROLLBACK)
+      why = QStringLiteral("a journal beside it holds an unfinished change");
   }
-  if (!o.sqliteFile) {
+  // A database that is readable only once a writer has finished its work says so; anything
+  // else SQLite cannot read is no database this engine knows.
+  if (why.isEmpty()) {
     fail(12154, QStringLiteral("TNS:could not resolve the connect identifier specified"));
     return false;
   }
