@@ -54,8 +54,15 @@ class OraField {
  public:
   virtual ~OraField() = default;
   virtual QString Name() const = 0;
-  // The value of this column in the result set's current record.
+  // The value of this column in the result set's current record. A driver may give only the
+  // first bytes of a long binary value; ValueBytes() tells its whole length.
   virtual QVariant Value() const = 0;
+  // Length in bytes of the current binary value as the database holds it, -1 when the value
+  // is not binary.
+  virtual qint64 ValueBytes() const {
+    const QVariant v = Value();
+    return v.typeId() == QMetaType::QByteArray ? v.toByteArray().size() : -1;
+  }
   virtual int OraIDataType() const = 0;
   virtual int OraMaxSize() const = 0;
   virtual int OraMaxDSize() const = 0;

@@ -183,11 +183,37 @@ void EnsurePrivateFile(const QString& path) {
   QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
+// The settings of the SettingsBatch that lives, if any.
+std::unique_ptr<QSettings>& BatchSettings() {
+  static std::unique_ptr<QSettings> settings;
+  return settings;
+}
+int& BatchDepth() {
+  static int depth = 0;
+  return depth;
+}
+
 std::unique_ptr<QSettings> OpenSettings() {
   const QString path = SettingsFile();
   EnsurePrivateFile(path);
   return std::make_unique<QSettings>(path, QSettings::IniFormat);
 }
+
+// The store as one call uses it: the batch's settings while a batch lives (so a read sees the
+// writes it holds), else settings of its own that are saved when the call is done.
+class SettingsAccess {
+ public:
+  SettingsAccess() {
+    if (!BatchSettings()) own_ = OpenSettings();
+  }
+  QSettings* operator->() const { return own_ ? own_.get() : BatchSettings().get(); }
+  void save() const {
+    if (own_) own_->sync();
+  }
+
+ private:
+  std::unique_ptr<QSettings> own_;
+};
 
 QString GroupOf(const QString& app, const QString& section) {
   return app + QLatin1Char('/') + section;
@@ -232,9 +258,8 @@ DialogHandler SetDialogHandler(DialogHandler handler) {
 
 QString GetSetting(const QString& app, const QString& section, const QString& key,
                    const QString& defaultValue) {
-  auto s = OpenSettings();
-  s->beginGroup(GroupOf(app, section));
-  const QVariant v = s->value(key);
+  SettingsAccess s;
+  const QVariant v = s->value(GroupOf(app, section) + QLatin1Char('/') + key);
   if (!v.isValid()) return defaultValue;
   // A value written by hand without quotes, such as a comma-separated history, is read back
   // by QSettings as a list; it is the same text to the program.
@@ -244,17 +269,25 @@ QString GetSetting(const QString& app, const QString& section, const QString& ke
 
 void SaveSetting(const QString& app, const QString& section, const QString& key,
                  const QString& value) {
-  auto s = OpenSettings();
-  s->beginGroup(GroupOf(app, section));
-  s->setValue(key, value);
-  s->endGroup();
-  s->sync();
+  SettingsAccess s;
+  s->setValue(GroupOf(app, section) + QLatin1Char('/') + key, value);
+  s.save();
 }
 
 void DeleteSetting(const QString& app, const QString& section) {
-  auto s = OpenSettings();
+  SettingsAccess s;
   s->remove(GroupOf(app, section));
-  s->sync();
+  s.save();
+}
+
+SettingsBatch::SettingsBatch() {
+  if (BatchDepth()++ == 0) BatchSettings() = OpenSettings();
+}
+
+SettingsBatch::~SettingsBatch() {
+  if (--BatchDepth() > 0) return;
+  BatchSettings()->sync();
+  BatchSettings().reset();
 }
 
 QString SettingsFile() {

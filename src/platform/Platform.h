@@ -93,6 +93,15 @@ QString GetSetting(const QString& app, const QString& section, const QString& ke
 void SaveSetting(const QString& app, const QString& section, const QString& key,
                  const QString& value);
 void DeleteSetting(const QString& app, const QString& section);
+// Holds the settings written while it lives and saves them in one write when the outermost
+// batch ends, so saving several keys rewrites the file once. Reads see the held writes.
+class SettingsBatch {
+ public:
+  SettingsBatch();
+  ~SettingsBatch();
+  SettingsBatch(const SettingsBatch&) = delete;
+  SettingsBatch& operator=(const SettingsBatch&) = delete;
+};
 // The file behind the store; tests point it at a temporary file.
 QString SettingsFile();
 void SetSettingsFile(const QString& path);

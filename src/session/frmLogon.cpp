@@ -160,6 +160,7 @@ void frmLogon::cmdLogOn_Click() {
     return;
   }
 
+  const platform::SettingsBatch saveOnce;
   struct History {
     const QStringList& items;
     QString& saved;

@@ -1,7 +1,7 @@
 #include <QDateTime>
 
-#include "grid/vaSpread.h"
 #include "core/RunErr.h"
+#include "grid/vaSpread.h"
 #include "support/basFunctions.h"
 #include "support/basLog.h"
 
@@ -25,18 +25,28 @@ bool Failed() {
   return ora::Err().pending();
 }
 
-// Bytes of the value as held: two per character of text, one per byte of binary data.
-QString ByteLength(const QVariant& v) {
+// Bytes of the value as held: two per character of text, one per byte of binary data (the
+// whole length, which the driver knows without handing out every byte).
+QString ByteLength(ora::OraField* field) {
+  const QVariant v = field->Value();
   if (ora::IsNull(v)) return QString();
-  if (v.typeId() == QMetaType::QByteArray) return QString::number(v.toByteArray().size());
+  if (v.typeId() == QMetaType::QByteArray) return QString::number(field->ValueBytes());
   return QString::number(v.toString().size() * 2);
 }
+
+// A log line carries at most the value's first kLoggedBytes bytes as held.
+constexpr int kLoggedBytes = 256;
 
 QString ValueText(const QVariant& v) {
   if (ora::IsNull(v)) return QString();
   if (v.typeId() == QMetaType::QByteArray)
-    return QString::fromLatin1(v.toByteArray().toHex().toUpper());
-  return v.toString();
+    return QString::fromLatin1(v.toByteArray().left(kLoggedBytes).toHex().toUpper());
+  QString text = v.toString();
+  if (text.size() > kLoggedBytes / 2) {
+    text.truncate(kLoggedBytes / 2);
+    if (text.back().isHighSurrogate()) text.chop(1);
+  }
+  return text;
 }
 
 // The six or seven log lines that describe a column the grid cannot show.
@@ -70,7 +80,7 @@ void LogUnsupported(ora::OraField* field, int type) {
   line(QStringLiteral("OraScale"), [&] { return QString::number(field->OraScale()); });
   if (type != ora::ORATYPE_MLSLABEL)
     line(QStringLiteral("FieldSize"), [&] { return QString::number(field->FieldSize()); });
-  line(QStringLiteral("LenB(objOraField.Value)"), [&] { return ByteLength(field->Value()); });
+  line(QStringLiteral("LenB(objOraField.Value)"), [&] { return ByteLength(field); });
   line(QStringLiteral("objOraField.Value"), [&] { return ValueText(field->Value()); });
 }
 

@@ -15,20 +15,23 @@ bool IsBlankOnly(const QString& text) {
   return true;
 }
 
-// Appends the bytes in one write; a failure loses this entry and leaves the file as it was.
+// Appends the entry whole or not at all. The file is written unbuffered, so a full disk shows
+// at the write itself and not later at close; a short write is cut back to the old length.
 void Append(const QString& path, const QString& text) {
   QFile f(path);
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Append)) return;
+  if (!f.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) return;
   const QByteArray bytes = text.toUtf8();
   const qint64 before = f.size();
-  if (f.write(bytes) != bytes.size()) {
-    // A short write (a full disk) must not leave half an entry behind.
-    f.resize(before);
-  }
+  if (f.write(bytes) != bytes.size() || !f.flush()) f.resize(before);
   f.close();
 }
 
 const QString kCrLf = QStringLiteral("\r\n");
+
+// Every line of a statement ends in CR LF in the history, whether it was typed with LF or CR LF.
+QString WithCrLf(QString text) {
+  return text.replace(kCrLf, QStringLiteral("\n")).replace(QLatin1Char('\n'), kCrLf);
+}
 
 }  // namespace
 
@@ -54,7 +57,7 @@ void mSb_WriteSQLLog(const QString& sql) {
   const QDateTime end = platform::Now();
   const QString block = kCrLf + QStringLiteral("/* <--------- START SQL(") +
                         platform::DateTimeText(start) + QStringLiteral(") ---------> */") + kCrLf +
-                        sql + kCrLf + QStringLiteral("/* <---------- END SQL (") +
+                        WithCrLf(sql) + kCrLf + QStringLiteral("/* <---------- END SQL (") +
                         platform::DateTimeText(end) + QStringLiteral(") ---------> */");
   Append(mFn_SQLLogFilePath(end.date()), block + kCrLf);
 }

@@ -1,7 +1,10 @@
+#include <sys/resource.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
+#include <csignal>
 
 #include "common/TestEnv.h"
 #include "platform/Platform.h"
@@ -19,6 +22,23 @@ QByteArray Block(const QByteArray& stamp, const QByteArray& sql) {
 QStringList FilesIn(const QString& folder) {
   return QDir(folder).entryList(QDir::Files | QDir::Hidden);
 }
+
+// A disk that is full once a file reaches the given size: a write past it fails (EFBIG
+// instead of the process being stopped by SIGXFSZ), part of it possibly written.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit r = old_;
+    r.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &r);
+  }
+  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old_); }
+
+ private:
+  rlimit old_{};
+};
 
 }  // namespace
 
@@ -77,10 +97,42 @@ class TestLog : public QObject {
     mSb_WriteSQLLog("select 1 from dual");
     mSb_WriteSQLLog("  select *\r\n  from emp  ");
     mSb_WriteSQLLog("   ");
+    mSb_WriteSQLLog("select *\nfrom dept\r\nwhere 1 = 1");
     QCOMPARE(FilesIn(env.programFolder()), QStringList{"SQL20010406.log"});
     QCOMPARE(TestEnv::readFile(env.programFolder() + "/SQL20010406.log"),
              Block("2001/04/06 9:05:07", "select 1 from dual") +
-                 Block("2001/04/06 9:05:07", "  select *\r\n  from emp  "));
+                 Block("2001/04/06 9:05:07", "  select *\r\n  from emp  ") +
+                 Block("2001/04/06 9:05:07", "select *\r\nfrom dept\r\nwhere 1 = 1"));
+  }
+
+  // A full disk loses the whole entry and leaves the file as it was; the next entry is whole.
+  void fullDiskKeepsTheFileAsItWas_data() {
+    QTest::addColumn<bool>("history");
+    QTest::newRow("application log") << false;
+    QTest::newRow("SQL history") << true;
+  }
+  void fullDiskKeepsTheFileAsItWas() {
+    QFETCH(bool, history);
+    TestEnv env;
+    platform::SetNow(kApril6);
+    const QString path = env.programFolder() + (history ? "/SQL20010406.log" : "/Querna.log");
+    {
+      QFile f(path);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write("earlier\r\n");
+    }
+    auto write = [history](const QString& text) {
+      history ? mSb_WriteSQLLog(text) : mSb_WriteLog(text, false);
+    };
+    {
+      FileSizeLimit full(4096);
+      write(QString(6000, QLatin1Char('x')));
+    }
+    QCOMPARE(TestEnv::readFile(path), QByteArray("earlier\r\n"));
+    write("a");
+    QCOMPARE(TestEnv::readFile(path),
+             "earlier\r\n" + (history ? Block("2001/04/06 9:05:07", "a")
+                                      : QByteArray("2001/04/06 9:05:07-->LOG:a\r\n")));
   }
 
   void sqlHistoryStartsANewFileAtMidnight() {

@@ -3,9 +3,9 @@
 
 #include "common/FakeOra.h"
 #include "common/TestEnv.h"
+#include "core/RunErr.h"
 #include "grid/SpreadModel.h"
 #include "grid/vaSpread.h"
-#include "core/RunErr.h"
 #include "platform/Platform.h"
 #include "support/basFunctions.h"
 #include "support/basLog.h"
@@ -164,6 +164,21 @@ class TestSetCellByOraType : public QObject {
                                                  "ID,FldType=112,FieldSize=5",
                                                  "ID,FldType=112,LenB(objOraField.Value)=18",
                                                  "ID,FldType=112,objOraField.Value=clob text"};
+    // A long value is logged by its first 256 bytes (as held) and its whole length.
+    auto longValue = [](const char* name, int type, const QString& label, const QVariant& value,
+                        const QString& size, const QString& logged) {
+      QStringList lines;
+      for (const char* key :
+           {"OraMaxSize=16", "OraMaxDSize=32", "OraPrecision=3", "OraScale=4", "FieldSize=5"})
+        lines << "ID," + label + "," + key;
+      QTest::newRow(name) << type << value
+                          << lines + QStringList{"ID," + label + ",LenB(objOraField.Value)=" + size,
+                                                 "ID," + label + ",objOraField.Value=" + logged};
+    };
+    longValue("long RAW", 23, "ORATYPE_RAW", QByteArray(1000, '\x01'), "1000",
+              QString(512, QLatin1Char('0')).replace("00", "01"));
+    longValue("long text", 112, "FldType=112", QString(300, QLatin1Char('y')), "600",
+              QString(128, QLatin1Char('y')));
   }
   void unsupportedTypesShowTheMarkerAndLogTheirColumn() {
     QFETCH(int, type);

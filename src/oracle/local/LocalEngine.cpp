@@ -19,11 +19,16 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QUrl>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <functional>
+#include <mutex>
 #include <vector>
 
-#include "oracle/DataFolder.h"
 #include "core/RunErr.h"
+#include "oracle/DataFolder.h"
 #include "oracle/local/LocalInternal.h"
 #include "oracle/local/SqlRewrite.h"
 
@@ -32,6 +37,8 @@ namespace ora::local {
 namespace {
 
 const char* const kClosedText = "OIP-04100: the object has been closed";
+// The bytes of a binary value a field hands out; enough for the diagnostic log.
+constexpr int kBlobPrefixBytes = 256;
 
 // ---------------------------------------------------------------------------------------------
 // Server error state shared by the session and the database objects.
@@ -59,18 +66,97 @@ struct Conn {
   sqlite3* db = nullptr;
   DictUser user;
   Instance* instance = nullptr;
-  bool internal = false;  // bookkeeping statements may write the temp schema
-  QString hiddenTable;    // an engine table a user statement tried to read
+  bool internal = false;    // bookkeeping statements may write the temp schema
+  QString hiddenTable;      // an engine table a user statement tried to read
+  QString refusedFunction;  // a function a user statement tried to call
   QSet<QString> dateColumns;
   QSet<QString> schemas;
+  QSet<QByteArray> allowedFunctions;  // lower case
+  // Called from SQLite's progress handler while a statement runs, at most every kWaitInterval.
+  std::function<void()> waitHook;
+  std::chrono::steady_clock::time_point lastWait;
+  bool inWaitHook = false;
   ~Conn() {
     if (db) sqlite3_close_v2(db);
   }
 };
 
-// Refuses every statement that would change anything but the engine's own temp schema.
-int Authorizer(void* arg, int action, const char* a1, const char* a2, const char* dbName,
-               const char*) {
+constexpr auto kWaitInterval = std::chrono::milliseconds(10);
+// SQLite calls the progress handler after this many virtual machine steps; the clock decides
+// whether the wait hook is due, so slow and fast steps both give a steady rhythm.
+constexpr int kProgressSteps = 1000;
+
+int OnProgress(void* arg) {
+  Conn* c = static_cast<Conn*>(arg);
+  if (!c->waitHook || c->inWaitHook) return 0;
+  const auto now = std::chrono::steady_clock::now();
+  if (now - c->lastWait < kWaitInterval) return 0;
+  c->lastWait = now;
+  c->inWaitHook = true;
+  c->waitHook();
+  c->inWaitHook = false;
+  return 0;
+}
+
+// SQLite's own functions a query may call. The engine's Oracle functions are added to these
+// when a connection is opened; anything else (fts3_tokenizer, load_extension, the compile
+// options) is refused.
+const char* const kCoreFunctions[] = {
+    // scalar
+    "abs", "char", "coalesce", "format", "glob", "hex", "ifnull", "iif", "instr", "length", "like",
+    "likelihood", "likely", "lower", "ltrim", "max", "min", "nullif", "printf", "quote", "random",
+    "randomblob", "replace", "round", "rtrim", "sign", "soundex", "substr", "substring", "trim",
+    "typeof", "unicode", "unlikely", "upper", "zeroblob",
+    // aggregate and window
+    "avg", "count", "group_concat", "sum", "total", "row_number", "rank", "dense_rank",
+    "percent_rank", "cume_dist", "ntile", "lag", "lead", "first_value", "last_value", "nth_value",
+    // date and time
+    "date", "time", "datetime", "julianday", "unixepoch", "strftime", "current_date",
+    "current_time", "current_timestamp",
+    // mathematics
+    "acos", "acosh", "asin", "asinh", "atan", "atan2", "atanh", "ceil", "ceiling", "cos", "cosh",
+    "degrees", "exp", "floor", "ln", "log", "log10", "log2", "mod", "pi", "pow", "power", "radians",
+    "sin", "sinh", "sqrt", "tan", "tanh", "trunc",
+    // JSON
+    "json", "json_array", "json_array_length", "json_extract", "json_insert", "json_object",
+    "json_patch", "json_remove", "json_replace", "json_set", "json_type", "json_valid",
+    "json_quote", "json_group_array", "json_group_object",
+    // full-text search reads
+    "match", "snippet", "offsets", "matchinfo", "highlight", "bm25"};
+
+// Lower-case names of the functions the connection knows that are not SQLite's built-ins.
+QSet<QByteArray> AddedFunctions(sqlite3* db) {
+  QSet<QByteArray> names;
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT name FROM pragma_function_list WHERE builtin = 0", -1, &st,
+                         nullptr) == SQLITE_OK)
+    while (sqlite3_step(st) == SQLITE_ROW)
+      names.insert(QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))).toLower());
+  sqlite3_finalize(st);
+  return names;
+}
+
+// Registers the Oracle functions and allows exactly them and SQLite's core functions, so a
+// function the engine adds is allowed without a list kept by hand.
+void RegisterAllowedFunctions(Conn& c) {
+  const QSet<QByteArray> before = AddedFunctions(c.db);
+  RegisterOracleFunctions(c.db, &c.user.user);
+  c.allowedFunctions = AddedFunctions(c.db) - before;
+  for (const char* name : kCoreFunctions) c.allowedFunctions.insert(QByteArray(name));
+}
+
+// SQLite's guidance for SQL from untrusted hands: no writes to the schema through the back
+// door, functions in a file's schema only when harmless, no tokenizer pointers from SQL.
+void Harden(sqlite3* db) {
+  sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+  sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+  sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_FTS3_TOKENIZER, 0, nullptr);
+  sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+}
+
+// Refuses every statement that would change anything but the engine's own temp schema, and
+// every function outside the allowed ones.
+int Authorizer(void* arg, int action, const char* a1, const char* a2, const char*, const char*) {
   Conn* c = static_cast<Conn*>(arg);
   if (c->internal) return SQLITE_OK;
   switch (action) {
@@ -81,8 +167,11 @@ int Authorizer(void* arg, int action, const char* a1, const char* a2, const char
         return SQLITE_DENY;
       }
       return SQLITE_OK;
-    case SQLITE_SELECT:
     case SQLITE_FUNCTION:
+      if (a2 && c->allowedFunctions.contains(QByteArray(a2).toLower())) return SQLITE_OK;
+      c->refusedFunction = QString::fromUtf8(a2);
+      return SQLITE_DENY;
+    case SQLITE_SELECT:
     case SQLITE_RECURSIVE:
       return SQLITE_OK;
     case SQLITE_PRAGMA: {
@@ -100,7 +189,6 @@ int Authorizer(void* arg, int action, const char* a1, const char* a2, const char
     case SQLITE_SAVEPOINT:
       return SQLITE_OK;
     default:
-      (void)dbName;
       return SQLITE_DENY;
   }
 }
@@ -173,6 +261,47 @@ void ApplyKind(ColInfo& c, ExprKind k) {
   ApplyDecl(c, d);
 }
 
+// The statement running on a database, so that Break() from any thread reaches it. Between
+// calls nothing is interrupted: a late Break() must not fail the next statement.
+class BreakPoint {
+ public:
+  void Break() {
+    std::lock_guard<std::mutex> lock(mu_);
+    if (!running_) return;
+    broken_ = true;
+    sqlite3_interrupt(running_);
+  }
+  bool broken() const { return broken_; }
+
+ private:
+  friend class RunningCall;
+  std::mutex mu_;
+  sqlite3* running_ = nullptr;
+  std::atomic<bool> broken_{false};
+};
+
+// Marks a call that runs SQLite for its duration and starts the wait hook's clock.
+class RunningCall {
+ public:
+  RunningCall(BreakPoint& bp, Conn& c) : bp_(bp) {
+    c.lastWait = std::chrono::steady_clock::now();
+    std::lock_guard<std::mutex> lock(bp_.mu_);
+    previous_ = bp_.running_;
+    if (!previous_) bp_.broken_ = false;
+    bp_.running_ = c.db;
+  }
+  ~RunningCall() {
+    std::lock_guard<std::mutex> lock(bp_.mu_);
+    bp_.running_ = previous_;
+  }
+  RunningCall(const RunningCall&) = delete;
+  RunningCall& operator=(const RunningCall&) = delete;
+
+ private:
+  BreakPoint& bp_;
+  sqlite3* previous_ = nullptr;
+};
+
 class LocalDatabase;
 class LocalDynaset;
 
@@ -184,6 +313,7 @@ class LocalField final : public OraField {
       : owner_(owner), col_(col), info_(std::move(info)) {}
   QString Name() const override { return info_.name; }
   QVariant Value() const override;
+  qint64 ValueBytes() const override;
   int OraIDataType() const override { return info_.type; }
   int OraMaxSize() const override { return info_.maxSize; }
   int OraMaxDSize() const override { return info_.maxDSize; }
@@ -271,8 +401,11 @@ class LocalDynaset final : public OraDynaset {
         return QVariant(QString::fromUtf8(p, n));
       }
       case SQLITE_BLOB: {
+        // The grid shows no binary value, so only a prefix is copied; the whole length comes
+        // from blobBytes().
+        const int n = std::min(sqlite3_column_bytes(st, col), kBlobPrefixBytes);
         const char* p = static_cast<const char*>(sqlite3_column_blob(st, col));
-        return QVariant(QByteArray(p, sqlite3_column_bytes(st, col)));
+        return QVariant(QByteArray(p, n));
       }
       default:
         return QVariant();
@@ -285,6 +418,10 @@ class LocalDynaset final : public OraDynaset {
     const qint64 ms = qint64((v - 2440587.5) * 86400000.0 + 0.5);
     QDateTime utc = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
     return QVariant(QDateTime(utc.date(), utc.time()));
+  }
+
+  qint64 blobBytes(int col) const {
+    return sqlite3_column_type(st_, col) == SQLITE_BLOB ? sqlite3_column_bytes(st_, col) : -1;
   }
 
   bool valid() const { return st_ && !eof_; }
@@ -323,6 +460,14 @@ QVariant LocalField::Value() const {
     cacheRow_ = r;
   }
   return cache_;
+}
+
+qint64 LocalField::ValueBytes() const {
+  if (!owner_->valid()) {
+    Raise(kErrOraComponent, QStringLiteral("OIP-04108: No current record"));
+    return -1;
+  }
+  return owner_->blobBytes(col_);
 }
 
 void LocalDynaset::flushFigures() {
@@ -426,21 +571,35 @@ class LocalDatabase final : public OraDatabase, public std::enable_shared_from_t
     if (conn_->instance) conn_->instance->RemoveSession(conn_->user.sid);
     conn_.reset();
   }
+  void Break() override { breakPoint_.Break(); }
+  void SetWaitHook(std::function<void()> hook) override {
+    if (conn_) conn_->waitHook = std::move(hook);
+  }
 
   void setError(int n, const QString& message, int pos = 0) {
     err_.set(n, OraText(n, message), pos);
   }
   void setErrorText(int n, const QString& text, int pos = 0) { err_.set(n, text, pos); }
+  // An error reported by SQLite while rows are fetched.
+  void setRunError(const QString& message);
+  BreakPoint& breakPoint() { return breakPoint_; }
 
  private:
+  Rewritten rewrite(const QString& sql);
+  bool acceptStatement(const Rewritten& rw);
+  sqlite3_stmt* prepare(Conn& c, const Rewritten& rw, const QByteArray& utf8, const QString& sql);
+  quint32 record(Conn& c, const Rewritten& rw, const QString& sql);
   void mapSqliteError(const char* msg, int byteOffset, const Rewritten& rw, const QByteArray& utf8,
                       const QString& sql, bool atRun);
   void classifySyntax(const Rewritten& rw, int src, const QString& sql);
+  void refuseFunction(const Rewritten& rw, const QString& name);
   bool bind(sqlite3_stmt* st);
+  bool bindOne(sqlite3_stmt* st, int i, const LocalParameter& p);
 
   std::shared_ptr<Conn> conn_;
   LocalParameters params_;
   ServerError err_;
+  BreakPoint breakPoint_;
 };
 
 int TokenAt(const Rewritten& rw, int src) {
@@ -583,6 +742,11 @@ void LocalDatabase::mapSqliteError(const char* cmsg, int byteOffset, const Rewri
     setError(904, parts.join(QLatin1Char('.')) + QStringLiteral(": invalid identifier"), p);
     return;
   }
+  if (msg.startsWith(QLatin1String("unsafe use of "))) {
+    // A function the file's own schema calls that is not harmless.
+    refuseFunction(rw, after("unsafe use of ").chopped(2));
+    return;
+  }
   if (msg.startsWith(QLatin1String("near ")) && msg.endsWith(QLatin1String("syntax error"))) {
     classifySyntax(rw, byteOffset >= 0 ? src : int(sql.size()), sql);
     return;
@@ -591,106 +755,293 @@ void LocalDatabase::mapSqliteError(const char* cmsg, int byteOffset, const Rewri
     classifySyntax(rw, int(sql.size()) + 1, sql);
     return;
   }
-  if (msg.startsWith(QLatin1String("unrecognized token"))) {
-    setError(911, QStringLiteral("invalid character"), src);
-    return;
-  }
-  if (msg.startsWith(QLatin1String("wrong number of arguments"))) {
-    setError(909, QStringLiteral("invalid number of arguments"), src);
-    return;
-  }
   if (msg.startsWith(QLatin1String("ambiguous column name"))) {
     const QString name = after("ambiguous column name: ");
     int p = FindNameToken(rw, OracleUpper(name.section(QLatin1Char('.'), -1)));
     setError(918, QStringLiteral("column ambiguously defined"), p < 0 ? src : p);
     return;
   }
-  if (msg.startsWith(QLatin1String("misuse of aggregate"))) {
-    setError(934, QStringLiteral("group function is not allowed here"), src);
-    return;
-  }
-  if (msg.contains(QLatin1String("do not have the same number of result columns"))) {
-    setError(1789, QStringLiteral("query block has incorrect number of result columns"), src);
-    return;
-  }
-  if (msg.contains(QLatin1String("ORDER BY term out of range"))) {
-    setError(1785, QStringLiteral("ORDER BY item must be the number of a SELECT-list expression"),
-             src);
-    return;
-  }
-  if (msg.startsWith(QLatin1String("sub-select returns"))) {
-    setError(913, QStringLiteral("too many values"), src);
-    return;
-  }
   if (msg == QLatin1String("interrupted")) {
-    setError(1013, QStringLiteral("user requested cancel of current operation"), 0);
+    setErrorText(kOraUserCancel, QString::fromLatin1(kOraUserCancelText));
     return;
   }
+  // Messages whose Oracle error stands where SQLite saw the fault.
+  struct AtOffset {
+    const char* fragment;
+    int number;
+    const char* text;
+  };
+  static const AtOffset kAtOffset[] = {
+      {"unrecognized token", 911, "invalid character"},
+      {"wrong number of arguments", 909, "invalid number of arguments"},
+      {"misuse of aggregate", 934, "group function is not allowed here"},
+      {"do not have the same number of result columns", 1789,
+       "query block has incorrect number of result columns"},
+      {"ORDER BY term out of range", 1785,
+       "ORDER BY item must be the number of a SELECT-list expression"},
+      {"sub-select returns", 913, "too many values"}};
+  for (const AtOffset& a : kAtOffset)
+    if (msg.contains(QLatin1String(a.fragment))) {
+      setError(a.number, QString::fromLatin1(a.text), src);
+      return;
+    }
   setError(atRun ? 600 : 900, msg, src);
+}
+
+// SQLite takes no # in a name: a bind name's # reaches SQLite as U+00A4, a character no
+// accepted bind name holds, and binding turns it back.
+constexpr char16_t kHashStandIn = u'\u00a4';
+
+QString SqliteBindNames(const QString& sql) {
+  if (!sql.contains(QLatin1Char('#'))) return sql;
+  QString out = sql;
+  for (const Token& t : Tokenize(sql)) {
+    if (t.kind != TokKind::Bind) continue;
+    for (int i = t.start; i < t.start + t.len; ++i)
+      if (out[i] == QLatin1Char('#')) out[i] = QChar(kHashStandIn);
+  }
+  return out;
+}
+
+// Oracle's rule for a bind name: a letter, then letters, digits, _, $ and #; or digits only.
+bool IsOracleBindName(QStringView name) {
+  if (name.isEmpty()) return false;
+  bool digitsOnly = true;
+  for (QChar ch : name) digitsOnly = digitsOnly && ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
+  if (digitsOnly) return true;
+  if (!name.front().isLetter()) return false;
+  for (QChar ch : name)
+    if (!ch.isLetterOrNumber() && ch != QLatin1Char('_') && ch != QLatin1Char('$') &&
+        ch != QLatin1Char('#'))
+      return false;
+  return true;
+}
+
+// An empty text or byte string binds as Null, as Oracle treats it.
+bool IsEmptyValue(const QVariant& v) {
+  if (v.typeId() == QMetaType::QString) return v.toString().isEmpty();
+  if (v.typeId() == QMetaType::QByteArray) return v.toByteArray().isEmpty();
+  return false;
 }
 
 bool LocalDatabase::bind(sqlite3_stmt* st) {
   const int n = sqlite3_bind_parameter_count(st);
   for (int i = 1; i <= n; ++i) {
     const char* pn = sqlite3_bind_parameter_name(st, i);
-    LocalParameter* p = pn && pn[0] ? params_.byName(QString::fromUtf8(pn + 1)) : nullptr;
+    // Placeholders of other databases (?, ?1, @a, $a) are not Oracle's.
+    if (!pn || pn[0] != ':') {
+      setError(911, QStringLiteral("invalid character"), 0);
+      return false;
+    }
+    const QString name = QString::fromUtf8(pn + 1).replace(QChar(kHashStandIn), QLatin1Char('#'));
+    const LocalParameter* p = params_.byName(name);
     if (!p) {
       setError(1008, QStringLiteral("not all variables bound"), 0);
       return false;
     }
-    const QVariant v = p->Value();
-    if (IsNull(v)) {
-      sqlite3_bind_null(st, i);
-      continue;
+    if (!bindOne(st, i, *p)) return false;
+  }
+  return true;
+}
+
+bool LocalDatabase::bindOne(sqlite3_stmt* st, int i, const LocalParameter& p) {
+  const QVariant v = p.Value();
+  if (IsNull(v) || IsEmptyValue(v)) {
+    sqlite3_bind_null(st, i);
+    return true;
+  }
+  switch (p.ServerType()) {
+    case ORATYPE_NUMBER: {
+      bool ok = false;
+      const QString s = v.toString().trimmed();
+      const qlonglong ll = s.toLongLong(&ok);
+      if (ok) {
+        sqlite3_bind_int64(st, i, ll);
+        break;
+      }
+      const double d = s.toDouble(&ok);
+      if (ok) {
+        sqlite3_bind_double(st, i, d);
+        break;
+      }
+      setError(1722, QStringLiteral("invalid number"), 0);
+      return false;
     }
-    switch (p->ServerType()) {
-      case ORATYPE_NUMBER: {
-        bool ok = false;
-        const QString s = v.toString().trimmed();
-        const qlonglong ll = s.toLongLong(&ok);
-        if (ok) {
-          sqlite3_bind_int64(st, i, ll);
-          break;
-        }
-        const double d = s.toDouble(&ok);
-        if (ok) {
-          sqlite3_bind_double(st, i, d);
-          break;
-        }
-        setError(1722, QStringLiteral("invalid number"), 0);
+    case ORATYPE_DATE: {
+      QDateTime dt = v.toDateTime();
+      if (!dt.isValid()) dt = ParseSqlDate(v.toString());
+      if (!dt.isValid()) {
+        setError(1858,
+                 QStringLiteral("a non-numeric character was found where a numeric was expected"),
+                 0);
         return false;
       }
-      case ORATYPE_DATE: {
-        QDateTime dt = v.toDateTime();
-        if (!dt.isValid()) dt = ParseSqlDate(v.toString());
-        if (!dt.isValid()) {
-          setError(1858,
-                   QStringLiteral("a non-numeric character was found where a numeric was expected"),
-                   0);
-          return false;
-        }
-        const QByteArray b = SqlDateText(dt).toUtf8();
+      const QByteArray b = SqlDateText(dt).toUtf8();
+      sqlite3_bind_text(st, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+      break;
+    }
+    default: {
+      if (v.typeId() == QMetaType::QByteArray) {
+        const QByteArray b = v.toByteArray();
+        sqlite3_bind_blob(st, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+      } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong) {
+        sqlite3_bind_text(st, i, v.toString().toUtf8().constData(), -1, SQLITE_TRANSIENT);
+      } else if (v.typeId() == QMetaType::QDateTime) {
+        const QByteArray b = SqlDateText(v.toDateTime()).toUtf8();
         sqlite3_bind_text(st, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
-        break;
+      } else {
+        const QByteArray b = v.toString().toUtf8();
+        sqlite3_bind_text(st, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
       }
-      default: {
-        if (v.typeId() == QMetaType::QByteArray) {
-          const QByteArray b = v.toByteArray();
-          sqlite3_bind_blob(st, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
-        } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong) {
-          sqlite3_bind_text(st, i, v.toString().toUtf8().constData(), -1, SQLITE_TRANSIENT);
-        } else if (v.typeId() == QMetaType::QDateTime) {
-          const QByteArray b = SqlDateText(v.toDateTime()).toUtf8();
-          sqlite3_bind_text(st, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
-        } else {
-          const QByteArray b = v.toString().toUtf8();
-          sqlite3_bind_text(st, i, b.constData(), int(b.size()), SQLITE_TRANSIENT);
-        }
-        break;
-      }
+      break;
     }
   }
   return true;
+}
+
+// Oracle type and sizes of one result column: from its declared type, else from what the
+// rewriting saw in the select list, else from the first row's value.
+ColInfo DescribeColumn(sqlite3_stmt* st, int col, const SelectItem* item, bool hasRow) {
+  ColInfo info;
+  const int storage = hasRow ? sqlite3_column_type(st, col) : SQLITE_NULL;
+  if (const char* decl = sqlite3_column_decltype(st, col)) {
+    ApplyDecl(info, ParseDeclType(QString::fromUtf8(decl)));
+  } else if (item && item->kind != ExprKind::Unknown) {
+    // An expression judged to be a date that yields a number after all stays a number.
+    const bool numeric = storage == SQLITE_INTEGER || storage == SQLITE_FLOAT;
+    ApplyKind(info, item->kind == ExprKind::Date && numeric ? ExprKind::Number : item->kind);
+  } else if (storage == SQLITE_INTEGER || storage == SQLITE_FLOAT) {
+    ApplyKind(info, ExprKind::Number);
+  } else if (storage == SQLITE_BLOB) {
+    DeclType d;
+    d.code = ORATYPE_RAW;
+    d.length = 2000;
+    ApplyDecl(info, d);
+  } else {
+    ApplyKind(info, ExprKind::Text);
+  }
+  if (item && !item->heading.isEmpty())
+    info.name = item->heading;
+  else
+    info.name = OracleUpper(QString::fromUtf8(sqlite3_column_name(st, col)));
+  return info;
+}
+
+// The select item that gave result column col, when the select list tells ("*" expands to
+// columns the rewriting cannot name).
+const SelectItem* ItemOfColumn(const Rewritten& rw, int col, int ncol) {
+  const int nItems = int(rw.items.size());
+  int firstStar = -1, lastStar = -1;
+  for (int i = 0; i < nItems; ++i)
+    if (rw.items[i].star) {
+      if (firstStar < 0) firstStar = i;
+      lastStar = i;
+    }
+  if (firstStar < 0) return nItems == ncol ? &rw.items[col] : nullptr;
+  if (col < firstStar) return &rw.items[col];
+  if (ncol - col <= nItems - 1 - lastStar) return &rw.items[nItems - (ncol - col)];
+  return nullptr;
+}
+
+Rewritten LocalDatabase::rewrite(const QString& sql) {
+  Conn& c = *conn_;
+  RewriteContext ctx;
+  ctx.isDateColumn = [&c](const QString& n) { return c.dateColumns.contains(n); };
+  ctx.isSchema = [&c](const QString& n) { return c.schemas.contains(n); };
+  ctx.isDateBind = [this](const QString& n) {
+    const LocalParameter* p = params_.byName(n);
+    return p && p->ServerType() == ORATYPE_DATE;
+  };
+  return RewriteOracleSql(sql, ctx);
+}
+
+// Refuses what is not one query as Oracle would (a writing statement silently, as it is
+// never run); false when refused.
+bool LocalDatabase::acceptStatement(const Rewritten& rw) {
+  switch (rw.kind) {
+    case StatementKind::Empty:
+      setError(900, QStringLiteral("invalid SQL statement"), 0);
+      return false;
+    case StatementKind::Writing:
+      return false;
+    case StatementKind::Unknown:
+      if (!rw.tokens.empty() && rw.tokens.front().kind == TokKind::Bad)
+        setError(911, QStringLiteral("invalid character"), rw.tokens.front().start);
+      else
+        setError(900, QStringLiteral("invalid SQL statement"), 0);
+      return false;
+    case StatementKind::Query:
+      break;
+  }
+  for (const Token& t : rw.tokens) {
+    const bool foreignPlaceholder =
+        t.kind == TokKind::Op && (t.text == QLatin1String("?") || t.text == QLatin1String("@") ||
+                                  t.text == QLatin1String("$"));
+    if (t.kind == TokKind::Semicolon || foreignPlaceholder) {
+      setError(911, QStringLiteral("invalid character"), t.start);
+      return false;
+    }
+    if (t.kind == TokKind::Bind && !IsOracleBindName(QStringView(t.text).mid(1))) {
+      setError(1745, QStringLiteral("invalid host/bind variable name"), t.start);
+      return false;
+    }
+    if (t.kind == TokKind::Bad) {
+      if (t.text.startsWith(QLatin1Char('\'')))
+        setError(1756, QStringLiteral("quoted string not properly terminated"), t.start);
+      else
+        setError(1740, QStringLiteral("missing double quote in identifier"), t.start);
+      return false;
+    }
+  }
+  return true;
+}
+
+// Prepares the rewritten statement; nullptr with the error set (or none for a writing one).
+sqlite3_stmt* LocalDatabase::prepare(Conn& c, const Rewritten& rw, const QByteArray& utf8,
+                                     const QString& sql) {
+  c.hiddenTable.clear();
+  c.refusedFunction.clear();
+  sqlite3_stmt* st = nullptr;
+  const int rc = sqlite3_prepare_v3(c.db, utf8.constData(), int(utf8.size()), 0, &st, nullptr);
+  if (rc == SQLITE_OK && st) return st;
+  if (rc == SQLITE_OK) {
+    setError(900, QStringLiteral("invalid SQL statement"), 0);
+    return nullptr;
+  }
+  if (!c.refusedFunction.isEmpty()) {
+    refuseFunction(rw, c.refusedFunction);
+    return nullptr;
+  }
+  if (rc == SQLITE_AUTH || sqlite3_extended_errcode(c.db) == SQLITE_AUTH) {
+    if (!c.hiddenTable.isEmpty()) {
+      const int p = FindNameToken(rw, c.hiddenTable);
+      setError(942, QStringLiteral("table or view does not exist"), p < 0 ? 0 : p);
+    }
+    return nullptr;  // else a writing statement
+  }
+  mapSqliteError(sqlite3_errmsg(c.db), sqlite3_error_offset(c.db), rw, utf8, sql, false);
+  return nullptr;
+}
+
+// A function outside the allowed ones is unknown to the user, as Oracle says of any unknown
+// function.
+void LocalDatabase::refuseFunction(const Rewritten& rw, const QString& name) {
+  const QString upper = OracleUpper(name);
+  const int p = FindNameToken(rw, upper);
+  setError(904, QLatin1Char('"') + upper + QStringLiteral("\": invalid identifier"), p < 0 ? 0 : p);
+}
+
+// Bookkeeping: the SQL area and the dynamic views. Returns the statement's hash value.
+quint32 LocalDatabase::record(Conn& c, const Rewritten& rw, const QString& sql) {
+  if (!c.instance) return 0;
+  const quint32 hash = c.instance->RecordSql(c.user.sid, sql, c.user.user);
+  if (rw.mentions(QStringLiteral("V$SESSION")) || rw.mentions(QStringLiteral("V$SQL")) ||
+      rw.mentions(QStringLiteral("V$SQLAREA"))) {
+    c.internal = true;
+    RefreshDynamicViews(c.db, c.user, *c.instance);
+    c.internal = false;
+  }
+  return hash;
 }
 
 std::shared_ptr<OraDynaset> LocalDatabase::CreateDynaset(const QString& sql, int options) {
@@ -700,146 +1051,45 @@ std::shared_ptr<OraDynaset> LocalDatabase::CreateDynaset(const QString& sql, int
     return nullptr;
   }
   err_.reset();
-  Conn& c = *conn_;
-  RewriteContext ctx;
-  ctx.isDateColumn = [&c](const QString& n) { return c.dateColumns.contains(n); };
-  ctx.isSchema = [&c](const QString& n) { return c.schemas.contains(n); };
-  ctx.isDateBind = [this](const QString& n) {
-    const LocalParameter* p = params_.byName(n);
-    return p && p->ServerType() == ORATYPE_DATE;
-  };
-  const Rewritten rw = RewriteOracleSql(sql, ctx);
-  switch (rw.kind) {
-    case StatementKind::Empty:
-      setError(900, QStringLiteral("invalid SQL statement"), 0);
-      return nullptr;
-    case StatementKind::Writing:
-      return nullptr;
-    case StatementKind::Unknown:
-      if (!rw.tokens.empty() && rw.tokens.front().kind == TokKind::Bad) {
-        setError(911, QStringLiteral("invalid character"), rw.tokens.front().start);
-        return nullptr;
-      }
-      setError(900, QStringLiteral("invalid SQL statement"), 0);
-      return nullptr;
-    case StatementKind::Query:
-      break;
-  }
-  for (const Token& t : rw.tokens) {
-    if (t.kind == TokKind::Semicolon) {
-      setError(911, QStringLiteral("invalid character"), t.start);
-      return nullptr;
-    }
-    if (t.kind == TokKind::Bad) {
-      if (t.text.startsWith(QLatin1Char('\'')))
-        setError(1756, QStringLiteral("quoted string not properly terminated"), t.start);
-      else
-        setError(1740, QStringLiteral("missing double quote in identifier"), t.start);
-      return nullptr;
-    }
-  }
-  const QByteArray utf8 = rw.sql.toUtf8();
-  c.hiddenTable.clear();
-  sqlite3_stmt* st = nullptr;
-  const char* tail = nullptr;
-  int rc = sqlite3_prepare_v3(c.db, utf8.constData(), int(utf8.size()), 0, &st, &tail);
-  if (rc != SQLITE_OK) {
-    const int ext = sqlite3_extended_errcode(c.db);
-    if (ext == SQLITE_AUTH || rc == SQLITE_AUTH) {
-      if (!c.hiddenTable.isEmpty()) {
-        const int p = FindNameToken(rw, c.hiddenTable);
-        c.hiddenTable.clear();
-        setError(942, QStringLiteral("table or view does not exist"), p < 0 ? 0 : p);
-      }
-      return nullptr;  // a writing statement
-    }
-    mapSqliteError(sqlite3_errmsg(c.db), sqlite3_error_offset(c.db), rw, utf8, sql, false);
-    return nullptr;
-  }
-  if (!st) {
-    setError(900, QStringLiteral("invalid SQL statement"), 0);
-    return nullptr;
-  }
-  if (!sqlite3_stmt_readonly(st) || sqlite3_column_count(st) == 0) {
+  // The wait hook may close this database meanwhile; the connection lives until we return.
+  const std::shared_ptr<Conn> conn = conn_;
+  const Rewritten rw = rewrite(sql);
+  if (!acceptStatement(rw)) return nullptr;
+  const QByteArray utf8 = SqliteBindNames(rw.sql).toUtf8();
+  RunningCall running(breakPoint_, *conn);
+  sqlite3_stmt* st = prepare(*conn, rw, utf8, sql);
+  if (!st) return nullptr;
+  if (!sqlite3_stmt_readonly(st) || sqlite3_column_count(st) == 0 || !bind(st)) {
     sqlite3_finalize(st);
     return nullptr;
   }
-  if (!bind(st)) {
-    sqlite3_finalize(st);
-    return nullptr;
-  }
-  // Bookkeeping: the SQL area and the dynamic views.
-  quint32 hash = 0;
-  if (c.instance) {
-    hash = c.instance->RecordSql(c.user.sid, sql, c.user.user);
-    if (rw.mentions(QStringLiteral("V$SESSION")) || rw.mentions(QStringLiteral("V$SQL")) ||
-        rw.mentions(QStringLiteral("V$SQLAREA"))) {
-      c.internal = true;
-      RefreshDynamicViews(c.db, c.user, *c.instance);
-      c.internal = false;
-    }
-  }
-  rc = sqlite3_step(st);
+  const quint32 hash = record(*conn, rw, sql);
+  const int rc = breakPoint_.broken() ? SQLITE_INTERRUPT : sqlite3_step(st);
   if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
-    mapSqliteError(sqlite3_errmsg(c.db), -1, rw, utf8, sql, true);
+    mapSqliteError(rc == SQLITE_INTERRUPT ? "interrupted" : sqlite3_errmsg(conn->db), -1, rw, utf8,
+                   sql, true);
     sqlite3_finalize(st);
     return nullptr;
   }
-  auto dyn = std::make_shared<LocalDynaset>(conn_, shared_from_this(), st, hash);
-  // Columns: names and types.
+  auto dyn = std::make_shared<LocalDynaset>(conn, shared_from_this(), st, hash);
   const int ncol = sqlite3_column_count(st);
-  const int nItems = int(rw.items.size());
-  int firstStar = -1, lastStar = -1;
-  for (int i = 0; i < nItems; ++i)
-    if (rw.items[i].star) {
-      if (firstStar < 0) firstStar = i;
-      lastStar = i;
-    }
-  for (int col = 0; col < ncol; ++col) {
-    const SelectItem* item = nullptr;
-    if (firstStar < 0) {
-      if (nItems == ncol) item = &rw.items[col];
-    } else if (col < firstStar) {
-      item = &rw.items[col];
-    } else if (ncol - col <= nItems - 1 - lastStar) {
-      item = &rw.items[nItems - (ncol - col)];
-    }
-    ColInfo info;
-    const char* decl = sqlite3_column_decltype(st, col);
-    if (decl) {
-      ApplyDecl(info, ParseDeclType(QString::fromUtf8(decl)));
-    } else if (item && item->kind != ExprKind::Unknown) {
-      // An expression judged to be a date that yields a number after all stays a number.
-      const int storage = rc == SQLITE_ROW ? sqlite3_column_type(st, col) : SQLITE_NULL;
-      const bool numeric = storage == SQLITE_INTEGER || storage == SQLITE_FLOAT;
-      ApplyKind(info, item->kind == ExprKind::Date && numeric ? ExprKind::Number : item->kind);
-    } else {
-      switch (rc == SQLITE_ROW ? sqlite3_column_type(st, col) : SQLITE_NULL) {
-        case SQLITE_INTEGER:
-        case SQLITE_FLOAT:
-          ApplyKind(info, ExprKind::Number);
-          break;
-        case SQLITE_BLOB: {
-          DeclType d;
-          d.code = ORATYPE_RAW;
-          d.length = 2000;
-          ApplyDecl(info, d);
-          break;
-        }
-        default:
-          ApplyKind(info, ExprKind::Text);
-          break;
-      }
-    }
-    if (item && !item->heading.isEmpty())
-      info.name = item->heading;
-    else
-      info.name = OracleUpper(QString::fromUtf8(sqlite3_column_name(st, col)));
-    dyn->fieldList().list.push_back(std::make_unique<LocalField>(dyn.get(), col, std::move(info)));
-  }
+  for (int col = 0; col < ncol; ++col)
+    dyn->fieldList().list.push_back(std::make_unique<LocalField>(
+        dyn.get(), col, DescribeColumn(st, col, ItemOfColumn(rw, col, ncol), rc == SQLITE_ROW)));
   dyn->prepareMemo(ncol);
   dyn->start(rc == SQLITE_ROW);
   return dyn;
+}
+
+void LocalDatabase::setRunError(const QString& msg) {
+  static const QRegularExpression kOra(QStringLiteral("^ORA-(\\d{5}): "));
+  const auto m = kOra.match(msg);
+  if (m.hasMatch())
+    setErrorText(m.captured(1).toInt(), msg);
+  else if (msg == QLatin1String("interrupted"))
+    setErrorText(kOraUserCancel, QString::fromLatin1(kOraUserCancelText));
+  else
+    setError(600, msg);
 }
 
 void LocalDynaset::MoveNext() {
@@ -851,7 +1101,11 @@ void LocalDynaset::MoveNext() {
     Raise(kErrOraComponent, QStringLiteral("OIP-04108: No current record"));
     return;
   }
-  const int rc = sqlite3_step(st_);
+  int rc = SQLITE_DONE;
+  {
+    RunningCall running(db_->breakPoint(), *conn_);
+    rc = sqlite3_step(st_);
+  }
   if (rc == SQLITE_ROW) {
     ++row_;
     ++rows_;
@@ -860,15 +1114,7 @@ void LocalDynaset::MoveNext() {
   eof_ = true;
   ++row_;
   flushFigures();
-  if (rc != SQLITE_DONE) {
-    const QString msg = QString::fromUtf8(sqlite3_errmsg(conn_->db));
-    static const QRegularExpression kOra(QStringLiteral("^ORA-(\\d{5}): "));
-    const auto m = kOra.match(msg);
-    if (m.hasMatch())
-      db_->setErrorText(m.captured(1).toInt(), msg);
-    else
-      db_->setError(600, msg);
-  }
+  if (rc != SQLITE_DONE) db_->setRunError(QString::fromUtf8(sqlite3_errmsg(conn_->db)));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -885,6 +1131,9 @@ class LocalSession final : public OraSession {
 
  private:
   void fail(int n, const QString& message) { err_.set(n, OraText(n, message), 0); }
+  bool openFile(Conn& c, const QString& canonical);
+  bool checkLogon(Conn& c, const QString& user, const QString& password);
+  bool prepareConnection(Conn& c);
   ServerError err_;
   bool inTrans_ = false;
 };
@@ -913,14 +1162,138 @@ bool EnsureDemo(const QString& path, QString* error) {
   return CreateDemoDatabase(path, error);
 }
 
+// How a SQLite file is opened read-only so that nothing is created beside it, also in a
+// read-only folder. A file in rollback mode needs nothing beside it (SQLite itself refuses a
+// hot journal it cannot roll back). A file in WAL mode is opened immutable while its -wal is
+// empty, and through the writer's -shm while it holds pages; a -wal holding pages with no
+// -shm (a writer that stopped short) would need a new -shm, so such a file is refused.
+struct Opening {
+  QByteArray uri;
+  QString refusal;
+};
+
+Opening PlanOpening(const QString& canonical) {
+  Opening o;
+  o.uri = QByteArrayLiteral("file:") + QUrl::toPercentEncoding(canonical, "/") +
+          QByteArrayLiteral("?mode=ro");
+  QFile f(canonical);
+  const QByteArray header = f.open(QIODevice::ReadOnly) ? f.read(20) : QByteArray();
+  const bool wal = header.size() == 20 && header.startsWith(QByteArrayLiteral("SQLite format 3")) &&
+                   header[18] == 2;
+  if (!wal) return o;
+  if (QFileInfo(canonical + QStringLiteral("-wal")).size() <= 0)
+    o.uri += QByteArrayLiteral("&immutable=1");
+  else if (!QFileInfo::exists(canonical + QStringLiteral("-shm")))
+    o.refusal = QStringLiteral("its -wal file holds changes not yet written into it");
+  return o;
+}
+
+bool LocalSession::openFile(Conn& c, const QString& canonical) {
+  const Opening o = PlanOpening(canonical);
+  QString why = o.refusal;
+  if (why.isEmpty()) {
+    // One connection serves one thread (the one that logged on), so SQLite's per-call locking
+    // is left out: it would cost more than the rest of a Value().
+    int rc = sqlite3_open_v2(o.uri.constData(), &c.db,
+                             SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc == SQLITE_OK)
+      rc = sqlite3_exec(c.db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) return true;
+    if (sqlite3_extended_errcode(c.db) == SQLITE_READONLY_ROLLBACK)
+      why = QStringLiteral("a journal beside it holds an unfinished change");
+  }
+  // A database that is readable only once a writer has finished its work says so; anything
+  // else SQLite cannot read is no database this engine knows.
+  if (why.isEmpty()) {
+    fail(12154, QStringLiteral("TNS:could not resolve the connect identifier specified"));
+    return false;
+  }
+  fail(376, QStringLiteral("file %1 cannot be read at this time (%2)")
+                .arg(QDir::toNativeSeparators(canonical), why));
+  return false;
+}
+
+// Reads the accounts the database carries, and checks the logon against them (a database
+// without accounts takes anyone, as its DBA).
+bool LocalSession::checkLogon(Conn& c, const QString& user, const QString& password) {
+  DictUser& u = c.user;
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(c.db, "SELECT USERNAME, PASSWORD, IS_DBA FROM QUERNA_ACCOUNTS", -1, &st,
+                         nullptr) == SQLITE_OK) {
+    u.hasAccounts = true;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+      Account a;
+      a.user =
+          OracleUpper(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))));
+      a.password = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+      a.dba = sqlite3_column_int(st, 2) != 0;
+      u.accounts.push_back(a);
+    }
+  }
+  sqlite3_finalize(st);
+  if (sqlite3_prepare_v2(c.db, "SELECT OBJECT_NAME, OWNER FROM QUERNA_OWNERS", -1, &st, nullptr) ==
+      SQLITE_OK) {
+    while (sqlite3_step(st) == SQLITE_ROW)
+      u.owners.insert(
+          OracleUpper(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)))),
+          OracleUpper(
+              QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)))));
+  }
+  sqlite3_finalize(st);
+  if (password.isEmpty() && (u.hasAccounts || user.isEmpty())) {
+    fail(1005, QStringLiteral("null password given; logon denied"));
+    return false;
+  }
+  const Account* found = nullptr;
+  for (const Account& a : u.accounts)
+    if (a.user == user && a.password.compare(password, Qt::CaseInsensitive) == 0) found = &a;
+  if (user.isEmpty() || (u.hasAccounts && !found)) {
+    fail(1017, QStringLiteral("invalid username/password; logon denied"));
+    return false;
+  }
+  u.dba = !u.hasAccounts || found->dba;
+  u.defaultOwner = user;
+  if (u.hasAccounts) {
+    u.defaultOwner = u.accounts.isEmpty() ? user : QStringLiteral("SCOTT");
+    for (const Account& a : u.accounts)
+      if (!a.dba) {
+        u.defaultOwner = a.user;
+        break;
+      }
+  }
+  u.user = user;
+  return true;
+}
+
+// Hardens the connection, registers its functions and builds its data dictionary.
+bool LocalSession::prepareConnection(Conn& c) {
+  DictUser& u = c.user;
+  c.schemas.insert(u.user);
+  for (const Account& a : u.accounts) c.schemas.insert(a.user);
+  c.schemas.insert(QStringLiteral("SYSTEM"));
+  c.instance = &Instance::For(u.dbPath);
+  u.sid = c.instance->AddSession(u.user);
+  Harden(c.db);
+  RegisterAllowedFunctions(c);
+  sqlite3_set_authorizer(c.db, Authorizer, &c);
+  sqlite3_progress_handler(c.db, kProgressSteps, OnProgress, &c);
+  QString why;
+  c.internal = true;
+  const bool built = BuildDictionary(c.db, u, &c.dateColumns, &why);
+  c.internal = false;
+  if (built) return true;
+  c.instance->RemoveSession(u.sid);
+  Raise(kErrOraComponent, QStringLiteral("The data dictionary could not be built: %1").arg(why));
+  return false;
+}
+
 std::shared_ptr<OraDatabase> LocalSession::OpenDatabase(const QString& host, const QString& connect,
                                                         int options) {
   (void)options;
   err_.reset();
   const QString h = host.trimmed();
-  const bool demo = h.compare(QStringLiteral("DEMO"), Qt::CaseInsensitive) == 0;
-  QString path;
-  if (demo) {
+  QString path = h;
+  if (h.compare(QStringLiteral("DEMO"), Qt::CaseInsensitive) == 0) {
     path = DemoPath();
     QString why;
     if (!EnsureDemo(path, &why)) {
@@ -928,12 +1301,9 @@ std::shared_ptr<OraDatabase> LocalSession::OpenDatabase(const QString& host, con
             QStringLiteral("The sample database could not be created: %1").arg(why));
       return nullptr;
     }
-  } else {
-    path = h;
-    if (!QFileInfo(path).isFile()) {
-      fail(12154, QStringLiteral("TNS:could not resolve the connect identifier specified"));
-      return nullptr;
-    }
+  } else if (!QFileInfo(path).isFile()) {
+    fail(12154, QStringLiteral("TNS:could not resolve the connect identifier specified"));
+    return nullptr;
   }
   // user/password
   const int slash = int(connect.indexOf(QLatin1Char('/')));
@@ -946,100 +1316,12 @@ std::shared_ptr<OraDatabase> LocalSession::OpenDatabase(const QString& host, con
   else
     user = OracleUpper(user);
 
-  // One connection serves one thread (the one that logged on), so SQLite's per-call locking
-  // is left out: it would cost more than the rest of a Value().
   auto conn = std::make_shared<Conn>();
   const QString canonical = QFileInfo(path).canonicalFilePath();
-  const QByteArray uri = QByteArrayLiteral("file:") + QUrl::toPercentEncoding(canonical, "/") +
-                         QByteArrayLiteral("?mode=ro");
-  int rc = sqlite3_open_v2(uri.constData(), &conn->db,
-                           SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
-  if (rc == SQLITE_OK) {
-    sqlite3_stmt* st = nullptr;
-    rc = sqlite3_prepare_v2(conn->db, "SELECT count(*) FROM sqlite_master", -1, &st, nullptr);
-    if (rc == SQLITE_OK) {
-      rc = sqlite3_step(st);
-      rc = rc == SQLITE_ROW ? SQLITE_OK : rc;
-    }
-    sqlite3_finalize(st);
-  }
-  if (rc != SQLITE_OK) {
-    fail(12154, QStringLiteral("TNS:could not resolve the connect identifier specified"));
-    return nullptr;
-  }
+  if (!openFile(*conn, canonical)) return nullptr;
   sqlite3_exec(conn->db, "PRAGMA temp_store = MEMORY", nullptr, nullptr, nullptr);
-  DictUser& u = conn->user;
-  u.dbPath = canonical;
-  // Accounts of the database, when it carries any.
-  {
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(conn->db, "SELECT USERNAME, PASSWORD, IS_DBA FROM QUERNA_ACCOUNTS", -1,
-                           &st, nullptr) == SQLITE_OK) {
-      u.hasAccounts = true;
-      while (sqlite3_step(st) == SQLITE_ROW) {
-        Account a;
-        a.user = OracleUpper(
-            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))));
-        a.password = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
-        a.dba = sqlite3_column_int(st, 2) != 0;
-        u.accounts.push_back(a);
-      }
-    }
-    sqlite3_finalize(st);
-    if (sqlite3_prepare_v2(conn->db, "SELECT OBJECT_NAME, OWNER FROM QUERNA_OWNERS", -1, &st,
-                           nullptr) == SQLITE_OK) {
-      while (sqlite3_step(st) == SQLITE_ROW)
-        u.owners.insert(OracleUpper(QString::fromUtf8(
-                            reinterpret_cast<const char*>(sqlite3_column_text(st, 0)))),
-                        OracleUpper(QString::fromUtf8(
-                            reinterpret_cast<const char*>(sqlite3_column_text(st, 1)))));
-    }
-    sqlite3_finalize(st);
-  }
-  if (password.isEmpty() && (u.hasAccounts || user.isEmpty())) {
-    fail(1005, QStringLiteral("null password given; logon denied"));
-    return nullptr;
-  }
-  if (user.isEmpty()) {
-    fail(1017, QStringLiteral("invalid username/password; logon denied"));
-    return nullptr;
-  }
-  if (u.hasAccounts) {
-    const Account* found = nullptr;
-    for (const Account& a : u.accounts)
-      if (a.user == user && a.password.compare(password, Qt::CaseInsensitive) == 0) found = &a;
-    if (!found) {
-      fail(1017, QStringLiteral("invalid username/password; logon denied"));
-      return nullptr;
-    }
-    u.dba = found->dba;
-    u.defaultOwner = u.accounts.isEmpty() ? user : QStringLiteral("SCOTT");
-    for (const Account& a : u.accounts)
-      if (!a.dba) {
-        u.defaultOwner = a.user;
-        break;
-      }
-  } else {
-    u.dba = true;
-    u.defaultOwner = user;
-  }
-  u.user = user;
-  conn->schemas.insert(user);
-  for (const Account& a : u.accounts) conn->schemas.insert(a.user);
-  conn->schemas.insert(QStringLiteral("SYSTEM"));
-  conn->instance = &Instance::For(canonical);
-  u.sid = conn->instance->AddSession(user);
-  sqlite3_set_authorizer(conn->db, Authorizer, conn.get());
-  RegisterOracleFunctions(conn->db, &conn->user.user);
-  QString why;
-  conn->internal = true;
-  const bool built = BuildDictionary(conn->db, u, &conn->dateColumns, &why);
-  conn->internal = false;
-  if (!built) {
-    conn->instance->RemoveSession(u.sid);
-    Raise(kErrOraComponent, QStringLiteral("The data dictionary could not be built: %1").arg(why));
-    return nullptr;
-  }
+  conn->user.dbPath = canonical;
+  if (!checkLogon(*conn, user, password) || !prepareConnection(*conn)) return nullptr;
   return std::make_shared<LocalDatabase>(std::move(conn));
 }
 

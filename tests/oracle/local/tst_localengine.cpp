@@ -1,11 +1,59 @@
 // The local engine through the component interface: logon outcomes, result columns and values.
+#include <QDir>
+#include <QElapsedTimer>
 #include <QTest>
+#include <atomic>
+#include <thread>
 
 #include "common/TestEnv.h"
 #include "core/RunErr.h"
 #include "oracle/local/LocalFixture.h"
 
 using namespace ora;
+
+namespace {
+
+// Copies a database and what lies beside it at this moment, as a crashed writer leaves them.
+bool CopyWithSideFiles(const QString& from, const QString& to, const QStringList& suffixes) {
+  for (const QString& suffix : QStringList{""} + suffixes)
+    if (!QFile::copy(from + suffix, to + suffix)) return false;
+  return true;
+}
+
+bool Exec(sqlite3* db, const char* sql) {
+  return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+// A database of three rows in table t: in rollback or WAL mode, with the rows still in the WAL
+// (with or without the writer's index), or with a hot journal of a write never committed.
+bool MakeDatabaseFile(const QString& path, const QString& kind) {
+  if (kind == "rollback" || kind == "wal")
+    return MakeSqliteFile(path, QByteArray(kind == "wal" ? "PRAGMA journal_mode = WAL;" : "") +
+                                    "CREATE TABLE t (a); INSERT INTO t VALUES (1), (2), (3);");
+  const QString writerPath = path + ".writer";
+  sqlite3* db = nullptr;
+  bool ok = sqlite3_open(QFile::encodeName(writerPath).constData(), &db) == SQLITE_OK;
+  if (kind == "hot") {
+    ok = ok && Exec(db,
+                    "PRAGMA cache_size = 1; CREATE TABLE t (a); INSERT INTO t VALUES (1), "
+                    "(2), (3); BEGIN; INSERT INTO t SELECT zeroblob(5000) FROM "
+                    "(WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c "
+                    "WHERE x < 200) SELECT x FROM c);");
+    ok = ok && CopyWithSideFiles(writerPath, path, {"-journal"});
+  } else {
+    ok = ok && Exec(db,
+                    "PRAGMA journal_mode = WAL; CREATE TABLE t (a); "
+                    "INSERT INTO t VALUES (1), (2), (3);");
+    ok = ok &&
+         CopyWithSideFiles(writerPath, path,
+                           kind == "wal-shm" ? QStringList{"-wal", "-shm"} : QStringList{"-wal"});
+  }
+  sqlite3_close(db);
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) QFile::remove(writerPath + suffix);
+  return ok;
+}
+
+}  // namespace
 
 class TestLocalEngine : public QObject {
   Q_OBJECT
@@ -278,6 +326,22 @@ class TestLocalEngine : public QObject {
                                      << int(ORATYPE_DATE) << "1981-12-04 00:00:00";
     QTest::newRow("missing") << "select * from emp where empno = :NOPE"
                              << "OTHER" << QVariant("1") << int(ORATYPE_NUMBER) << "error 1008";
+    QTest::newRow("# and $ after the first letter")
+        << "select :a#b$ || '.' from dual"
+        << "A#B$" << QVariant("x") << int(ORATYPE_VARCHAR2) << "x.";
+    QTest::newRow("digits only") << "select :1 || '.' from dual"
+                                 << "1" << QVariant("y") << int(ORATYPE_VARCHAR2) << "y.";
+    QTest::newRow("empty text is Null") << "select count(*) from dual where :E is null"
+                                        << "E" << QVariant("") << int(ORATYPE_VARCHAR2) << "1";
+    QTest::newRow("empty number is Null") << "select count(*) from dual where :E is null"
+                                          << "E" << QVariant("") << int(ORATYPE_NUMBER) << "1";
+    QTest::newRow("digit then letter")
+        << "select :1a from dual"
+        << "1a" << QVariant("1") << int(ORATYPE_NUMBER) << "error 1745";
+    for (const char* foreign : {"?1", "?", "@a", "$a"})
+      QTest::addRow("placeholder %s", foreign)
+          << QString("select %1 from dual").arg(foreign) << "a" << QVariant("1")
+          << int(ORATYPE_NUMBER) << "error 911";
   }
   void bindVariables() {
     QFETCH(QString, sql);
@@ -293,6 +357,185 @@ class TestLocalEngine : public QObject {
     if (expected == "error 1008") {
       QCOMPARE(l.db->LastServerErrText(), QString("ORA-01008: not all variables bound"));
     }
+  }
+
+  // A statement that never gives its first row (or its next one) is stopped by Break(): from
+  // the wait hook, as the stop command reaches it, or from another thread.
+  void breakStopsARunningStatement_data() {
+    QTest::addColumn<bool>("otherThread");
+    QTest::addColumn<bool>("duringFetch");
+    QTest::newRow("first row, from the wait hook") << false << false;
+    QTest::newRow("first row, from another thread") << true << false;
+    QTest::newRow("next row, from the wait hook") << false << true;
+  }
+  void breakStopsARunningStatement() {
+    QFETCH(bool, otherThread);
+    QFETCH(bool, duringFetch);
+    TestEnv env;
+    Logon l = LogOn("DEMO", "SCOTT/TIGER");
+    const QString endless = duringFetch
+                                ? "with c(x) as (select 1 from dual union all select x+1 from c) "
+                                  "select x from c where x = 1 or x < 0"
+                                : "with c(x) as (select 1 from dual union all select x+1 from c) "
+                                  "select count(*) from c";
+    QElapsedTimer clock;
+    std::atomic<qint64> brokeAt{-1};
+    int hooks = 0;
+    auto breakNow = [&] {
+      brokeAt = clock.nsecsElapsed();
+      l.db->Break();
+    };
+    l.db->SetWaitHook([&] {
+      ++hooks;
+      if (!otherThread && clock.elapsed() >= 50) breakNow();
+    });
+    std::atomic<bool> done{false};
+    std::thread breaker([&] {
+      while (otherThread && !done) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (!done) breakNow();
+      }
+    });
+    clock.start();
+    auto dyn = l.db->CreateDynaset(endless, 0);
+    if (duringFetch) {
+      QVERIFY(dyn);
+      QCOMPARE(dyn->Fields().Item(0)->Value().toInt(), 1);
+      clock.restart();
+      dyn->MoveNext();
+      QVERIFY(dyn->IsEOF());
+    } else {
+      QVERIFY(!dyn);
+    }
+    const qint64 stoppedAt = clock.nsecsElapsed();
+    done = true;
+    breaker.join();
+    QCOMPARE(l.db->LastServerErr(), kOraUserCancel);
+    QCOMPARE(l.db->LastServerErrText(), QString(kOraUserCancelText));
+    QCOMPARE(l.db->LastServerErrPos(), 0);
+    QVERIFY(hooks > 0);
+    qInfo("Break() to ORA-01013: %.2f ms", double(stoppedAt - brokeAt) / 1e6);
+    // The database goes on, and a break with nothing running fails nothing later.
+    l.db->SetWaitHook({});
+    l.db->Break();
+    QCOMPARE(First(*l.db, "select count(*) from emp"), QString("14"));
+  }
+
+  // SQL that reaches past a query (code addresses, tokenizer pointers, extensions) is refused
+  // with an Oracle error; the functions a query needs stay.
+  void hardeningRoutes_data() {
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("tokenizer pointer written")
+        << "select fts3_tokenizer('mytok', X'4141414141414141') from dual"
+        << "error 904";
+    QTest::newRow("tokenizer address read") << "select hex(fts3_tokenizer('simple')) from dual"
+                                            << "error 904";
+    QTest::newRow("upper case name") << "select FTS3_TOKENIZER('simple') from dual"
+                                     << "error 904";
+    QTest::newRow("through a view of the file") << "select * from tok"
+                                                << "error 904";
+    QTest::newRow("extension") << "select load_extension('/tmp/x.so') from dual"
+                               << "error 904";
+    QTest::newRow("compile options") << "select sqlite_compileoption_get(0) from dual"
+                                     << "error 904";
+    QTest::newRow("table of the custom tokenizer") << "select * from notes where notes match 'a'"
+                                                   << "error 900";
+    QTest::newRow("core function") << "select upper(substr('abc', 2)) from dual"
+                                   << "BC";
+    QTest::newRow("window function") << "select count(*) over () from dual"
+                                     << "1";
+    QTest::newRow("engine function") << "select nvl(to_char(1), 'x') from dual"
+                                     << "1";
+  }
+  void hardeningRoutes() {
+    QFETCH(QString, sql);
+    QFETCH(QString, expected);
+    TestEnv env;
+    const QString path = env.folder() + "/fts.db";
+    QString why;
+    QVERIFY2(MakeSqliteFile(path,
+                            "select fts3_tokenizer('mytok', fts3_tokenizer('simple'));"
+                            "create virtual table notes using fts3(body, tokenize=mytok);"
+                            "insert into notes values ('a b');"
+                            "create view tok as select hex(fts3_tokenizer('simple')) t;",
+                            &why),
+             qPrintable(why));
+    Logon l = LogOn(path, "u/p");
+    QVERIFY(l.db);
+    QCOMPARE(First(*l.db, sql), expected);
+    if (expected.startsWith("error"))
+      QVERIFY2(l.db->LastServerErrText().startsWith("ORA-"), qPrintable(l.db->LastServerErrText()));
+  }
+
+  // A binary value is handed out as a prefix only, with its whole length beside it.
+  void binaryValuesAreReadAsAPrefix_data() {
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<int>("valueSize");
+    QTest::addColumn<qint64>("bytes");
+    QTest::newRow("short") << "select x'0102' from dual" << 2 << qint64(2);
+    QTest::newRow("stored") << "select b from t" << 256 << qint64(1000000);
+    QTest::newRow("zero blob") << "select zeroblob(3000000) from dual" << 256 << qint64(3000000);
+    QTest::newRow("text") << "select 'abc' from dual" << 3 << qint64(-1);
+  }
+  void binaryValuesAreReadAsAPrefix() {
+    QFETCH(QString, sql);
+    QFETCH(int, valueSize);
+    QFETCH(qint64, bytes);
+    TestEnv env;
+    const QString path = env.folder() + "/blob.db";
+    QVERIFY(MakeSqliteFile(path,
+                           "CREATE TABLE t (b BLOB); INSERT INTO t VALUES "
+                           "(randomblob(1000000));"));
+    Logon l = LogOn(path, "u/p");
+    auto dyn = l.db->CreateDynaset(sql, 0);
+    QVERIFY2(dyn, qPrintable(l.db->LastServerErrText()));
+    OraField* f = dyn->Fields().Item(0);
+    const QVariant v = f->Value();
+    QCOMPARE(v.typeId() == QMetaType::QByteArray ? v.toByteArray().size() : v.toString().size(),
+             valueSize);
+    QCOMPARE(f->ValueBytes(), bytes);
+  }
+
+  // Opening a SQLite file creates nothing beside it, also in a read-only folder. Committed rows
+  // still in a WAL file are read through the writer's index, or the file is refused with a
+  // clear error when that index is gone, as it is with a hot journal: never read stale.
+  void openingLeavesNoTraces_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("readOnlyFolder");
+    QTest::addColumn<QString>("expected");
+    for (bool ro : {false, true}) {
+      const char* where = ro ? "read-only folder" : "folder";
+      QTest::addRow("rollback, %s", where) << "rollback" << ro << "3";
+      QTest::addRow("WAL, %s", where) << "wal" << ro << "3";
+      QTest::addRow("WAL holding committed rows, %s", where) << "wal-data" << ro << "logon 376";
+      QTest::addRow("hot journal, %s", where) << "hot" << ro << "logon 376";
+    }
+    QTest::newRow("WAL holding rows, writer's index beside it") << "wal-shm" << false << "3";
+  }
+  void openingLeavesNoTraces() {
+    QFETCH(QString, kind);
+    QFETCH(bool, readOnlyFolder);
+    QFETCH(QString, expected);
+    TestEnv env;
+    const QString folder = env.folder() + "/db";
+    QVERIFY(QDir().mkpath(folder));
+    const QString path = folder + "/t.db";
+    QVERIFY(MakeDatabaseFile(path, kind));
+    const QStringList before = QDir(folder).entryList(QDir::Files);
+    if (readOnlyFolder) QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+    QString got;
+    {
+      Logon l = LogOn(path, "u/p");
+      got = l.db ? First(*l.db, "select count(*) from t")
+                 : QString("logon %1").arg(l.session->LastServerErr());
+      if (!l.db)
+        QVERIFY2(l.session->LastServerErrText().contains("cannot be read"),
+                 qPrintable(l.session->LastServerErrText()));
+    }
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(got, expected);
+    QCOMPARE(QDir(folder).entryList(QDir::Files), before);
   }
 
   void parametersCollection() {
