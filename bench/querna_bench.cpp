@@ -326,6 +326,8 @@ class GapRecorder : public QObject {
   }
   void Start() {
     gaps_.clear();
+    lastCpu_ = ThreadCpuMs();
+    longestCpu_ = 0;
     clock_.start();
     last_ = 0;
     timer_.start();
@@ -337,23 +339,37 @@ class GapRecorder : public QObject {
   }
   double LongestMs() const { return gaps_.empty() ? 0 : gaps_.back(); }
   double MedianMs() const { return gaps_.empty() ? 0 : gaps_[gaps_.size() / 2]; }
+  // The most processor time the thread spent between two turns: the work of one slice, without
+  // the waits a busy machine adds.
+  double LongestCpuMs() const { return longestCpu_; }
 
  private:
   void tick() {
     const qint64 now = clock_.nsecsElapsed();
     gaps_.push_back((now - last_) / 1e6);
     last_ = now;
+    const double cpu = ThreadCpuMs();
+    if (lastCpu_ > 0) longestCpu_ = std::max(longestCpu_, cpu - lastCpu_);
+    lastCpu_ = cpu;
+  }
+  static double ThreadCpuMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + ts.tv_nsec / 1e6;
   }
   QTimer timer_;
   QElapsedTimer clock_;
   qint64 last_ = 0;
   std::vector<double> gaps_;
+  double lastCpu_ = 0;
+  double longestCpu_ = 0;
 };
 
 struct Fill {
   Timing time;
   double longestGapMs = 0;
   double medianGapMs = 0;
+  double longestCpuGapMs = 0;
   bool bare = false;
 };
 
@@ -361,17 +377,18 @@ struct Fill {
 Fill FillGrid(const QString& path, vaSpread* grid) {
   Fill f;
   GapRecorder gaps;
-  gaps.Start();
   f.time = Measure([&] {
     ComponentRead read(path, true);
     f.bare = read.raw != nullptr;
+    gaps.Start();
     mSb_FillSpread(read.dynaset, grid, -1);
+    gaps.Stop();
     QApplication::processEvents();
     grid->repaint();
   });
-  gaps.Stop();
   f.longestGapMs = gaps.LongestMs();
   f.medianGapMs = gaps.MedianMs();
+  f.longestCpuGapMs = gaps.LongestCpuMs();
   return f;
 }
 
@@ -571,7 +588,9 @@ int main(int argc, char** argv) {
   Figure("(c)/(e)", c.time.wall / e.wall, "", "< 1", c.time.wall < e.wall, extra);
   std::snprintf(extra, sizeof extra, "   (QSqlQueryModel %.1f)", qtPerCell);
   Figure("grid memory, bytes per cell", perCell, "", "<= 20", perCell <= 20, extra);
-  Figure("longest event loop gap during (c)", c.longestGapMs, " ms", "<= 50", c.longestGapMs <= 50);
+  std::snprintf(extra, sizeof extra, "   (processor time %.1f ms)", c.longestCpuGapMs);
+  Figure("longest event loop gap during (c)", c.longestGapMs, " ms", "<= 50", c.longestGapMs <= 50,
+         extra);
   Figure("median event loop gap during (c)", c.medianGapMs, " ms", "<= 30", c.medianGapMs <= 30);
   Figure("sort", d.wall, " s", "< 1", d.wall < 1);
   std::snprintf(extra, sizeof extra, "   (processor time %.2f)", longC.time.cpu / longA.cpu);
@@ -583,14 +602,16 @@ int main(int argc, char** argv) {
   std::snprintf(extra, sizeof extra, "   (standard table %.1f ms)", shortWheel);
   Figure("long wheel to repaint, median", longWheel, " ms", "<= 2 x the standard table",
          longWheel <= 2 * std::max(shortWheel, 1.0), extra);
+  std::snprintf(extra, sizeof extra, "   (processor time %.1f ms)", longC.longestCpuGapMs);
   Figure("long longest event loop gap", longC.longestGapMs, " ms", "<= 50",
-         longC.longestGapMs <= 50);
+         longC.longestGapMs <= 50, extra);
   std::snprintf(extra, sizeof extra, "   (processor time %.2f)", wideC.time.cpu / wideA.cpu);
   Figure("wide (c)/(a)", wideC.time.wall / wideA.wall, "", "<= 2.0",
          wideC.time.wall / wideA.wall <= 2.0, extra);
   Figure("wide grid memory, bytes per cell", widePerCell, "", "<= 20", widePerCell <= 20);
+  std::snprintf(extra, sizeof extra, "   (processor time %.1f ms)", wideC.longestCpuGapMs);
   Figure("wide longest event loop gap", wideC.longestGapMs, " ms", "<= 50",
-         wideC.longestGapMs <= 50);
+         wideC.longestGapMs <= 50, extra);
   std::printf("rows shown %d, first sorted name \"%s\"\n\n", shown, qPrintable(firstSorted));
   for (const Target& t : gTargets)
     std::printf("%-60s %s\n", t.what.c_str(), t.met ? "met" : "NOT met");

@@ -57,7 +57,7 @@ struct CellFormat {
 
 class ColumnStore {
  public:
-  static constexpr int kChunkBits = 14;
+  static constexpr int kChunkBits = 12;
   static constexpr int kChunkRows = 1 << kChunkBits;
 
   // Row indexes here are 0-based.
