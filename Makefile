@@ -5,7 +5,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 PACKAGES = build-essential cmake ninja-build pkg-config qt6-base-dev libsqlite3-dev \
            fonts-ipafont-gothic fonts-ipafont-mincho xvfb xauth
-BENCH_PACKAGES = libbenchmark-dev
+BENCH_PACKAGES = libbenchmark-dev libqt6sql6-sqlite
 FUZZ_PACKAGES = clang libclang-rt-14-dev
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)

@@ -1,6 +1,6 @@
 #pragma once
 // A bare result set over a SQLite statement, typed the way the component types its columns. The
-// benchmark fills the grid from it while the component itself cannot open SQLite files.
+// benchmark fills the grid from it when the component cannot open the file.
 #include <sqlite3.h>
 
 #include <memory>

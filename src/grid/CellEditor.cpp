@@ -1,6 +1,10 @@
 #include "grid/CellEditor.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QLineEdit>
+#include <QStyle>
+#include <algorithm>
 
 #include "grid/SpreadModel.h"
 
@@ -72,6 +76,36 @@ void MultiLineEditor::onTextChanged() {
   QTextCursor cursor = textCursor();
   cursor.setPosition(pos);
   setTextCursor(cursor);
+}
+
+QString VisibleText(const QString& text, const QFontMetrics& metrics, int reachPx) {
+  // Up to this many characters a text is laid out whole: the cost is small and no cut shows.
+  constexpr qsizetype kAlwaysWhole = 256;
+  if (text.size() <= kAlwaysWhole) return text;
+  if (text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'))) return text;
+  for (qsizetype n = kAlwaysWhole; n < text.size(); n *= 2) {
+    // A pair of surrogates stays together.
+    const qsizetype cut = text[n - 1].isHighSurrogate() ? n + 1 : n;
+    const QString part = text.left(cut);
+    if (metrics.horizontalAdvance(part) > reachPx) return part;
+  }
+  return text;
+}
+
+void SpreadDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                           const QModelIndex& index) const {
+  QStyleOptionViewItem opt = option;
+  initStyleOption(&opt, index);
+  // Past the cell's right edge or the viewport's nothing is seen; the text still overruns both
+  // so that the cell is elided as before. Text aligned otherwise than left must fill the cell.
+  int reach = opt.rect.width();
+  const auto* view = qobject_cast<const QAbstractItemView*>(opt.widget);
+  if (view && (opt.displayAlignment & Qt::AlignLeft))
+    reach = std::min(reach, view->viewport()->width() - opt.rect.left());
+  opt.text = VisibleText(opt.text, opt.fontMetrics, std::max(reach, 0));
+  const QWidget* widget = opt.widget;
+  QStyle* style = widget ? widget->style() : QApplication::style();
+  style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
 }
 
 QWidget* SpreadDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,

@@ -40,9 +40,15 @@ class MultiLineEditor : public QPlainTextEdit {
   bool restoring_ = false;
 };
 
+// The start of a text that covers at least reachPx pixels, or the whole text when it is short or
+// has more than one line. Painting a long value lays out only what can be seen.
+QString VisibleText(const QString& text, const QFontMetrics& metrics, int reachPx);
+
 class SpreadDelegate : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override;
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                         const QModelIndex& index) const override;
   void setEditorData(QWidget* editor, const QModelIndex& index) const override;

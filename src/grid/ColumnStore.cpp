@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -134,12 +135,46 @@ int IntWidth(qint64 v) {
   return n;
 }
 
-int DoubleWidth(double d) {
+int FormattedWidth(double d) {
   char buf[40];
   return int(std::to_chars(buf, buf + sizeof buf, d).ptr - buf);
 }
 
+// The widest shortest form a double of at least 1 and below 1e15 can have, sign aside: 17
+// significant digits and a point.
+constexpr int kWidestMidDouble = 18;
+
+bool IsMidDouble(double a) {
+  return a >= 1 && a < 1e15;
+}
+
 }  // namespace
+
+int NumberWidth(double d) {
+  const double a = std::fabs(d);
+  // Most numbers have a few decimals: the fewest that give the value back exactly are its
+  // shortest form, which is then as wide as to_chars would write it.
+  if (IsMidDouble(a)) {
+    double scale = 1;
+    // Beyond 2^53 the candidates are no longer whole numbers apart.
+    for (int k = 0; k <= 4 && a * scale < 9007199254740992.0; ++k, scale *= 10) {
+      const double low = std::floor(a * scale);
+      for (const double m : {low, low + 1}) {
+        if (m / scale != a) continue;
+        const int sign = std::signbit(d) ? 1 : 0;
+        int intDigits = 1;
+        for (double p = 10; p <= a; p *= 10) ++intDigits;
+        if (k > 0) return sign + intDigits + 1 + k;
+        // A whole number: to_chars writes "1e+05" when that is shorter than "100000".
+        int significant = intDigits;
+        for (double t = m; significant > 1 && std::fmod(t, 10) == 0; t /= 10) --significant;
+        const int scientific = significant + (significant > 1 ? 1 : 0) + 4;
+        return sign + std::min(intDigits, scientific);
+      }
+    }
+  }
+  return FormattedWidth(d);
+}
 
 int DisplayWidth(const QChar* s, qsizetype n) {
   int widest = 0;
@@ -384,7 +419,10 @@ bool ColumnStore::Set(int row, const QVariant& value) {
     case QMetaType::Float: {
       double d = value.toDouble();
       if (d == 0) d = 0;  // -0 shows and sorts as 0
-      put(row, CellKind::Double, std::bit_cast<std::uint64_t>(d), DoubleWidth(d));
+      // Only a value that could be wider than the widest so far needs measuring.
+      const bool mayWiden =
+          !IsMidDouble(std::fabs(d)) || widest_ < kWidestMidDouble + (std::signbit(d) ? 1 : 0);
+      put(row, CellKind::Double, std::bit_cast<std::uint64_t>(d), mayWiden ? NumberWidth(d) : 0);
       return true;
     }
     case QMetaType::QString:

@@ -57,7 +57,7 @@ struct CellFormat {
 
 class ColumnStore {
  public:
-  static constexpr int kChunkBits = 14;
+  static constexpr int kChunkBits = 12;
   static constexpr int kChunkRows = 1 << kChunkBits;
 
   // Row indexes here are 0-based.
@@ -121,6 +121,8 @@ int DisplayWidth(const QChar* s, qsizetype n);
 
 // Shortest exact decimal form of a double, as the grid shows numbers.
 QString NumberText(double d);
+// Its length, mostly found without writing it.
+int NumberWidth(double d);
 
 // The packed form of "YYYY/MM/DD hh:mm:ss", or -1 when the text has another form.
 std::int64_t PackDateText(const QChar* s, qsizetype n);

@@ -5,9 +5,9 @@
 #include <QStyle>
 #include <algorithm>
 
+#include "core/RunErr.h"
 #include "grid/CellEditor.h"
 #include "grid/SpreadModel.h"
-#include "core/RunErr.h"
 
 namespace {
 
@@ -31,6 +31,8 @@ struct vaSpread::Impl {
   int col2 = 1;
   int row2 = 1;
   bool blockMode = false;
+  // The only change since the last layout is rows added out of sight.
+  bool rowsAddedOutOfSight = false;
   bool redraw = true;
   int sortBy = SortByRow;
   int sortKey[3] = {0, 0, 0};
@@ -51,6 +53,19 @@ vaSpread::vaSpread(QWidget* parent) : QTableView(parent), d(std::make_unique<Imp
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
   horizontalHeader()->setDefaultSectionSize(fontMetrics().horizontalAdvance(QLatin1Char('0')) * 9);
   horizontalHeader()->setHighlightSections(false);
+  connect(d->model, &QAbstractItemModel::rowsAboutToBeInserted, this,
+          [this](const QModelIndex&, int first) {
+            const QHeaderView* rows = verticalHeader();
+            d->rowsAddedOutOfSight = first == d->model->rowCount() &&
+                                     rows->length() - rows->offset() >= viewport()->height() &&
+                                     isVisible();
+          });
+  for (const auto changed :
+       {&QAbstractItemModel::rowsAboutToBeRemoved, &QAbstractItemModel::columnsAboutToBeInserted,
+        &QAbstractItemModel::columnsAboutToBeRemoved})
+    connect(d->model, changed, this, [this] { d->rowsAddedOutOfSight = false; });
+  connect(d->model, &QAbstractItemModel::modelAboutToBeReset, this,
+          [this] { d->rowsAddedOutOfSight = false; });
   connect(this, &QAbstractItemView::clicked, this,
           [this](const QModelIndex& i) { emit Click(i.column() + 1, i.row() + 1); });
   connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
@@ -305,6 +320,15 @@ void vaSpread::Refresh() {
   viewport()->update();
   horizontalHeader()->viewport()->update();
   verticalHeader()->viewport()->update();
+}
+
+void vaSpread::doItemsLayout() {
+  if (d->rowsAddedOutOfSight) {
+    d->rowsAddedOutOfSight = false;
+    updateGeometries();
+    return;
+  }
+  QTableView::doItemsLayout();
 }
 
 SpreadModel* vaSpread::model() const {

@@ -1,5 +1,6 @@
 #include <QElapsedTimer>
 #include <QPointer>
+#include <algorithm>
 #include <vector>
 
 #include "core/RunErr.h"
@@ -11,8 +12,12 @@ namespace {
 
 // Window messages are let through once per slice rather than after every row: the stop command
 // still answers within a tenth of a second, and a million rows do not pay for a million turns of
-// the event loop.
+// the event loop. What the messages cost (painting, mostly) comes out of the next slice, so that a
+// slice and the messages after it stay within the budget; the clock is read every few rows.
 constexpr qint64 kSliceMs = 20;
+constexpr qint64 kMinSliceMs = 5;
+constexpr qint64 kGapBudgetMs = 30;
+constexpr int kRowsPerClockRead = 8;
 
 // Keeps the latest failure of the fill's steps, each of which may fail on its own.
 class LastError {
@@ -73,6 +78,8 @@ void mSb_FillSpread(ora::OraDynaset* r, vaSpread* grid, int n) {
 
     QElapsedTimer slice;
     slice.start();
+    qint64 sliceMs = kSliceMs;
+    int rowsToClockRead = kRowsPerClockRead;
     for (;;) {
       const bool atEnd = r->IsEOF();
       // A result set that cannot even say where it stands ends the fill.
@@ -91,10 +98,14 @@ void mSb_FillSpread(ora::OraDynaset* r, vaSpread* grid, int n) {
         mSb_SetCellByOraType(g, f, false);
         err.Take();
       }
-      if (slice.elapsed() >= kSliceMs) {
-        platform::DoEvents();
-        slice.restart();
-        if (!g) break;
+      if (--rowsToClockRead == 0) {
+        rowsToClockRead = kRowsPerClockRead;
+        if (slice.elapsed() >= sliceMs) {
+          slice.restart();
+          platform::DoEvents();
+          sliceMs = std::clamp(kGapBudgetMs - slice.restart(), kMinSliceMs, kSliceMs);
+          if (!g) break;
+        }
       }
       if (!gblnFetching) break;
       r->MoveNext();

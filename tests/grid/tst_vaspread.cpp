@@ -1,14 +1,21 @@
+#include <QApplication>
 #include <QDateTime>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <bit>
+#include <cmath>
 #include <limits>
+#include <random>
 
+#include "core/RunErr.h"
+#include "grid/CellEditor.h"
+#include "grid/ColumnStore.h"
 #include "grid/SpreadModel.h"
 #include "grid/vaSpread.h"
-#include "core/RunErr.h"
 
 namespace {
 
@@ -17,6 +24,26 @@ void SetCell(vaSpread& g, int col, int row, const QVariant& v) {
   g.SetRow(row);
   g.SetValue(v);
 }
+
+// A grid of the given size, shown on the screen.
+void ShowGrid(vaSpread& g, int cols, int rows) {
+  g.resize(400, 300);
+  g.SetMaxCols(cols);
+  g.SetMaxRows(rows);
+  g.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&g));
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(QWidget* w) { w->installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) ++count;
+    return false;
+  }
+  int count = 0;
+};
 
 }  // namespace
 
@@ -245,6 +272,10 @@ class TestVaSpread : public QObject {
     QTest::newRow("huge double") << QVariant(-1.2345678901234567e300);
     QTest::newRow("tiny double") << QVariant(5e-324);
     QTest::newRow("date") << QVariant(QDateTime(QDate(2001, 4, 6), QTime(21, 5, 7)));
+    QTest::newRow("whole double written 1e+05") << QVariant(-100000.0);
+    QTest::newRow("whole double written in full") << QVariant(120000.0);
+    QTest::newRow("price") << QVariant(12345.67);
+    QTest::newRow("all seventeen digits") << QVariant(-1428.5714285714287);
   }
   void valueWidthIsTheWidthOfItsText() {
     QFETCH(QVariant, value);
@@ -256,6 +287,71 @@ class TestVaSpread : public QObject {
     // Column 2 holds the shown text as text, measured character by character.
     SetCell(g, 2, 1, QString(g.CellText(1, 1)).replace(QLatin1Char('/'), QLatin1Char('-')));
     QCOMPARE(g.MaxTextColWidth(1), g.MaxTextColWidth(2));
+  }
+
+  // The width of a number's shown text, found mostly without writing it, for numbers of every
+  // kind a column holds; a later value no wider than the widest so far leaves the width alone.
+  void numberWidthIsTheLengthOfItsText() {
+    std::mt19937_64 rng(5);
+    std::uniform_real_distribution<double> real(-1e6, 1e6);
+    std::uniform_int_distribution<qint64> whole(-2000000000000000, 2000000000000000);
+    vaSpread g;
+    g.SetMaxCols(2);
+    g.SetMaxRows(1);
+    int widest = 0;
+    for (int i = 0; i < 200000; ++i) {
+      const double r = real(rng);
+      const double samples[] = {
+          r,        std::round(r * 100) / 100,   std::round(r) * 1000, double(whole(rng)),
+          r * 1e-9, std::bit_cast<double>(rng())};
+      const double d = samples[i % 6];
+      const int width = int(grid::NumberText(d).size());
+      QCOMPARE(grid::NumberWidth(d), width);
+      if (i % 1000 == 0 && !std::isnan(d)) {
+        SetCell(g, 1, 1, d);
+        widest = std::max(widest, width);
+        SetCell(g, 2, 1, QString(widest, QLatin1Char('9')));
+        QCOMPARE(g.MaxTextColWidth(1), g.MaxTextColWidth(2));
+      }
+    }
+  }
+
+  // A long value is painted from its start only: what is cut is never the stored text.
+  void longTextsArePaintedFromTheirStart() {
+    const QFontMetrics fm(QApplication::font());
+    const QString longText = QString(5000, QLatin1Char('x')) + QStringLiteral("end");
+    const QString part = grid::VisibleText(longText, fm, 300);
+    QVERIFY(part.size() < longText.size());
+    QVERIFY(longText.startsWith(part));
+    QVERIFY(fm.horizontalAdvance(part) > 300);
+    const QString lines = QString(2000, QLatin1Char('x')) + QStringLiteral("\n") + longText;
+    QCOMPARE(grid::VisibleText(lines, fm, 300), lines);
+    const QString pairs = "a" + QString::fromUtf8("\xF0\x9F\x98\x80").repeated(2000);
+    QVERIFY(!grid::VisibleText(pairs, fm, 300).back().isHighSurrogate());
+    vaSpread g;
+    ShowGrid(g, 1, 1);
+    SetCell(g, 1, 1, longText);
+    g.viewport()->repaint();
+    QCOMPARE(g.CellText(1, 1), longText);
+  }
+
+  // Rows added out of sight move the scroll bar and the row numbers, not the cells shown.
+  void rowsAddedBelowTheViewRepaintNoCell() {
+    vaSpread g;
+    ShowGrid(g, 2, 100);
+    QTRY_COMPARE(g.model()->rowCount(), 100);
+    QCoreApplication::processEvents();
+    const int scrollEnd = g.verticalScrollBar()->maximum();
+    PaintCounter paints(g.viewport());
+    g.SetMaxRows(250);
+    QTRY_COMPARE(g.model()->rowCount(), 250);
+    QCoreApplication::processEvents();
+    QCOMPARE(g.verticalHeader()->count(), 250);
+    QVERIFY(g.verticalScrollBar()->maximum() > scrollEnd);
+    QCOMPARE(paints.count, 0);
+    g.verticalScrollBar()->setValue(g.verticalScrollBar()->maximum());
+    QTRY_VERIFY(paints.count > 0);
+    QCOMPARE(g.rowAt(g.viewport()->height() - 2), 249);
   }
 
   void headerLongerThanValuesSetsTheWidth() {
@@ -325,11 +421,7 @@ class TestVaSpread : public QObject {
 
   void clicksReportColumnAndRow() {
     vaSpread g;
-    g.resize(400, 300);
-    g.SetMaxCols(3);
-    g.SetMaxRows(3);
-    g.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&g));
+    ShowGrid(g, 3, 3);
     QCoreApplication::processEvents();
     QSignalSpy clicks(&g, &vaSpread::Click);
     QHeaderView* h = g.horizontalHeader();
