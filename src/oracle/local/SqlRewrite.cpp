@@ -1,4 +1,5 @@
 #include "oracle/local/SqlRewrite.h"
+#include "oracle/local/rewrite/NumberOperators.h"
 
 #include <QSet>
 #include <algorithm>
@@ -1082,6 +1083,7 @@ Rewritten RewriteOracleSql(const QString& sql, const RewriteContext& ctx) {
   rw.process(tree);
   std::vector<Token> flat;
   Flatten(tree, flat);
+  RewriteNumberOperators(flat);
 
   // Assemble the output, keeping the blanks and comments typed between source tokens.
   QString out;
