@@ -793,8 +793,9 @@ void FnNvl2(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 
 bool SameValue(sqlite3_value* a, sqlite3_value* b) {
+  // DECODE finds Null equal to Null; an empty text is Null.
+  if (IsNull(a) || IsNull(b)) return IsNull(a) && IsNull(b);
   const int ta = sqlite3_value_type(a), tb = sqlite3_value_type(b);
-  if (ta == SQLITE_NULL || tb == SQLITE_NULL) return ta == tb;
   const bool na = ta == SQLITE_INTEGER || ta == SQLITE_FLOAT;
   const bool nb = tb == SQLITE_INTEGER || tb == SQLITE_FLOAT;
   if (na || nb) {
@@ -802,9 +803,10 @@ bool SameValue(sqlite3_value* a, sqlite3_value* b) {
     if (x && y) return x->d == y->d;
     return false;
   }
-  return sqlite3_value_bytes(a) == sqlite3_value_bytes(b) &&
-         std::memcmp(sqlite3_value_blob(a), sqlite3_value_blob(b),
-                     size_t(sqlite3_value_bytes(a))) == 0;
+  // An empty blob has no data pointer at all.
+  const int n = sqlite3_value_bytes(a);
+  return n == sqlite3_value_bytes(b) &&
+         (n == 0 || std::memcmp(sqlite3_value_blob(a), sqlite3_value_blob(b), size_t(n)) == 0);
 }
 
 void FnDecode(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
