@@ -50,6 +50,9 @@ void addFunctionRows() {
   Row("select nvl(substr('abc', 5), 'x') from dual", "x");
   Row("select replace('a', 'a') from dual", "(null)");
   Row("select replace('abca', 'a', 'xy') from dual", "xybcxy");
+  Row("select count(*) from dual where replace('a', 'a') is null and trim('  ') is null and "
+      "substr('abc', 4) is null",
+      "1");
   Row("select nvl(trim('  '), 'blank') from dual", "blank");
   Row("select nvl(ltrim('xx', 'x'), 'gone') from dual", "gone");
   Row("select length(substr('abc', 4)) from dual", "(null)");
