@@ -1,5 +1,6 @@
 #include <QDateTime>
 
+#include "core/NumberText.h"
 #include "core/RunErr.h"
 #include "grid/vaSpread.h"
 #include "support/basFunctions.h"
@@ -47,6 +48,20 @@ QString ValueText(const QVariant& v) {
     if (text.back().isHighSurrogate()) text.chop(1);
   }
   return text;
+}
+
+// A number reaches the grid as the text a NUMBER shows, without an exponent within NUMBER's
+// range; whole numbers stay numbers, and a NUMBER a driver delivers as text keeps every digit.
+QVariant NumberShown(const QVariant& v, int type) {
+  switch (v.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+      return ora::NumberText(v.toDouble());
+    case QMetaType::QString:
+      return type == ora::ORATYPE_NUMBER ? QVariant(ora::DecimalText(v.toString())) : v;
+    default:
+      return v;
+  }
 }
 
 // The six or seven log lines that describe a column the grid cannot show.
@@ -134,7 +149,7 @@ void mSb_SetCellByOraType(vaSpread* grid, ora::OraField* field, bool setup) {
         SetUpColumn(grid, vaSpread::HAlignRight, vaSpread::CharSetNumeric,
                     [&] { return field->OraMaxDSize(); });
       else
-        Step([&] { grid->SetValue(value); });
+        Step([&] { grid->SetValue(NumberShown(value, type)); });
       break;
     case ora::ORATYPE_ROWID:
       if (setup)

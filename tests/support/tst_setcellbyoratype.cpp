@@ -83,6 +83,24 @@ class TestSetCellByOraType : public QObject {
     QTest::newRow("NUMBER") << 2 << 22 << 40 << QVariant(qlonglong(7369)) << 1 << 3 << 40 << "7369";
     QTest::newRow("NUMBER with decimals")
         << 2 << 22 << 12 << QVariant(1250.5) << 1 << 3 << 12 << "1250.5";
+    // Numbers show without an exponent within NUMBER's range, rounded to 15 digits when they
+    // come as doubles and with every digit when they come as text.
+    auto number = [](const char* name, const QVariant& v, const char* shown) {
+      QTest::newRow(name) << 2 << 22 << 40 << v << 1 << 3 << 40 << shown;
+    };
+    number("NUMBER small", QVariant(0.00001), "0.00001");
+    number("NUMBER negative fraction", QVariant(-0.25), "-0.25");
+    number("NUMBER large", QVariant(1e23), "100000000000000000000000");
+    number("NUMBER binary error", QVariant(0.1 + 0.2), "0.3");
+    number("NUMBER third", QVariant(1.0 / 3), "0.333333333333333");
+    number("NUMBER beyond the range", QVariant(-1.25e40), "-1.25E+40");
+    number("NUMBER below the range", QVariant(1e-39), "1E-39");
+    number("NUMBER text of 38 digits", QVariant("12345678901234567890123456789012345678"),
+           "12345678901234567890123456789012345678");
+    number("NUMBER text with exponent", QVariant("-1.5E-7"), "-0.00000015");
+    number("NUMBER text of 40 digits", QVariant("1234567890123456789012345678901234567890"),
+           "1.2345678901234567890123456789012345679E+39");
+    number("NUMBER text rounding up", QVariant("0.99999999999999999999999999999999999999999"), "1");
     QTest::newRow("LONG takes the NUMBER settings")
         << 8 << 0 << 80 << QVariant("long text") << 1 << 3 << 80 << "long text";
     QTest::newRow("DATE") << 12 << 7 << 75

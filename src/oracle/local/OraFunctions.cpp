@@ -5,11 +5,13 @@
 #include <QLocale>
 #include <QString>
 #include <QTime>
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
 #include <optional>
 
+#include "core/NumberText.h"
 #include "oracle/local/LocalInternal.h"
 
 namespace ora::local {
@@ -141,29 +143,44 @@ QString Text(sqlite3_value* v) {
                            sqlite3_value_bytes(v));
 }
 
-void ResultText(sqlite3_context* ctx, const QString& s) {
-  const QByteArray b = s.toUtf8();
-  sqlite3_result_text(ctx, b.constData(), int(b.size()), SQLITE_TRANSIENT);
-}
-
-void ResultDate(sqlite3_context* ctx, const QDateTime& dt) {
-  if (!dt.isValid()) {
-    sqlite3_result_null(ctx);
-    return;
-  }
-  ResultText(ctx, SqlDateText(dt));
-}
-
 void Error(sqlite3_context* ctx, const char* oraText) {
   sqlite3_result_error(ctx, oraText, -1);
 }
 
 const char* const kInvalidNumber = "ORA-01722: invalid number";
 const char* const kLiteralMismatch = "ORA-01861: literal does not match format string";
+const char* const kDateOutOfRange =
+    "ORA-01841: (full) year must be between -4713 and +9999, and not be 0";
+const char* const kOutOfRange = "ORA-01428: argument is out of range";
+const char* const kDivisorIsZero = "ORA-01476: divisor is equal to zero";
+
+// In Oracle the empty string is Null, so a function whose text result is empty gives Null.
+void ResultText(sqlite3_context* ctx, const QString& s) {
+  if (s.isEmpty()) return sqlite3_result_null(ctx);
+  const QByteArray b = s.toUtf8();
+  sqlite3_result_text(ctx, b.constData(), int(b.size()), SQLITE_TRANSIENT);
+}
+
+// Dates are kept as "YYYY-MM-DD HH:MM:SS" texts, which hold the years 1 to 9999.
+bool InDateRange(const QDate& d) {
+  return d.isValid() && d.year() >= 1 && d.year() <= 9999;
+}
+
+void ResultDate(sqlite3_context* ctx, const QDateTime& dt) {
+  if (!dt.isValid()) return sqlite3_result_null(ctx);
+  if (!InDateRange(dt.date())) return Error(ctx, kDateOutOfRange);
+  ResultText(ctx, SqlDateText(dt));
+}
+
+// Empty text reads as Null, as Oracle has no empty string.
+bool IsNull(sqlite3_value* v) {
+  const int t = sqlite3_value_type(v);
+  return t == SQLITE_NULL || (t == SQLITE_TEXT && sqlite3_value_bytes(v) == 0);
+}
 
 bool AnyNull(int argc, sqlite3_value** argv) {
   for (int i = 0; i < argc; ++i)
-    if (sqlite3_value_type(argv[i]) == SQLITE_NULL) return true;
+    if (IsNull(argv[i])) return true;
   return false;
 }
 
@@ -173,6 +190,7 @@ struct Num {
   double d = 0;
 };
 
+// A number argument; text must spell a finite number, else the caller raises ORA-01722.
 std::optional<Num> NumberOf(sqlite3_value* v) {
   Num n;
   switch (sqlite3_value_type(v)) {
@@ -194,7 +212,7 @@ std::optional<Num> NumberOf(sqlite3_value* v) {
         return n;
       }
       n.d = s.toDouble(&ok);
-      if (ok) return n;
+      if (ok && std::isfinite(n.d)) return n;
       return std::nullopt;
     }
     default:
@@ -202,11 +220,28 @@ std::optional<Num> NumberOf(sqlite3_value* v) {
   }
 }
 
+// A whole-number argument (position, length, count), truncated and held within +-2^62 so that
+// arithmetic on it cannot overflow; positions that far out behave as "beyond the text".
+qint64 ClampedWhole(double d) {
+  constexpr double kLimit = 4611686018427387904.0;  // 2^62
+  if (std::isnan(d)) return 0;
+  return qint64(std::clamp(std::trunc(d), -kLimit, kLimit));
+}
+
+// NUMBER cannot hold infinity or an undefined result: overflow is ORA-01426, and a result with
+// no value (0 raised to a negative power, a root of a negative number) is out of range.
 void ResultNumber(sqlite3_context* ctx, double d) {
-  if (std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 9.0e15)
+  if (std::isnan(d)) return Error(ctx, kOutOfRange);
+  if (std::isinf(d)) return Error(ctx, "ORA-01426: numeric overflow");
+  if (d == std::floor(d) && std::fabs(d) < 9.0e15)
     sqlite3_result_int64(ctx, qint64(d));
   else
     sqlite3_result_double(ctx, d);
+}
+
+// A number as Oracle writes it into text: ".5", never an exponent within NUMBER's range.
+QString PlainNumber(double d) {
+  return ora::NumberText(d, ora::LeadingZero::Drop);
 }
 
 std::optional<QDateTime> DateOf(sqlite3_value* v) {
@@ -261,15 +296,53 @@ QString MatchElement(const QString& fmt, int at) {
   return {};
 }
 
+// The value and zero-padded width of a numeric date element; nullopt for the named ones.
+struct DateNumber {
+  qint64 value;
+  int width;
+};
+std::optional<DateNumber> NumericDateElement(const QString& el, const QDate& d, const QTime& t) {
+  auto is = [&](const char* name) { return el == QLatin1String(name); };
+  if (is("YYYY") || is("RRRR") || is("SYYYY")) return DateNumber{d.year(), 4};
+  if (is("YYY")) return DateNumber{d.year() % 1000, 3};
+  if (is("YY") || is("RR")) return DateNumber{d.year() % 100, 2};
+  if (is("Y")) return DateNumber{d.year() % 10, 1};
+  if (is("MM")) return DateNumber{d.month(), 2};
+  if (is("DD")) return DateNumber{d.day(), 2};
+  if (is("DDD")) return DateNumber{d.dayOfYear(), 3};
+  if (is("D")) return DateNumber{d.dayOfWeek() % 7 + 1, 1};
+  if (is("HH") || is("HH12")) return DateNumber{(t.hour() + 11) % 12 + 1, 2};
+  if (is("HH24")) return DateNumber{t.hour(), 2};
+  if (is("MI")) return DateNumber{t.minute(), 2};
+  if (is("SS")) return DateNumber{t.second(), 2};
+  if (is("SSSSS")) return DateNumber{t.msecsSinceStartOfDay() / 1000, 5};
+  if (is("Q")) return DateNumber{(d.month() - 1) / 3 + 1, 1};
+  if (is("WW")) return DateNumber{(d.dayOfYear() - 1) / 7 + 1, 2};
+  if (is("W")) return DateNumber{(d.day() - 1) / 7 + 1, 1};
+  if (is("IW")) return DateNumber{d.weekNumber(), 2};
+  if (is("J")) return DateNumber{d.toJulianDay(), 7};
+  return std::nullopt;
+}
+
+// Names of months and days are blank-padded to nine characters unless FM is on.
+QString NamedDateElement(const QString& el, const QDate& d, const QTime& t, Case cs, bool fm) {
+  auto padded = [&](const QString& name) { return fm ? name : name.leftJustified(9, u' '); };
+  const QString month = QString::fromLatin1(kMonths[d.month() - 1]);
+  const QString day = QString::fromLatin1(kDays[d.dayOfWeek() - 1]);
+  if (el == QLatin1String("YEAR")) return Cased(QString::number(d.year()), cs);
+  if (el == QLatin1String("MON")) return Cased(month.left(3), cs);
+  if (el == QLatin1String("MONTH")) return padded(Cased(month, cs));
+  if (el == QLatin1String("DY")) return Cased(day.left(3), cs);
+  if (el == QLatin1String("DAY")) return padded(Cased(day, cs));
+  if (el == QLatin1String("AM") || el == QLatin1String("PM"))
+    return Cased(QLatin1String(t.hour() < 12 ? "AM" : "PM"), cs);
+  return Cased(QLatin1String(t.hour() < 12 ? "A.M." : "P.M."), cs);
+}
+
 bool FormatDate(const QDateTime& dt, const QString& fmt, QString& out) {
   const QDate d = dt.date();
   const QTime t = dt.time();
   bool fm = false;
-  auto num = [&](qint64 v, int width) {
-    QString s = QString::number(v);
-    if (!fm && s.size() < width) s = QString(width - s.size(), QLatin1Char('0')) + s;
-    out += s;
-  };
   int i = 0;
   const int n = int(fmt.size());
   while (i < n) {
@@ -288,228 +361,202 @@ bool FormatDate(const QDateTime& dt, const QString& fmt, QString& out) {
       ++i;
       continue;
     }
-    const Case cs = CaseOf(fmt, i);
-    const int len = int(el.size());
     if (el == QLatin1String("FM")) {
       fm = !fm;
-    } else if (el == QLatin1String("YYYY") || el == QLatin1String("RRRR") ||
-               el == QLatin1String("SYYYY")) {
-      num(d.year(), 4);
-    } else if (el == QLatin1String("YYY")) {
-      num(d.year() % 1000, 3);
-    } else if (el == QLatin1String("YY") || el == QLatin1String("RR")) {
-      num(d.year() % 100, 2);
-    } else if (el == QLatin1String("Y")) {
-      num(d.year() % 10, 1);
-    } else if (el == QLatin1String("YEAR")) {
-      out += Cased(QString::number(d.year()), cs);
-    } else if (el == QLatin1String("MM")) {
-      num(d.month(), 2);
-    } else if (el == QLatin1String("MON")) {
-      out += Cased(QString::fromLatin1(kMonths[d.month() - 1]).left(3), cs);
-    } else if (el == QLatin1String("MONTH")) {
-      QString m = Cased(QString::fromLatin1(kMonths[d.month() - 1]), cs);
-      if (!fm) m = m.leftJustified(9, QLatin1Char(' '));
-      out += m;
-    } else if (el == QLatin1String("DD")) {
-      num(d.day(), 2);
-    } else if (el == QLatin1String("DDD")) {
-      num(d.dayOfYear(), 3);
-    } else if (el == QLatin1String("D")) {
-      num(d.dayOfWeek() % 7 + 1, 1);
-    } else if (el == QLatin1String("DY")) {
-      out += Cased(QString::fromLatin1(kDays[d.dayOfWeek() - 1]).left(3), cs);
-    } else if (el == QLatin1String("DAY")) {
-      QString m = Cased(QString::fromLatin1(kDays[d.dayOfWeek() - 1]), cs);
-      if (!fm) m = m.leftJustified(9, QLatin1Char(' '));
-      out += m;
-    } else if (el == QLatin1String("HH") || el == QLatin1String("HH12")) {
-      const int h = t.hour() % 12;
-      num(h == 0 ? 12 : h, 2);
-    } else if (el == QLatin1String("HH24")) {
-      num(t.hour(), 2);
-    } else if (el == QLatin1String("MI")) {
-      num(t.minute(), 2);
-    } else if (el == QLatin1String("SS")) {
-      num(t.second(), 2);
-    } else if (el == QLatin1String("SSSSS")) {
-      num(t.msecsSinceStartOfDay() / 1000, 5);
-    } else if (el == QLatin1String("AM") || el == QLatin1String("PM")) {
-      out += Cased(QLatin1String(t.hour() < 12 ? "AM" : "PM"), cs);
-    } else if (el == QLatin1String("A.M.") || el == QLatin1String("P.M.")) {
-      out += Cased(QLatin1String(t.hour() < 12 ? "A.M." : "P.M."), cs);
-    } else if (el == QLatin1String("Q")) {
-      num((d.month() - 1) / 3 + 1, 1);
-    } else if (el == QLatin1String("WW")) {
-      num((d.dayOfYear() - 1) / 7 + 1, 2);
-    } else if (el == QLatin1String("W")) {
-      num((d.day() - 1) / 7 + 1, 1);
-    } else if (el == QLatin1String("IW")) {
-      num(d.weekNumber(), 2);
-    } else if (el == QLatin1String("J")) {
-      num(d.toJulianDay(), 7);
+    } else if (const auto num = NumericDateElement(el, d, t)) {
+      const QString s = QString::number(num->value);
+      out += fm ? s : s.rightJustified(num->width, u'0');
+    } else {
+      out += NamedDateElement(el, d, t, CaseOf(fmt, i), fm);
     }
-    i += len;
+    i += int(el.size());
   }
   return true;
 }
 
-// Reads a date by a format model. Returns an empty string on success, else the Oracle text.
-const char* ParseDate(const QString& in, const QString& fmt, QDateTime& result) {
-  const QDate today = QDate::currentDate();
-  int y = today.year(), mo = today.month(), d = 1, h = 0, mi = 0, s = 0;
-  int pm = -1;
-  bool h12 = false;
-  int p = 0;
-  const int n = int(in.size());
-  auto skipBlank = [&] {
-    while (p < n && in[p].isSpace()) ++p;
-  };
-  auto readInt = [&](int maxDigits, int& v) -> bool {
+const char* const kNotNumeric =
+    "ORA-01858: a non-numeric character was found where a numeric was expected";
+const char* const kFormatNotRecognized = "ORA-01821: date format not recognized";
+const char* const kNotAMonth = "ORA-01843: not a valid month";
+
+// A date being read by a format model: the fields read so far and the place in the input. Each
+// step returns nullptr when it matched, else the Oracle text of the failure.
+class DateReader {
+ public:
+  explicit DateReader(const QString& in) : in_(in), n_(int(in.size())) {}
+
+  const char* literal(const QString& lit) {
+    if (in_.mid(p_, lit.size()) != lit) return kLiteralMismatch;
+    p_ += int(lit.size());
+    return nullptr;
+  }
+
+  // Punctuation matches any run of punctuation or blanks in the input.
+  const char* punctuation(QChar c) {
+    if (c.isSpace())
+      skipBlank();
+    else if (p_ < n_ && !in_[p_].isLetterOrNumber())
+      ++p_;
+    else if (p_ < n_)
+      return kLiteralMismatch;
+    return nullptr;
+  }
+
+  const char* element(const QString& el) {
+    if (el == QLatin1String("FM")) return nullptr;
+    static const QStringList kYears = {"SYYYY", "YYYY", "RRRR", "YYY", "YY", "RR", "Y"};
+    if (kYears.contains(el)) return readYear(el);
+    if (el == QLatin1String("MM")) return readNumber(2, mo_, 1, 12, kNotAMonth);
+    if (el == QLatin1String("MON") || el == QLatin1String("MONTH")) return readMonthName();
+    if (el == QLatin1String("DD"))
+      return readNumber(2, d_, 1, 31,
+                        "ORA-01847: day of month must be between 1 and last day of month");
+    if (el == QLatin1String("DY") || el == QLatin1String("DAY")) {
+      skipBlank();
+      while (p_ < n_ && in_[p_].isLetter()) ++p_;
+      return nullptr;
+    }
+    if (el == QLatin1String("HH") || el == QLatin1String("HH12")) {
+      h12_ = true;
+      return readNumber(2, h_, 1, 12, "ORA-01849: hour must be between 1 and 12");
+    }
+    if (el == QLatin1String("HH24"))
+      return readNumber(2, h_, 0, 23, "ORA-01850: hour must be between 0 and 23");
+    if (el == QLatin1String("MI"))
+      return readNumber(2, mi_, 0, 59, "ORA-01851: minutes must be between 0 and 59");
+    if (el == QLatin1String("SS"))
+      return readNumber(2, s_, 0, 59, "ORA-01852: seconds must be between 0 and 59");
+    if (el == QLatin1String("AM") || el == QLatin1String("PM") || el == QLatin1String("A.M.") ||
+        el == QLatin1String("P.M."))
+      return readMeridian(int(el.size()));
+    if (el == QLatin1String("J")) return readJulian();
+    return kFormatNotRecognized;
+  }
+
+  const char* finish(QDateTime& result) {
     skipBlank();
-    int k = 0;
+    if (p_ < n_) return "ORA-01830: date format picture ends before converting entire input string";
+    if (h12_ && pm_ >= 0)
+      h_ = (h_ % 12) + (pm_ == 1 ? 12 : 0);
+    else if (h12_ && h_ == 12)
+      h_ = 0;
+    if (y_ < 1 || y_ > 9999) return kDateOutOfRange;
+    const QDate first(y_, mo_, 1);
+    if (d_ > first.daysInMonth()) return "ORA-01839: date not valid for month specified";
+    result = QDateTime(QDate(y_, mo_, d_), QTime(h_, mi_, s_));
+    return nullptr;
+  }
+
+ private:
+  void skipBlank() {
+    while (p_ < n_ && in_[p_].isSpace()) ++p_;
+  }
+
+  // Reads up to maxDigits ASCII digits (a sign only for years); false when none was there.
+  bool readInt(int maxDigits, int& v) {
+    skipBlank();
     int sign = 1;
-    if (p < n && (in[p] == u'-' || in[p] == u'+') && maxDigits >= 4) {
-      sign = in[p] == u'-' ? -1 : 1;
-      ++p;
-    }
+    if (p_ < n_ && (in_[p_] == u'-' || in_[p_] == u'+') && maxDigits >= 4)
+      sign = in_[p_++] == u'-' ? -1 : 1;
     v = 0;
-    while (p < n && k < maxDigits && in[p].isDigit() && in[p].unicode() < 0x80) {
-      v = v * 10 + (in[p].unicode() - '0');
-      ++p;
-      ++k;
-    }
+    int k = 0;
+    for (; p_ < n_ && k < maxDigits && in_[p_].unicode() >= '0' && in_[p_].unicode() <= '9'; ++k)
+      v = v * 10 + (in_[p_++].unicode() - '0');
     v *= sign;
     return k > 0;
-  };
+  }
+
+  const char* readNumber(int maxDigits, int& v, int low, int high, const char* outOfRange) {
+    if (!readInt(maxDigits, v)) return kNotNumeric;
+    return v < low || v > high ? outOfRange : nullptr;
+  }
+
+  // YYYY, SYYYY, RRRR, RR, YY, YYY, Y: RR and RRRR given two digits choose the century
+  // nearest to 2000; the short forms take the missing digits from the current year.
+  const char* readYear(const QString& el) {
+    const int start = p_;
+    const int year = QDate::currentDate().year();
+    const bool full = el.size() == 4 || el == QLatin1String("SYYYY");
+    const bool rr = el.startsWith(QLatin1String("RR"));
+    int v = 0;
+    if (!readInt(full || rr ? 4 : int(el.size()), v)) return kNotNumeric;
+    if (rr && p_ - start <= 2)
+      y_ = v < 50 ? 2000 + v : 1900 + v;
+    else if (full || rr)
+      y_ = v;
+    else if (el == QLatin1String("YY"))
+      y_ = year / 100 * 100 + v;
+    else
+      y_ = year - year % (el.size() == 3 ? 1000 : 10) + v;
+    return nullptr;
+  }
+
+  const char* readMonthName() {
+    skipBlank();
+    for (int m = 0; m < 12; ++m) {
+      const QString full = QString::fromLatin1(kMonths[m]);
+      for (const QString& name : {full, full.left(3)}) {
+        if (in_.mid(p_, name.size()).compare(name, Qt::CaseInsensitive) == 0) {
+          mo_ = m + 1;
+          p_ += int(name.size());
+          return nullptr;
+        }
+      }
+    }
+    return kNotAMonth;
+  }
+
+  const char* readMeridian(int len) {
+    skipBlank();
+    const QString w = in_.mid(p_, len).toUpper();
+    if (w.startsWith(QLatin1Char('A')))
+      pm_ = 0;
+    else if (w.startsWith(QLatin1Char('P')))
+      pm_ = 1;
+    else
+      return "ORA-01855: AM/A.M. or PM/P.M. required";
+    p_ += len;
+    return nullptr;
+  }
+
+  const char* readJulian() {
+    int j = 0;
+    if (!readInt(7, j)) return kNotNumeric;
+    QDate::fromJulianDay(j).getDate(&y_, &mo_, &d_);
+    return nullptr;
+  }
+
+  const QString& in_;
+  const int n_;
+  int p_ = 0;
+  int y_ = QDate::currentDate().year(), mo_ = QDate::currentDate().month(), d_ = 1;
+  int h_ = 0, mi_ = 0, s_ = 0;
+  int pm_ = -1;  // -1 when no AM/PM was read
+  bool h12_ = false;
+};
+
+// Reads a date by a format model. Returns nullptr on success, else the Oracle text.
+const char* ParseDate(const QString& in, const QString& fmt, QDateTime& result) {
+  DateReader reader(in);
   int i = 0;
   const int fn = int(fmt.size());
   while (i < fn) {
-    const QChar c = fmt[i];
-    if (c == u'"') {
+    const char* failure = nullptr;
+    if (fmt[i] == u'"') {
       const int e = int(fmt.indexOf(QLatin1Char('"'), i + 1));
-      if (e < 0) return "ORA-01821: date format not recognized";
-      const QString lit = fmt.mid(i + 1, e - i - 1);
-      if (in.mid(p, lit.size()) != lit) return kLiteralMismatch;
-      p += int(lit.size());
+      if (e < 0) return kFormatNotRecognized;
+      failure = reader.literal(fmt.mid(i + 1, e - i - 1));
       i = e + 1;
-      continue;
-    }
-    const QString el = MatchElement(fmt, i);
-    if (el.isEmpty()) {
-      if (c.unicode() < 0x80 && c.isLetter()) return "ORA-01821: date format not recognized";
-      // Punctuation matches any run of punctuation or blanks in the input.
-      if (c.isSpace()) {
-        skipBlank();
-      } else if (p < n && !in[p].isLetterOrNumber()) {
-        ++p;
-      } else if (p < n) {
-        return kLiteralMismatch;
-      }
-      ++i;
-      continue;
-    }
-    const int len = int(el.size());
-    i += len;
-    if (el == QLatin1String("FM")) continue;
-    if (el == QLatin1String("YYYY") || el == QLatin1String("RRRR") ||
-        el == QLatin1String("SYYYY")) {
-      const int start = p;
-      if (!readInt(4, y))
-        return "ORA-01858: a non-numeric character was found where a numeric was expected";
-      if (el == QLatin1String("RRRR") && p - start <= 2) y = y < 50 ? 2000 + y : 1900 + y;
-    } else if (el == QLatin1String("YY")) {
-      if (!readInt(2, y))
-        return "ORA-01858: a non-numeric character was found where a numeric was expected";
-      y += today.year() / 100 * 100;
-    } else if (el == QLatin1String("RR")) {
-      const int start = p;
-      if (!readInt(4, y))
-        return "ORA-01858: a non-numeric character was found where a numeric was expected";
-      if (p - start <= 2) y = y < 50 ? 2000 + y : 1900 + y;
-    } else if (el == QLatin1String("YYY") || el == QLatin1String("Y")) {
-      int v = 0;
-      if (!readInt(len, v))
-        return "ORA-01858: a non-numeric character was found where a numeric was expected";
-      y = today.year() - today.year() % (len == 3 ? 1000 : 10) + v;
-    } else if (el == QLatin1String("MM")) {
-      if (!readInt(2, mo))
-        return "ORA-01858: a non-numeric character was found where a numeric was expected";
-      if (mo < 1 || mo > 12) return "ORA-01843: not a valid month";
-    } else if (el == QLatin1String("MON") || el == QLatin1String("MONTH")) {
-      skipBlank();
-      int found = -1;
-      for (int m = 0; m < 12 && found < 0; ++m) {
-        const QString full = QString::fromLatin1(kMonths[m]);
-        if (in.mid(p, full.size()).compare(full, Qt::CaseInsensitive) == 0) {
-          found = m;
-          p += int(full.size());
-        } else if (in.mid(p, 3).compare(full.left(3), Qt::CaseInsensitive) == 0) {
-          found = m;
-          p += 3;
-        }
-      }
-      if (found < 0) return "ORA-01843: not a valid month";
-      mo = found + 1;
-    } else if (el == QLatin1String("DD")) {
-      if (!readInt(2, d))
-        return "ORA-01858: a non-numeric character was found where a numeric was expected";
-      if (d < 1 || d > 31) return "ORA-01847: day of month must be between 1 and last day of month";
-    } else if (el == QLatin1String("DY") || el == QLatin1String("DAY")) {
-      skipBlank();
-      while (p < n && in[p].isLetter()) ++p;
-    } else if (el == QLatin1String("HH") || el == QLatin1String("HH12")) {
-      if (!readInt(2, h))
-        return "ORA-01858: a non-numeric character was found where a numeric was expected";
-      if (h < 1 || h > 12) return "ORA-01849: hour must be between 1 and 12";
-      h12 = true;
-    } else if (el == QLatin1String("HH24")) {
-      if (!readInt(2, h))
-        return "ORA-01858: a non-numeric character was found where a numeric was expected";
-      if (h > 23) return "ORA-01850: hour must be between 0 and 23";
-    } else if (el == QLatin1String("MI")) {
-      if (!readInt(2, mi))
-        return "ORA-01858: a non-numeric character was found where a numeric was expected";
-      if (mi > 59) return "ORA-01851: minutes must be between 0 and 59";
-    } else if (el == QLatin1String("SS")) {
-      if (!readInt(2, s))
-        return "ORA-01858: a non-numeric character was found where a numeric was expected";
-      if (s > 59) return "ORA-01852: seconds must be between 0 and 59";
-    } else if (el == QLatin1String("AM") || el == QLatin1String("PM") ||
-               el == QLatin1String("A.M.") || el == QLatin1String("P.M.")) {
-      skipBlank();
-      const QString w = in.mid(p, len).toUpper();
-      if (w.startsWith(QLatin1Char('A')))
-        pm = 0;
-      else if (w.startsWith(QLatin1Char('P')))
-        pm = 1;
-      else
-        return "ORA-01855: AM/A.M. or PM/P.M. required";
-      p += len;
-    } else if (el == QLatin1String("J")) {
-      int j = 0;
-      if (!readInt(7, j))
-        return "ORA-01858: a non-numeric character was found where a numeric was expected";
-      const QDate jd = QDate::fromJulianDay(j);
-      y = jd.year();
-      mo = jd.month();
-      d = jd.day();
+    } else if (const QString el = MatchElement(fmt, i); !el.isEmpty()) {
+      failure = reader.element(el);
+      i += int(el.size());
     } else {
-      return "ORA-01821: date format not recognized";
+      if (fmt[i].unicode() < 0x80 && fmt[i].isLetter()) return kFormatNotRecognized;
+      failure = reader.punctuation(fmt[i++]);
     }
+    if (failure) return failure;
   }
-  skipBlank();
-  if (p < n) return "ORA-01830: date format picture ends before converting entire input string";
-  if (h12 && pm >= 0)
-    h = (h % 12) + (pm == 1 ? 12 : 0);
-  else if (h12 && h == 12)
-    h = 0;
-  const QDate date(y, mo, 1);
-  if (!date.isValid())
-    return "ORA-01841: (full) year must be between -4713 and +9999, and not be 0";
-  if (d > date.daysInMonth()) return "ORA-01839: date not valid for month specified";
-  result = QDateTime(QDate(y, mo, d), QTime(h, mi, s));
-  return nullptr;
+  return reader.finish(result);
 }
 
 // Dates typed without a format model: the ISO forms and Oracle's DD-MON-RR.
@@ -548,115 +595,111 @@ bool IsNumberFormat(const QString& fmt) {
   return digit;
 }
 
-QString PlainNumber(double v) {
-  if (v == std::floor(v) && std::fabs(v) < 1e15) return QString::number(qint64(v));
-  QString s = QString::number(v, 'g', 15);
-  if (s.contains(QLatin1Char('e'))) return s.toUpper();
-  if (s.startsWith(QLatin1String("0.")))
-    s = s.mid(1);
-  else if (s.startsWith(QLatin1String("-0.")))
-    s = QLatin1Char('-') + s.mid(2);
-  return s;
+// A number format model taken apart: flags, and the digit positions before and after the point.
+struct NumberModel {
+  bool fm = false, signStart = false, signEnd = false, miEnd = false, dollar = false;
+  QString intFmt, decFmt;
+  bool hasPoint = false;
+  int intPositions = 0, decimals = 0;
+};
+
+int DigitPositions(const QString& f) {
+  return int(f.count(QLatin1Char('9')) + f.count(QLatin1Char('0')));
 }
 
-QString FormatNumber(double v, const QString& fmtIn) {
+NumberModel ReadNumberModel(const QString& fmtIn) {
+  NumberModel m;
   QString fmt = fmtIn.toUpper();
-  bool fm = false;
-  if (fmt.startsWith(QLatin1String("FM"))) {
-    fm = true;
-    fmt = fmt.mid(2);
-  }
-  bool signStart = false, signEnd = false, miEnd = false, dollar = false;
-  if (fmt.startsWith(QLatin1Char('S'))) {
-    signStart = true;
-    fmt = fmt.mid(1);
-  } else if (fmt.endsWith(QLatin1Char('S'))) {
-    signEnd = true;
-    fmt.chop(1);
-  }
-  if (fmt.endsWith(QLatin1String("MI"))) {
-    miEnd = true;
-    fmt.chop(2);
-  }
-  if (fmt.contains(QLatin1Char('$'))) {
-    dollar = true;
-    fmt.remove(QLatin1Char('$'));
-  }
+  auto takeFront = [&](const char* s) {
+    if (!fmt.startsWith(QLatin1String(s))) return false;
+    fmt.remove(0, qsizetype(std::strlen(s)));
+    return true;
+  };
+  auto takeBack = [&](const char* s) {
+    if (!fmt.endsWith(QLatin1String(s))) return false;
+    fmt.chop(qsizetype(std::strlen(s)));
+    return true;
+  };
+  m.fm = takeFront("FM");
+  m.signStart = takeFront("S");
+  m.signEnd = !m.signStart && takeBack("S");
+  m.miEnd = takeBack("MI");
+  m.dollar = fmt.contains(QLatin1Char('$'));
+  fmt.remove(QLatin1Char('$'));
   fmt.replace(QLatin1Char('G'), QLatin1Char(','));
   fmt.replace(QLatin1Char('D'), QLatin1Char('.'));
   const int dot = int(fmt.indexOf(QLatin1Char('.')));
-  const QString intFmt = dot < 0 ? fmt : fmt.left(dot);
-  const QString decFmt = dot < 0 ? QString() : fmt.mid(dot + 1);
-  int decimals = 0;
-  for (QChar c : decFmt)
-    if (c == u'9' || c == u'0') ++decimals;
-  int intPositions = 0;
-  for (QChar c : intFmt)
-    if (c == u'9' || c == u'0') ++intPositions;
-  const bool neg = v < 0;
-  const double a = std::fabs(v);
-  QString digits = QString::number(a, 'f', decimals);
-  QString intDigits = digits.section(QLatin1Char('.'), 0, 0);
-  const QString decDigits = digits.section(QLatin1Char('.'), 1, 1);
-  if (intDigits == QLatin1String("0")) intDigits.clear();
-  if (intDigits.size() > intPositions) return QString(fmtIn.size() + 1, QLatin1Char('#'));
-  const int zeroStart = int(intFmt.indexOf(QLatin1Char('0')));
+  m.hasPoint = dot >= 0;
+  m.intFmt = dot < 0 ? fmt : fmt.left(dot);
+  m.decFmt = dot < 0 ? QString() : fmt.mid(dot + 1);
+  m.intPositions = DigitPositions(m.intFmt);
+  m.decimals = DigitPositions(m.decFmt);
+  return m;
+}
+
+// The integer digits laid into the positions of the model; a 0 position forces zeros from there
+// on, and unused positions and group separators before the first digit become blanks (none
+// under FM).
+QString IntegerBody(const NumberModel& m, const QString& intDigits) {
+  const int zeroStart = int(m.intFmt.indexOf(QLatin1Char('0')));
   QString body;
-  int pos = 0;  // digit position index from the left
+  int pos = 0;
   bool started = false;
-  for (int i = 0; i < intFmt.size(); ++i) {
-    const QChar c = intFmt[i];
+  for (int i = 0; i < m.intFmt.size(); ++i) {
+    const QChar c = m.intFmt[i];
     if (c == u'9' || c == u'0') {
-      const int k = pos - (intPositions - int(intDigits.size()));
-      if (k >= 0) {
-        body += intDigits[k];
+      const int k = pos++ - (m.intPositions - int(intDigits.size()));
+      if (k >= 0 || (zeroStart >= 0 && i >= zeroStart)) {
+        body += k >= 0 ? intDigits[k] : QChar(u'0');
         started = true;
-      } else if (zeroStart >= 0 && i >= zeroStart) {
-        body += QLatin1Char('0');
-        started = true;
-      } else if (!fm) {
-        body += QLatin1Char(' ');
+      } else if (!m.fm) {
+        body += u' ';
       }
-      ++pos;
     } else if (c == u',') {
-      if (started)
-        body += QLatin1Char(',');
-      else if (!fm)
-        body += QLatin1Char(' ');
+      if (started || !m.fm) body += started ? u',' : u' ';
     } else {
       body += c;
     }
   }
-  if (dot >= 0) {
-    QString dec = decDigits;
-    if (fm) {
-      // trailing 9 positions drop their zeros
-      int keep = int(dec.size());
-      int fi = int(decFmt.size()) - 1;
-      while (keep > 0 && fi >= 0 && decFmt[fi] == u'9' && dec[keep - 1] == u'0') {
-        --keep;
-        --fi;
-      }
-      dec = dec.left(keep);
-    }
-    body += QLatin1Char('.') + dec;
-  }
-  if (body.trimmed().isEmpty() || body.trimmed() == QLatin1String(".")) {
-    // zero shown by a format without 0: Oracle shows "0"
-    if (intDigits.isEmpty() && decimals == 0) body = body.left(body.size() - 1) + QLatin1Char('0');
-  }
+  return body;
+}
+
+// Under FM the trailing 9 positions of the fraction drop their zeros.
+QString FractionBody(const NumberModel& m, QString dec) {
+  if (!m.fm) return dec;
+  int keep = int(dec.size());
+  for (int fi = int(m.decFmt.size()) - 1;
+       keep > 0 && fi >= 0 && m.decFmt[fi] == u'9' && dec[keep - 1] == u'0'; --fi)
+    --keep;
+  return dec.left(keep);
+}
+
+QString FormatNumber(double v, const QString& fmtIn) {
+  const NumberModel m = ReadNumberModel(fmtIn);
+  const bool neg = v < 0;
+  const QString digits = QString::number(std::fabs(v), 'f', m.decimals);
+  QString intDigits = digits.section(QLatin1Char('.'), 0, 0);
+  if (intDigits == QLatin1String("0")) intDigits.clear();
+  if (intDigits.size() > m.intPositions) return QString(fmtIn.size() + 1, QLatin1Char('#'));
+  QString body = IntegerBody(m, intDigits);
+  if (m.hasPoint)
+    body += QLatin1Char('.') + FractionBody(m, digits.section(QLatin1Char('.'), 1, 1));
+  // Zero shown by a format without a 0 position: Oracle shows "0".
+  const QString shown = body.trimmed();
+  if ((shown.isEmpty() || shown == QLatin1String(".")) && intDigits.isEmpty() && m.decimals == 0)
+    body = body.left(body.size() - 1) + QLatin1Char('0');
   // Sign and currency go right before the first visible character.
   int first = 0;
   while (first < body.size() && body[first] == u' ') ++first;
-  QString lead = dollar ? QStringLiteral("$") : QString();
-  if (signStart)
-    lead = (neg ? QStringLiteral("-") : QStringLiteral("+")) + lead;
-  else if (!signEnd && !miEnd && neg)
-    lead = QLatin1Char('-') + lead;
+  QString lead = m.dollar ? QStringLiteral("$") : QString();
+  if (m.signStart)
+    lead.prepend(QLatin1Char(neg ? '-' : '+'));
+  else if (!m.signEnd && !m.miEnd && neg)
+    lead.prepend(QLatin1Char('-'));
   QString r = body.left(first) + lead + body.mid(first);
-  if (!signStart && !signEnd && !miEnd && !neg && !fm) r = QLatin1Char(' ') + r;
-  if (signEnd) r += QLatin1Char(neg ? '-' : '+');
-  if (miEnd) r += neg ? QStringLiteral("-") : (fm ? QString() : QStringLiteral(" "));
+  if (!m.signStart && !m.signEnd && !m.miEnd && !neg && !m.fm) r.prepend(QLatin1Char(' '));
+  if (m.signEnd) r += QLatin1Char(neg ? '-' : '+');
+  if (m.miEnd) r += neg ? QStringLiteral("-") : (m.fm ? QString() : QStringLiteral(" "));
   return r;
 }
 
@@ -679,7 +722,7 @@ void FnUser(sqlite3_context* ctx, int, sqlite3_value**) {
 }
 
 void FnRowid(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+  if (IsNull(argv[0])) {
     sqlite3_result_null(ctx);
     return;
   }
@@ -695,6 +738,14 @@ void FnRowid(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_text(ctx, buf, 18, SQLITE_TRANSIENT);
 }
 
+// A date moved by a number of days, to the second. A move beyond the calendar gives an invalid
+// year that ResultDate reports, without converting a huge day count to an integer.
+QDateTime AddDays(const QDateTime& d, double days) {
+  constexpr double kCalendarDays = 4000000;  // more than 10,000 years
+  if (!(std::fabs(days) < kCalendarDays)) return QDateTime(QDate(10000, 1, 1), QTime(0, 0));
+  return d.addMSecs(qint64(std::llround(days * 86400.0)) * 1000);
+}
+
 // The rewriting turns date + n, date - n and date - date into these two functions when it
 // judges an operand to be a date. When the operands turn out to be plain numbers after all (a
 // numeric column that shares its name with a date column elsewhere), they are added or
@@ -707,11 +758,13 @@ void FnDateAdd(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (!d) {
     const auto a = NumberOf(argv[0]);
     if (!a || !n) return Error(ctx, kInvalidNumber);
-    if (a->isInt && n->isInt) return sqlite3_result_int64(ctx, a->i + n->i);
+    qint64 sum = 0;
+    if (a->isInt && n->isInt && !__builtin_add_overflow(a->i, n->i, &sum))
+      return sqlite3_result_int64(ctx, sum);
     return ResultNumber(ctx, a->d + n->d);
   }
   if (!n) return Error(ctx, kInvalidNumber);
-  ResultDate(ctx, d->addMSecs(qint64(std::llround(n->d * 86400.0)) * 1000));
+  ResultDate(ctx, AddDays(*d, n->d));
 }
 
 void FnDateDiff(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
@@ -722,24 +775,27 @@ void FnDateDiff(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (!b && sqlite3_value_type(argv[1]) == SQLITE_TEXT) b = ParseDefaultDate(Text(argv[1]));
   if (a && b) return ResultNumber(ctx, double(b->secsTo(*a)) / 86400.0);
   const auto y = NumberOf(argv[1]);
-  if (a && y) return ResultDate(ctx, a->addMSecs(-qint64(std::llround(y->d * 86400.0)) * 1000));
+  if (a && y) return ResultDate(ctx, AddDays(*a, -y->d));
   const auto x = NumberOf(argv[0]);
   if (!x || !y) return Error(ctx, kInvalidNumber);
-  if (x->isInt && y->isInt) return sqlite3_result_int64(ctx, x->i - y->i);
+  qint64 difference = 0;
+  if (x->isInt && y->isInt && !__builtin_sub_overflow(x->i, y->i, &difference))
+    return sqlite3_result_int64(ctx, difference);
   ResultNumber(ctx, x->d - y->d);
 }
 
 void FnNvl(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  sqlite3_result_value(ctx, sqlite3_value_type(argv[0]) != SQLITE_NULL ? argv[0] : argv[1]);
+  sqlite3_result_value(ctx, !IsNull(argv[0]) ? argv[0] : argv[1]);
 }
 
 void FnNvl2(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  sqlite3_result_value(ctx, sqlite3_value_type(argv[0]) != SQLITE_NULL ? argv[1] : argv[2]);
+  sqlite3_result_value(ctx, !IsNull(argv[0]) ? argv[1] : argv[2]);
 }
 
 bool SameValue(sqlite3_value* a, sqlite3_value* b) {
+  // DECODE finds Null equal to Null; an empty text is Null.
+  if (IsNull(a) || IsNull(b)) return IsNull(a) && IsNull(b);
   const int ta = sqlite3_value_type(a), tb = sqlite3_value_type(b);
-  if (ta == SQLITE_NULL || tb == SQLITE_NULL) return ta == tb;
   const bool na = ta == SQLITE_INTEGER || ta == SQLITE_FLOAT;
   const bool nb = tb == SQLITE_INTEGER || tb == SQLITE_FLOAT;
   if (na || nb) {
@@ -747,9 +803,10 @@ bool SameValue(sqlite3_value* a, sqlite3_value* b) {
     if (x && y) return x->d == y->d;
     return false;
   }
-  return sqlite3_value_bytes(a) == sqlite3_value_bytes(b) &&
-         std::memcmp(sqlite3_value_blob(a), sqlite3_value_blob(b),
-                     size_t(sqlite3_value_bytes(a))) == 0;
+  // An empty blob has no data pointer at all.
+  const int n = sqlite3_value_bytes(a);
+  return n == sqlite3_value_bytes(b) &&
+         (n == 0 || std::memcmp(sqlite3_value_blob(a), sqlite3_value_blob(b), size_t(n)) == 0);
 }
 
 void FnDecode(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
@@ -764,8 +821,8 @@ void FnDecode(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 
 void FnToChar(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   const int t = sqlite3_value_type(argv[0]);
-  if (t == SQLITE_NULL) return sqlite3_result_null(ctx);
-  if (argc == 1 || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+  if (IsNull(argv[0])) return sqlite3_result_null(ctx);
+  if (argc == 1 || IsNull(argv[1])) {
     if (t == SQLITE_INTEGER) return ResultText(ctx, QString::number(sqlite3_value_int64(argv[0])));
     if (t == SQLITE_FLOAT) return ResultText(ctx, PlainNumber(sqlite3_value_double(argv[0])));
     return sqlite3_result_value(ctx, argv[0]);
@@ -785,9 +842,9 @@ void FnToChar(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 }
 
 void FnToDate(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+  if (IsNull(argv[0])) return sqlite3_result_null(ctx);
   const QString s = Text(argv[0]);
-  if (argc == 1 || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+  if (argc == 1 || IsNull(argv[1])) {
     const auto d = ParseDefaultDate(s);
     if (!d) return Error(ctx, kLiteralMismatch);
     return ResultDate(ctx, *d);
@@ -799,7 +856,7 @@ void FnToDate(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 
 void FnToNumber(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   const int t = sqlite3_value_type(argv[0]);
-  if (t == SQLITE_NULL) return sqlite3_result_null(ctx);
+  if (IsNull(argv[0])) return sqlite3_result_null(ctx);
   if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) return sqlite3_result_value(ctx, argv[0]);
   QString s = Text(argv[0]).trimmed();
   if (argc >= 2) {
@@ -811,7 +868,7 @@ void FnToNumber(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   const qlonglong ll = s.toLongLong(&ok);
   if (ok) return sqlite3_result_int64(ctx, ll);
   const double d = s.toDouble(&ok);
-  if (!ok || s.isEmpty()) return Error(ctx, kInvalidNumber);
+  if (!ok || std::isnan(d)) return Error(ctx, kInvalidNumber);
   ResultNumber(ctx, d);
 }
 
@@ -820,7 +877,7 @@ void FnSubstr(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   const QString s = Text(argv[0]);
   const auto p = NumberOf(argv[1]);
   if (!p) return Error(ctx, kInvalidNumber);
-  qint64 pos = qint64(std::trunc(p->d));
+  qint64 pos = ClampedWhole(p->d);
   const qint64 n = s.size();
   if (pos == 0) pos = 1;
   if (pos < 0) pos = n + pos + 1;
@@ -829,12 +886,10 @@ void FnSubstr(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (argc > 2) {
     const auto l = NumberOf(argv[2]);
     if (!l) return Error(ctx, kInvalidNumber);
-    len = qint64(std::trunc(l->d));
+    len = ClampedWhole(l->d);
     if (len < 1) return sqlite3_result_null(ctx);
   }
-  const QString r = s.mid(pos - 1, len);
-  if (r.isEmpty()) return sqlite3_result_null(ctx);
-  ResultText(ctx, r);
+  ResultText(ctx, s.mid(pos - 1, len));
 }
 
 void FnInstr(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
@@ -845,13 +900,13 @@ void FnInstr(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (argc > 2) {
     const auto p = NumberOf(argv[2]);
     if (!p) return Error(ctx, kInvalidNumber);
-    pos = qint64(p->d);
+    pos = ClampedWhole(p->d);
   }
   if (argc > 3) {
     const auto o = NumberOf(argv[3]);
     if (!o) return Error(ctx, kInvalidNumber);
-    occ = qint64(o->d);
-    if (occ < 1) return Error(ctx, "ORA-01428: argument is out of range");
+    occ = ClampedWhole(o->d);
+    if (occ < 1) return Error(ctx, kOutOfRange);
   }
   if (pos == 0 || sub.isEmpty()) return sqlite3_result_int64(ctx, 0);
   if (pos > 0) {
@@ -887,17 +942,17 @@ void FnLength(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 
 void FnUpper(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+  if (IsNull(argv[0])) return sqlite3_result_null(ctx);
   ResultText(ctx, Text(argv[0]).toUpper());
 }
 
 void FnLower(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+  if (IsNull(argv[0])) return sqlite3_result_null(ctx);
   ResultText(ctx, Text(argv[0]).toLower());
 }
 
 void FnInitcap(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+  if (IsNull(argv[0])) return sqlite3_result_null(ctx);
   QString s = Text(argv[0]);
   bool start = true;
   for (QChar& c : s) {
@@ -918,7 +973,7 @@ void Pad(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool left) {
                   : Text(argv[0]);
   const auto n = NumberOf(argv[1]);
   if (!n) return Error(ctx, kInvalidNumber);
-  const qint64 len = qint64(n->d);
+  const qint64 len = ClampedWhole(n->d);
   if (len < 1 || len > 32767) return sqlite3_result_null(ctx);
   const QString pad = argc > 2 ? Text(argv[2]) : QStringLiteral(" ");
   if (pad.isEmpty()) return sqlite3_result_null(ctx);
@@ -980,8 +1035,7 @@ QDateTime RoundDate(const QDateTime& dt, const QString& fmtIn, bool* ok) {
 
 void RoundOrTrunc(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool round) {
   const int t = sqlite3_value_type(argv[0]);
-  if (t == SQLITE_NULL || (argc > 1 && sqlite3_value_type(argv[1]) == SQLITE_NULL))
-    return sqlite3_result_null(ctx);
+  if (IsNull(argv[0]) || (argc > 1 && IsNull(argv[1]))) return sqlite3_result_null(ctx);
   if (t == SQLITE_TEXT) {
     if (auto dt = DateOf(argv[0])) {
       bool ok = false;
@@ -997,10 +1051,13 @@ void RoundOrTrunc(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool rou
   if (argc > 1) {
     const auto p = NumberOf(argv[1]);
     if (!p) return Error(ctx, kInvalidNumber);
-    places = int(p->d);
+    // Beyond 400 places either way a double has nothing left to round.
+    places = int(std::clamp<qint64>(ClampedWhole(p->d), -400, 400));
   }
   if (n->isInt && places >= 0) return sqlite3_result_int64(ctx, n->i);
   const double f = std::pow(10.0, places);
+  if (!std::isfinite(n->d * f)) return ResultNumber(ctx, n->d);
+  if (f == 0) return sqlite3_result_int64(ctx, 0);
   double r;
   if (round) {
     // round half away from zero, after removing representation error such as 1.005 * 100
@@ -1028,8 +1085,11 @@ void FnMod(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (b->i == -1) return sqlite3_result_int64(ctx, 0);
     return sqlite3_result_int64(ctx, a->i % b->i);
   }
-  if (b->d == 0) return ResultNumber(ctx, a->d);
-  ResultNumber(ctx, a->d - b->d * std::trunc(a->d / b->d));
+  // NUMBER holds nothing closer to zero than 1e-130: a smaller divisor is zero, and MOD by zero
+  // gives the dividend.
+  if (std::fabs(b->d) < 1e-130) return ResultNumber(ctx, a->d);
+  // fmod is exact and takes the sign of the dividend, as Oracle's MOD does.
+  ResultNumber(ctx, std::fmod(a->d, b->d));
 }
 
 QDateTime AddMonths(const QDateTime& dt, int months) {
@@ -1047,6 +1107,8 @@ void FnAddMonths(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (!d) return;
   const auto n = NumberOf(argv[1]);
   if (!n) return Error(ctx, kInvalidNumber);
+  // More months than the calendar spans can only leave it.
+  if (!(std::fabs(n->d) < 240000)) return Error(ctx, kDateOutOfRange);
   ResultDate(ctx, AddMonths(*d, int(std::trunc(n->d))));
 }
 
@@ -1113,7 +1175,7 @@ void FnLeast(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 
 template <double (*F)(double)>
 void Math1(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+  if (IsNull(argv[0])) return sqlite3_result_null(ctx);
   const auto n = NumberOf(argv[0]);
   if (!n) return Error(ctx, kInvalidNumber);
   ResultNumber(ctx, F(n->d));
@@ -1132,18 +1194,18 @@ double Exp(double v) {
 }
 
 void FnSqrt(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+  if (IsNull(argv[0])) return sqlite3_result_null(ctx);
   const auto n = NumberOf(argv[0]);
   if (!n) return Error(ctx, kInvalidNumber);
-  if (n->d < 0) return Error(ctx, "ORA-01428: argument is out of range");
+  if (n->d < 0) return Error(ctx, kOutOfRange);
   ResultNumber(ctx, std::sqrt(n->d));
 }
 
 void FnLn(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+  if (IsNull(argv[0])) return sqlite3_result_null(ctx);
   const auto n = NumberOf(argv[0]);
   if (!n) return Error(ctx, kInvalidNumber);
-  if (n->d <= 0) return Error(ctx, "ORA-01428: argument is out of range");
+  if (n->d <= 0) return Error(ctx, kOutOfRange);
   sqlite3_result_double(ctx, std::log(n->d));
 }
 
@@ -1155,17 +1217,17 @@ void FnPower(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 }
 
 void FnChr(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+  if (IsNull(argv[0])) return sqlite3_result_null(ctx);
   const auto n = NumberOf(argv[0]);
   if (!n) return Error(ctx, kInvalidNumber);
-  const qint64 v = qint64(n->d);
-  if (v < 0 || v > 0x10FFFF) return Error(ctx, "ORA-01428: argument is out of range");
+  const qint64 v = ClampedWhole(n->d);
+  if (v < 0 || v > 0x10FFFF) return Error(ctx, kOutOfRange);
   const char32_t cp = char32_t(v);
   ResultText(ctx, QString::fromUcs4(&cp, 1));
 }
 
 void FnAscii(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+  if (IsNull(argv[0])) return sqlite3_result_null(ctx);
   const QString s = Text(argv[0]);
   if (s.isEmpty()) return sqlite3_result_null(ctx);
   sqlite3_result_int64(ctx, s.toUcs4().value(0));
@@ -1194,11 +1256,35 @@ void FnConcat(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_text(ctx, out.constData(), int(out.size()), SQLITE_TRANSIENT);
 }
 
-void FnReplace2(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+// REPLACE: a Null search text leaves the text as it is; a Null replacement removes the matches.
+void FnReplace(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  if (IsNull(argv[0])) return sqlite3_result_null(ctx);
   QString s = Text(argv[0]);
-  if (sqlite3_value_type(argv[1]) != SQLITE_NULL) s.remove(Text(argv[1]));
+  if (!IsNull(argv[1]))
+    s.replace(Text(argv[1]), argc > 2 && !IsNull(argv[2]) ? Text(argv[2]) : QString());
   ResultText(ctx, s);
+}
+
+// TRIM, LTRIM, RTRIM: the characters of the set (a blank unless given) leave the chosen ends.
+template <bool Left, bool Right>
+void FnTrim(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  if (AnyNull(argc, argv)) return sqlite3_result_null(ctx);
+  const QString s = Text(argv[0]);
+  const QString set = argc > 1 ? Text(argv[1]) : QStringLiteral(" ");
+  qsizetype b = 0, e = s.size();
+  while (Left && b < e && set.contains(s[b])) ++b;
+  while (Right && e > b && set.contains(s[e - 1])) --e;
+  ResultText(ctx, s.mid(b, e - b));
+}
+
+// The rewriting wraps every divisor in this: Oracle's division never truncates and dividing by
+// zero is an error, where SQLite divides integers as integers and gives Null for zero.
+void FnDivisor(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (IsNull(argv[0])) return sqlite3_result_null(ctx);
+  const auto n = NumberOf(argv[0]);
+  if (!n) return Error(ctx, kInvalidNumber);
+  if (n->d == 0) return Error(ctx, kDivisorIsZero);
+  sqlite3_result_double(ctx, n->d);
 }
 
 void FnTranslate(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
@@ -1217,81 +1303,90 @@ void FnTranslate(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 }
 
 void FnLengthb(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+  if (IsNull(argv[0])) return sqlite3_result_null(ctx);
   const int n = sqlite3_value_bytes(argv[0]);
   if (n == 0) return sqlite3_result_null(ctx);
   sqlite3_result_int64(ctx, n);
 }
 
+struct FunctionEntry {
+  const char* name;
+  int nArg;
+  void (*fn)(sqlite3_context*, int, sqlite3_value**);
+  bool deterministic;
+};
+
+const FunctionEntry kFunctions[] = {
+    {"ORA_DATE_ADD", 2, FnDateAdd, true},
+    {"ORA_DATE_DIFF", 2, FnDateDiff, true},
+    {"ORA_ROWID", 1, FnRowid, true},
+    {"NVL", 2, FnNvl, true},
+    {"NVL2", 3, FnNvl2, true},
+    {"DECODE", -1, FnDecode, true},
+    {"TO_CHAR", 1, FnToChar, true},
+    {"TO_CHAR", 2, FnToChar, true},
+    {"TO_CHAR", 3, FnToChar, true},
+    {"TO_DATE", 1, FnToDate, true},
+    {"TO_DATE", 2, FnToDate, true},
+    {"TO_DATE", 3, FnToDate, true},
+    {"TO_NUMBER", 1, FnToNumber, true},
+    {"TO_NUMBER", 2, FnToNumber, true},
+    {"TO_NUMBER", 3, FnToNumber, true},
+    {"SUBSTR", 2, FnSubstr, true},
+    {"SUBSTR", 3, FnSubstr, true},
+    {"INSTR", 2, FnInstr, true},
+    {"INSTR", 3, FnInstr, true},
+    {"INSTR", 4, FnInstr, true},
+    {"LENGTH", 1, FnLength, true},
+    {"LENGTHB", 1, FnLengthb, true},
+    {"UPPER", 1, FnUpper, true},
+    {"LOWER", 1, FnLower, true},
+    {"INITCAP", 1, FnInitcap, true},
+    {"LPAD", 2, FnLpad, true},
+    {"LPAD", 3, FnLpad, true},
+    {"RPAD", 2, FnRpad, true},
+    {"RPAD", 3, FnRpad, true},
+    {"ROUND", 1, FnRound, true},
+    {"ROUND", 2, FnRound, true},
+    {"TRUNC", 1, FnTrunc, true},
+    {"TRUNC", 2, FnTrunc, true},
+    {"MOD", 2, FnMod, true},
+    {"ADD_MONTHS", 2, FnAddMonths, true},
+    {"MONTHS_BETWEEN", 2, FnMonthsBetween, true},
+    {"LAST_DAY", 1, FnLastDay, true},
+    {"NEXT_DAY", 2, FnNextDay, true},
+    {"GREATEST", -1, FnGreatest, true},
+    {"LEAST", -1, FnLeast, true},
+    {"CEIL", 1, Math1<Ceil>, true},
+    {"FLOOR", 1, Math1<Floor>, true},
+    {"SIGN", 1, Math1<Sign>, true},
+    {"EXP", 1, Math1<Exp>, true},
+    {"SQRT", 1, FnSqrt, true},
+    {"LN", 1, FnLn, true},
+    {"POWER", 2, FnPower, true},
+    {"CHR", 1, FnChr, true},
+    {"ASCII", 1, FnAscii, true},
+    {"CONCAT", 2, FnConcat, true},
+    {"REPLACE", 2, FnReplace, true},
+    {"REPLACE", 3, FnReplace, true},
+    {"TRIM", 1, FnTrim<true, true>, true},
+    {"LTRIM", 1, FnTrim<true, false>, true},
+    {"LTRIM", 2, FnTrim<true, false>, true},
+    {"RTRIM", 1, FnTrim<false, true>, true},
+    {"RTRIM", 2, FnTrim<false, true>, true},
+    {"ORA_DIVISOR", 1, FnDivisor, true},
+    {"TRANSLATE", 3, FnTranslate, true},
+    {"ORA_SYSDATE", 0, FnSysdate, false},
+    {"ORA_CONCAT", 2, FnConcat, true},
+};
+
 }  // namespace
 
 void RegisterOracleFunctions(sqlite3* db, const QString* user) {
-  static const int kDet = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-  struct Fn {
-    const char* name;
-    int nArg;
-    void (*fn)(sqlite3_context*, int, sqlite3_value**);
-    bool det;
-  };
-  static const Fn kFns[] = {
-      {"ORA_DATE_ADD", 2, FnDateAdd, true},
-      {"ORA_DATE_DIFF", 2, FnDateDiff, true},
-      {"ORA_ROWID", 1, FnRowid, true},
-      {"NVL", 2, FnNvl, true},
-      {"NVL2", 3, FnNvl2, true},
-      {"DECODE", -1, FnDecode, true},
-      {"TO_CHAR", 1, FnToChar, true},
-      {"TO_CHAR", 2, FnToChar, true},
-      {"TO_CHAR", 3, FnToChar, true},
-      {"TO_DATE", 1, FnToDate, true},
-      {"TO_DATE", 2, FnToDate, true},
-      {"TO_DATE", 3, FnToDate, true},
-      {"TO_NUMBER", 1, FnToNumber, true},
-      {"TO_NUMBER", 2, FnToNumber, true},
-      {"TO_NUMBER", 3, FnToNumber, true},
-      {"SUBSTR", 2, FnSubstr, true},
-      {"SUBSTR", 3, FnSubstr, true},
-      {"INSTR", 2, FnInstr, true},
-      {"INSTR", 3, FnInstr, true},
-      {"INSTR", 4, FnInstr, true},
-      {"LENGTH", 1, FnLength, true},
-      {"LENGTHB", 1, FnLengthb, true},
-      {"UPPER", 1, FnUpper, true},
-      {"LOWER", 1, FnLower, true},
-      {"INITCAP", 1, FnInitcap, true},
-      {"LPAD", 2, FnLpad, true},
-      {"LPAD", 3, FnLpad, true},
-      {"RPAD", 2, FnRpad, true},
-      {"RPAD", 3, FnRpad, true},
-      {"ROUND", 1, FnRound, true},
-      {"ROUND", 2, FnRound, true},
-      {"TRUNC", 1, FnTrunc, true},
-      {"TRUNC", 2, FnTrunc, true},
-      {"MOD", 2, FnMod, true},
-      {"ADD_MONTHS", 2, FnAddMonths, true},
-      {"MONTHS_BETWEEN", 2, FnMonthsBetween, true},
-      {"LAST_DAY", 1, FnLastDay, true},
-      {"NEXT_DAY", 2, FnNextDay, true},
-      {"GREATEST", -1, FnGreatest, true},
-      {"LEAST", -1, FnLeast, true},
-      {"CEIL", 1, Math1<Ceil>, true},
-      {"FLOOR", 1, Math1<Floor>, true},
-      {"SIGN", 1, Math1<Sign>, true},
-      {"EXP", 1, Math1<Exp>, true},
-      {"SQRT", 1, FnSqrt, true},
-      {"LN", 1, FnLn, true},
-      {"POWER", 2, FnPower, true},
-      {"CHR", 1, FnChr, true},
-      {"ASCII", 1, FnAscii, true},
-      {"CONCAT", 2, FnConcat, true},
-      {"REPLACE", 2, FnReplace2, true},
-      {"TRANSLATE", 3, FnTranslate, true},
-      {"ORA_SYSDATE", 0, FnSysdate, false},
-      {"ORA_CONCAT", 2, FnConcat, true},
-  };
-  for (const Fn& f : kFns)
-    sqlite3_create_function_v2(db, f.name, f.nArg, f.det ? kDet : SQLITE_UTF8, nullptr, f.fn,
-                               nullptr, nullptr, nullptr);
+  for (const FunctionEntry& f : kFunctions)
+    sqlite3_create_function_v2(db, f.name, f.nArg,
+                               f.deterministic ? SQLITE_UTF8 | SQLITE_DETERMINISTIC : SQLITE_UTF8,
+                               nullptr, f.fn, nullptr, nullptr, nullptr);
   auto* ud = new UserData{user};
   sqlite3_create_function_v2(db, "ORA_USER", 0, SQLITE_UTF8, ud, FnUser, nullptr, nullptr,
                              [](void* p) { delete static_cast<UserData*>(p); });

@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <algorithm>
 
+#include "oracle/local/rewrite/NumberOperators.h"
 #include "oracle/local/rewrite/Passes.h"
 #include "oracle/local/rewrite/SelectList.h"
 
@@ -273,6 +274,7 @@ Rewritten RewriteOracleSql(const QString& sql, const RewriteContext& ctx) {
   RunTreePasses(tree, scan);
   std::vector<Token> flat;
   Flatten(tree, flat);
+  RewriteNumberOperators(flat);
   Assemble(sql, flat, r);
   return r;
 }
