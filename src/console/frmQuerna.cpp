@@ -14,9 +14,9 @@
 #include "app/frmMain.h"
 #include "bind/frmBind.h"
 #include "console/SqlEditor.h"
+#include "core/RunErr.h"
 #include "files/basImpExp.h"
 #include "grid/vaSpread.h"
-#include "core/RunErr.h"
 #include "platform/Platform.h"
 #include "session/SessionData.h"
 #include "session/basLogout.h"
@@ -125,9 +125,11 @@ frmQuerna::frmQuerna(QWidget* parent) : QWidget(parent) {
 frmQuerna::~frmQuerna() = default;
 
 QSize frmQuerna::sizeHint() const {
-  // The inside of a window of the design's outer size.
-  return {qRound((kDesignWidth - 120) * logicalDpiX() / 1440.0),
-          qRound((kDesignHeight - 450) * logicalDpiY() / 1440.0)};
+  // The inside of a window of the design's outer size, wide enough for the ReadOnly box, which
+  // the design places partly beyond it.
+  const QSize design(qRound((kDesignWidth - 120) * logicalDpiX() / 1440.0),
+                     qRound((kDesignHeight - 450) * logicalDpiY() / 1440.0));
+  return design.expandedTo(QSize(chkReadOnly->geometry().right() + 1 + lbl1->x(), 0));
 }
 
 void frmQuerna::Load() {

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "grid/CellEditor.h"
+#include "grid/GridCopy.h"
 #include "grid/SpreadModel.h"
 #include "core/RunErr.h"
 
@@ -57,6 +58,7 @@ vaSpread::vaSpread(QWidget* parent) : QTableView(parent), d(std::make_unique<Imp
           [this](int section) { emit Click(section + 1, 0); });
   connect(verticalHeader(), &QHeaderView::sectionClicked, this,
           [this](int section) { emit Click(0, section + 1); });
+  grid::AddCopyCommands(this);
 }
 
 vaSpread::~vaSpread() = default;
