@@ -31,6 +31,7 @@ void Define(const QString& name, const QVariant& value, int kind, int type) {
 // Name and value are typed key by key, as a user does, so a completing box would show.
 void Enter(frmBind& dlg, const QString& name, const QString& value, int type, int kind) {
   for (const auto& [box, text] : {std::pair{dlg.cmbName, name}, std::pair{dlg.cmbValue, value}}) {
+    box->setFocus();
     box->clearEditText();
     QTest::keyClicks(box->lineEdit(), text);
   }
@@ -339,6 +340,8 @@ class tst_Bind : public QObject {
     ScriptedDialogs dialogs;
     frmBind dlg;
     dlg.Load();
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
     Enter(dlg, QStringLiteral("D"), QStringLiteral("2"), ora::ORATYPE_NUMBER, ora::ORAPARM_INPUT);
     dlg.cmdAdd->click();
     QVERIFY(dialogs.msgBoxes().isEmpty());
