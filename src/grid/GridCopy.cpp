@@ -90,7 +90,11 @@ QString SelectionText(const SpreadModel& model, const QItemSelection& selection,
   const std::vector<std::pair<int, int>> rows = SelectedRowSpans(selection);
   // One range, as a block or select-all gives, needs no test per cell.
   const bool wholeBlock = selection.size() == 1;
+  // Room for short values up front, so a million rows are not copied over as the text grows.
+  qsizetype rowCount = 1;
+  for (const auto& [top, bottom] : rows) rowCount += bottom - top + 1;
   QString out;
+  out.reserve(rowCount * qsizetype(cols.size() + 1) * 8);
   if (withHeader) {
     for (std::size_t i = 0; i < cols.size(); ++i) {
       if (i > 0) out += QLatin1Char('\t');
