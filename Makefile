@@ -4,7 +4,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 PACKAGES = build-essential cmake ninja-build pkg-config qt6-base-dev libsqlite3-dev \
-           fonts-ipafont-gothic fonts-ipafont-mincho xvfb xauth
+           qt6-translations-l10n libqt6svg6 fonts-ipafont-gothic fonts-ipafont-mincho xvfb xauth
 BENCH_PACKAGES = libbenchmark-dev libqt6sql6-sqlite
 FUZZ_PACKAGES = clang libclang-rt-14-dev
 
@@ -28,7 +28,9 @@ $(BUILD)/build.ninja: CMakeLists.txt | deps
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only the program itself: the tests are built by `make test`.
+run: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target querna
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then ./$(BUILD)/querna; \
 	else echo "No display: starting under xvfb-run"; xvfb-run -a ./$(BUILD)/querna; fi
 

@@ -33,7 +33,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   if (!dir.isValid()) std::abort();
   g_path = dir.filePath(QStringLiteral("script.sql"));
   // A readable file never asks anything; a message box here is a finding.
-  platform::SetDialogHandler({[](const platform::MsgBoxCall&) -> int { std::abort(); }, {}, {}});
+  platform::SetDialogHandler(
+      {[](const platform::MsgBoxCall&) -> int { std::abort(); }, {}, {}, {}});
   return 0;
 }
 

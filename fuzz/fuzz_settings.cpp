@@ -54,7 +54,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   platform::SetDialogHandler(
       {[](const platform::MsgBoxCall&) -> int { std::abort(); },
        [](const platform::InputBoxCall&) -> platform::InputBoxAnswer { std::abort(); },
-       [](const platform::FileDialogRequest&) -> QString { std::abort(); }});
+       [](const platform::FileDialogRequest&) -> QString { std::abort(); },
+       [](const QString&, qint64, qint64) -> bool { std::abort(); }});
   frmMain::SetLogonDialog([](QWidget*) {});
   mSb_CreateSessions();
   return 0;

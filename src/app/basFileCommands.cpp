@@ -6,6 +6,7 @@
 #include "app/basMain.h"
 #include "app/frmMain.h"
 #include "console/frmQuerna.h"
+#include "files/CsvExport.h"
 #include "files/basCmnDlg.h"
 #include "files/basImpExp.h"
 #include "platform/HelpWindow.h"
@@ -62,7 +63,7 @@ void mSb_SqlFileOpenCommand() {
 
 void mSb_LogFileOpenCommand() {
   const QString path =
-      mFn_ShowOpenDialog(gfrmMain, QStringLiteral("SQLﾛｸﾞﾌｧｲﾙを開く"), QString(),
+      mFn_ShowOpenDialog(gfrmMain, QStringLiteral("SQLﾛｸﾞﾌｧｲﾙを開く"), platform::ProgramFolder(),
                          QStringLiteral("SQLﾛｸﾞﾌｧｲﾙ(*.LOG)") + NUL + QStringLiteral("*.LOG"));
   // The path goes to the desktop's editor whole, blanks and all; a failure to start it is
   // not reported.
@@ -74,7 +75,12 @@ void mSb_ImportCommand() {
 }
 
 void mSb_ExportCommand() {
-  if (NobodyLoggedIn()) AskToLogIn();
+  if (NobodyLoggedIn()) {
+    AskToLogIn();
+    return;
+  }
+  if (frmQuerna* console = gfrmMain ? gfrmMain->mFn_ActiveConsole() : nullptr)
+    ExportGridAsCsv(gfrmMain, console->ResultGrid());
 }
 
 void mSb_HelpContentsCommand() {

@@ -14,10 +14,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/FirstPlacement.h"
 #include "app/Logon.h"
 #include "app/basFileCommands.h"
 #include "app/basLogout.h"
 #include "app/basMain.h"
+#include "app/frmHistory.h"
 #include "app/frmMainSql.h"
 #include "bind/frmBind.h"
 #include "console/frmQuerna.h"
@@ -124,6 +126,8 @@ void frmMain::mSb_BuildMenus() {
   AddBar(file, "mnuFileBar0");
   connect(AddItem(file, "mnuFileLogOpen", QStringLiteral("SQLﾛｸﾞﾌｧｲﾙを開く..."), Qt::Key_F4),
           &QAction::triggered, this, [] { mSb_LogFileOpenCommand(); });
+  connect(AddItem(file, "mnuFileHistory", QStringLiteral("SQL履歴..."), Qt::CTRL | Qt::Key_H),
+          &QAction::triggered, this, [] { ShowSqlHistory(); });
   AddBar(file, "mnuFileBar1");
   connect(AddItem(file, "mnuFileImport", QStringLiteral("ｲﾝﾎﾟｰﾄ...")), &QAction::triggered, this,
           [] { mSb_ImportCommand(); });
@@ -247,6 +251,16 @@ void frmMain::Load() {
 }
 
 void frmMain::mSb_RestorePlacement() {
+  const QStringList keys = {QStringLiteral("MainLeft"), QStringLiteral("MainTop"),
+                            QStringLiteral("MainWidth"), QStringLiteral("MainHeight")};
+  if (std::all_of(keys.begin(), keys.end(), [](const QString& key) {
+        return platform::GetSetting(kApp, kSection, key).isNull();
+      })) {
+    const QRect first = FirstStartPlacement(this);
+    move(first.topLeft());
+    resize(first.size());
+    return;
+  }
   const double dpiX = LogicalDpiX(this);
   const double dpiY = LogicalDpiY(this);
   const int left = TwipsToPixels(ReadTwips(QStringLiteral("MainLeft"), 1000), dpiX);

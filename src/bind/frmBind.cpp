@@ -135,6 +135,8 @@ frmBind::frmBind(QWidget* parent) : QDialog(parent) {
     typed->setEditable(true);
     // Typing a name or value never adds it to the lists; they show what the session holds.
     typed->setInsertPolicy(QComboBox::NoInsert);
+    // A new name is taken as typed, never completed to an existing one ("D" is not "DNO").
+    typed->setCompleter(nullptr);
     typed->setMinimumWidth(260);
   }
   cmbValueType = new QComboBox(this);

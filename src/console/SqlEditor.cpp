@@ -3,8 +3,11 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMimeData>
 #include <QTextDocumentFragment>
+
+#include "console/SqlHighlighter.h"
 
 namespace {
 
@@ -30,6 +33,21 @@ QStringList localFiles(const QMimeData* data) {
 SqlEditor::SqlEditor(QWidget* parent) : QPlainTextEdit(parent) {
   setObjectName(QStringLiteral("txtSQL"));
   setAcceptDrops(true);
+  new SqlHighlighter(document());
+  // The right-click menu without Undo and Redo: Ctrl+Z is the menu's SQL中断 here.
+  setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    QMenu* menu = createStandardContextMenu(pos);
+    for (QAction* a : menu->actions()) {
+      if (a->objectName() == QLatin1String("edit-undo") ||
+          a->objectName() == QLatin1String("edit-redo"))
+        delete a;
+    }
+    if (!menu->actions().isEmpty() && menu->actions().first()->isSeparator())
+      delete menu->actions().first();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(viewport()->mapToGlobal(pos));
+  });
 }
 
 bool SqlEditor::event(QEvent* e) {

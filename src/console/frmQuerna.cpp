@@ -165,9 +165,11 @@ frmQuerna::frmQuerna(QWidget* parent) : QWidget(parent) {
 frmQuerna::~frmQuerna() = default;
 
 QSize frmQuerna::sizeHint() const {
-  // The inside of a window of the design's outer size.
-  return {qRound((kDesignWidth - 120) * logicalDpiX() / 1440.0),
-          qRound((kDesignHeight - 450) * logicalDpiY() / 1440.0)};
+  // The inside of a window of the design's outer size, wide enough for the ReadOnly box, which
+  // the design places partly beyond it.
+  const QSize design(qRound((kDesignWidth - 120) * logicalDpiX() / 1440.0),
+                     qRound((kDesignHeight - 450) * logicalDpiY() / 1440.0));
+  return design.expandedTo(QSize(chkReadOnly->geometry().right() + 1 + lbl1->x(), 0));
 }
 
 void frmQuerna::Load() {
@@ -306,6 +308,11 @@ void frmQuerna::Logout() {
 
 void frmQuerna::LoadScript(const QString& text) {
   cmdClear_Click();
+  txtSQL->setPlainText(text);
+  txtSQL->setFocus(Qt::OtherFocusReason);
+}
+
+void frmQuerna::PutSql(const QString& text) {
   txtSQL->setPlainText(text);
   txtSQL->setFocus(Qt::OtherFocusReason);
 }

@@ -38,6 +38,10 @@ class frmQuerna : public QWidget {
   void Logout();
   // Empties the console and puts a script into its SQL box.
   void LoadScript(const QString& text);
+  // Puts a statement into the SQL box, leaving the result as it is (the history browser's choice).
+  void PutSql(const QString& text);
+  // The result grid, for the export.
+  vaSpread* ResultGrid() const { return vspData; }
   // The selected session's index in the session table, and its label.
   int SelectedSession() const;
   QString SelectedSessionLabel() const;

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -63,15 +64,25 @@ bool CreateFoldersFor(const QString& path) {
   return true;
 }
 
-// Valid UTF-8 (a byte order mark is dropped) is taken as it is; anything else comes from a
-// Japanese Windows machine and is CP932.
+// A byte order mark decides. Without one, valid UTF-8 is taken as UTF-8 only when it holds a
+// three- or four-byte sequence, where Japanese lives, or is plain ASCII: text of two-byte
+// sequences alone is CP932 from a Japanese Windows machine, whose half-width katakana pairs
+// ("ﾃｰ" is C3 B0) happen to be valid UTF-8 too.
 QString DecodeScript(const QByteArray& bytes) {
+  if (const auto bom = QStringConverter::encodingForData(bytes)) {
+    QStringDecoder decoder(*bom, QStringDecoder::Flag::Stateless);
+    return decoder(bytes);
+  }
   QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  QString text = utf8(bytes);
-  if (!utf8.hasError()) return text;
+  const QString text = utf8(bytes);
+  const bool ascii =
+      std::all_of(bytes.begin(), bytes.end(), [](char b) { return uchar(b) < 0x80; });
+  const bool longSequence =
+      std::any_of(bytes.begin(), bytes.end(), [](char b) { return uchar(b) >= 0xE0; });
+  if (!utf8.hasError() && (ascii || longSequence)) return text;
   QStringDecoder cp932("CP932", QStringDecoder::Flag::Stateless);
   if (cp932.isValid()) return cp932(bytes);
-  return QString::fromUtf8(bytes);
+  return text;
 }
 
 // Only U+0020 counts as a blank.

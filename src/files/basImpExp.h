@@ -7,9 +7,10 @@
 class QFile;
 
 // Reads a whole SQL script: the header line "/*   (<path>)   */", CR LF, then the file's lines,
-// each followed by CR LF, with spaces trimmed at both ends of the whole. Scripts are decoded as
-// UTF-8 when they are valid UTF-8 (with or without a byte order mark), else as CP932. A file that
-// cannot be opened or read is reported by message box and gives the empty text.
+// each followed by CR LF, with spaces trimmed at both ends of the whole. A byte order mark decides
+// the encoding; else a script is UTF-8 when it is valid UTF-8 holding a three- or four-byte
+// sequence or nothing above 0x7F, and CP932 otherwise. A file that cannot be opened or read is
+// reported by message box and gives the empty text.
 QString mFn_ReadSqlFile(const QString& path);
 
 // Opens a text file under a new file number: for reading (a failure is reported by message box),

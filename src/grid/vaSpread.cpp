@@ -7,6 +7,7 @@
 
 #include "core/RunErr.h"
 #include "grid/CellEditor.h"
+#include "grid/GridCopy.h"
 #include "grid/SpreadModel.h"
 
 namespace {
@@ -72,6 +73,7 @@ vaSpread::vaSpread(QWidget* parent) : QTableView(parent), d(std::make_unique<Imp
           [this](int section) { emit Click(section + 1, 0); });
   connect(verticalHeader(), &QHeaderView::sectionClicked, this,
           [this](int section) { emit Click(0, section + 1); });
+  grid::AddCopyCommands(this);
 }
 
 vaSpread::~vaSpread() = default;

@@ -12,11 +12,13 @@
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QUrl>
+#include <algorithm>
 
 namespace platform {
 
@@ -168,6 +170,8 @@ QString RealFileDialog(const FileDialogRequest& r) {
     dlg.setFileMode(r.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   }
   if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return QString();
+  if (r.chosenFilter)
+    *r.chosenFilter = std::max(0, int(nameFilters.indexOf(dlg.selectedNameFilter())));
   return dlg.selectedFiles().first();
 }
 
@@ -254,6 +258,27 @@ DialogHandler SetDialogHandler(DialogHandler handler) {
   DialogHandler previous = Handler();
   Handler() = std::move(handler);
   return previous;
+}
+
+Progress::Progress(QWidget* owner, const QString& title, const QString& label) : label_(label) {
+  if (Handler().progress) return;
+  dialog_ = std::make_unique<QProgressDialog>(label, QStringLiteral("キャンセル"), 0, 1000, owner);
+  dialog_->setWindowTitle(title);
+  dialog_->setWindowModality(Qt::ApplicationModal);
+  dialog_->setMinimumDuration(300);
+  dialog_->setAutoClose(false);
+  dialog_->setAutoReset(false);
+}
+
+Progress::~Progress() = default;
+
+bool Progress::Step(qint64 done, qint64 total) {
+  if (Handler().progress) return Handler().progress(label_, done, total);
+  if (!dialog_) return true;
+  // The dialog counts in thousandths, so any total fits its int range.
+  dialog_->setValue(total > 0 ? int(std::min<qint64>(1000, done * 1000 / total)) : 1000);
+  QCoreApplication::processEvents();
+  return !dialog_->wasCanceled();
 }
 
 QString GetSetting(const QString& app, const QString& section, const QString& key,

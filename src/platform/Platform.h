@@ -5,8 +5,10 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 class QAbstractButton;
+class QProgressDialog;
 class QWidget;
 
 namespace platform {
@@ -73,6 +75,8 @@ struct FileDialogRequest {
   QStringList filters;
   bool fileMustExist = true;
   QWidget* owner = nullptr;
+  // When given, receives the index of the file type chosen (0 for the first pair).
+  int* chosenFilter = nullptr;
 };
 // Returns the chosen path, or an empty text when cancelled.
 QString ShowFileDialog(const FileDialogRequest& request);
@@ -82,9 +86,27 @@ struct DialogHandler {
   std::function<int(const MsgBoxCall&)> msgBox;
   std::function<InputBoxAnswer(const InputBoxCall&)> inputBox;
   std::function<QString(const FileDialogRequest&)> fileDialog;
+  // Told every step of a progress dialog (its label, done, total); false cancels.
+  std::function<bool(const QString&, qint64, qint64)> progress;
 };
 // Installs a handler; empty members keep the real dialogs. Returns the previous handler.
 DialogHandler SetDialogHandler(DialogHandler handler);
+
+// ---- Progress dialog --------------------------------------------------------------------
+// A modal progress dialog with a cancel button, shown once the work lasts more than a moment.
+class Progress {
+ public:
+  Progress(QWidget* owner, const QString& title, const QString& label);
+  ~Progress();
+  Progress(const Progress&) = delete;
+  Progress& operator=(const Progress&) = delete;
+  // Shows how far the work is and lets window messages through; false once cancelled.
+  bool Step(qint64 done, qint64 total);
+
+ private:
+  QString label_;
+  std::unique_ptr<QProgressDialog> dialog_;
+};
 
 // ---- Per-user settings store -------------------------------------------------------------
 // Kept with QSettings in a file owned and readable by the user only (it holds passwords).

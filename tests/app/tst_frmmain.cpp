@@ -1,5 +1,7 @@
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -10,9 +12,11 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <cmath>
 
 #include "app/basMain.h"
+#include "app/frmHistory.h"
 #include "app/frmMain.h"
 #include "common/ConsoleControls.h"
 #include "common/FakeDriver.h"
@@ -23,6 +27,7 @@
 #include "platform/Platform.h"
 #include "session/SessionData.h"
 #include "support/basFunctions.h"
+#include "support/basLog.h"
 
 namespace {
 
@@ -124,13 +129,21 @@ class TestFrmMain : public QObject {
     }
   }
 
+  // With nothing saved, the window has room for the first console whole and the whole menu
+  // bar, inside the screen's available area and centred on it.
   void firstRunPlacement() {
     frmMain* w = LoadedMain();
-    const double dpiX = w->screen()->logicalDotsPerInchX();
-    const double dpiY = w->screen()->logicalDotsPerInchY();
-    QCOMPARE(w->pos(), QPoint(ToPixels(1000, dpiX), ToPixels(1000, dpiY)));
-    QCOMPARE(w->size(), QSize(ToPixels(6500, dpiX), ToPixels(6500, dpiY)));
-    QVERIFY(w->isVisible());
+    LogOn();
+    w->mnuWindowNewWindow_Click();
+    const QMdiSubWindow* sub = w->mdiArea()->subWindowList().first();
+    QTRY_VERIFY(w->mdiArea()->viewport()->rect().contains(sub->geometry()));
+    QCOMPARE(sub->size(), sub->sizeHint());
+    QVERIFY(w->menuBar()->width() >= w->menuBar()->sizeHint().width());
+    const QRect area = w->screen()->availableGeometry();
+    QVERIFY(area.contains(w->frameGeometry()));
+    // Centred but for the window manager's frame, unknown until the window is shown.
+    QVERIFY(qAbs(w->frameGeometry().center().x() - area.center().x()) <= 8);
+    QVERIFY(qAbs(w->frameGeometry().center().y() - area.center().y()) <= 40);
   }
 
   // A value that is not a number gives its default; the others are taken as saved.
@@ -307,6 +320,59 @@ class TestFrmMain : public QObject {
     }
     // A command that presses nothing shows nothing either.
     if (pressed.isEmpty()) QCOMPARE(dialogs.msgBoxes().size(), 0);
+  }
+
+  // SQL履歴 lists the history newest first and narrows it as the filter is typed; OK puts the
+  // statement into the active console's SQL box, Cancel or an empty list leaves the box alone.
+  void historyBrowser_data() {
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("sqlBox");
+    const QString first = "2001/04/06 9:05:07  select 1 from dual";
+    const QString second = "2001/04/06 9:05:08  select 2";
+    QTest::newRow("newest first") << "" << QStringList{second, first} << true
+                                  << "select 2\n  from emp";
+    QTest::newRow("filter on a later line")
+        << "EMP" << QStringList{second} << true << "select 2\n  from emp";
+    QTest::newRow("filter on the older")
+        << "dual" << QStringList{first} << true << "select 1 from dual";
+    QTest::newRow("nothing matches") << "zzz" << QStringList() << true << "typed";
+    QTest::newRow("cancel") << "" << QStringList{second, first} << false << "typed";
+  }
+  void historyBrowser() {
+    QFETCH(QString, filter);
+    QFETCH(QStringList, listed);
+    QFETCH(bool, ok);
+    QFETCH(QString, sqlBox);
+    frmMain* w = LoadedMain();
+    gfrmMain = w;
+    LogOn();
+    w->mnuWindowNewWindow_Click();
+    frmQuerna* console = w->mFn_ActiveConsole();
+    Ctl<QPlainTextEdit>(console, "txtSQL")->setPlainText("typed");
+    platform::SetNow(QDateTime(QDate(2001, 4, 6), QTime(9, 5, 7)));
+    mSb_WriteSQLLog("select 1 from dual");
+    platform::SetNow(QDateTime(QDate(2001, 4, 6), QTime(9, 5, 8)));
+    mSb_WriteSQLLog("select 2\r\n  from emp");
+    platform::SetNow(QDateTime());
+    QStringList shown;
+    QString statement;
+    QTimer::singleShot(0, [&] {
+      auto* dlg = qobject_cast<frmHistory*>(QApplication::activeModalWidget());
+      QTest::keyClicks(dlg->txtFilter, filter);
+      for (int i = 0; i < dlg->lstHistory->count(); ++i) {
+        if (!dlg->lstHistory->item(i)->isHidden()) shown << dlg->lstHistory->item(i)->text();
+      }
+      statement = dlg->txtStatement->toPlainText();
+      (ok && dlg->cmdOK->isEnabled() ? dlg->cmdOK : dlg->cmdCancel)->click();
+    });
+    w->menuItem("mnuFileHistory")->trigger();
+    QCOMPARE(shown, listed);
+    QCOMPARE(statement, listed.isEmpty() ? QString()
+                        : ok             ? sqlBox
+                                         : QString("select 2\n  from emp"));
+    QCOMPARE(Ctl<QPlainTextEdit>(console, "txtSQL")->toPlainText(), sqlBox);
   }
 
   // The menu's keys win over the SQL box's own use of them (Ctrl+Z would undo there).

@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QtTest>
@@ -29,9 +30,13 @@ void Define(const QString& name, const QVariant& value, int kind, int type) {
   Params().Item(name)->SetServerType(type);
 }
 
+// Name and value are typed key by key, as a user does, so a completing box would show.
 void Enter(frmBind& dlg, const QString& name, const QString& value, int type, int kind) {
-  dlg.cmbName->setEditText(name);
-  dlg.cmbValue->setEditText(value);
+  for (const auto& [box, text] : {std::pair{dlg.cmbName, name}, std::pair{dlg.cmbValue, value}}) {
+    box->setFocus();
+    box->clearEditText();
+    QTest::keyClicks(box->lineEdit(), text);
+  }
   dlg.cmbValueType->setCurrentIndex(dlg.cmbValueType->findData(type));
   dlg.cmbVarType->setCurrentIndex(dlg.cmbVarType->findData(kind));
 }
@@ -302,6 +307,22 @@ class tst_Bind : public QObject {
     QCOMPARE(dlg.cmbName->count(), 0);
     QCOMPARE(dlg.cmbName->currentText(), QString());
     QCOMPARE(dlg.cmbValue->currentText(), QString());
+  }
+
+  // An existing DNO = 20 neither completes the name D nor the value 2.
+  void typedPrefixOfAnExistingVariable() {
+    Define(QStringLiteral("DNO"), 20, ora::ORAPARM_INPUT, ora::ORATYPE_NUMBER);
+    ScriptedDialogs dialogs;
+    frmBind dlg;
+    dlg.Load();
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    Enter(dlg, QStringLiteral("D"), QStringLiteral("2"), ora::ORATYPE_NUMBER, ora::ORAPARM_INPUT);
+    dlg.cmdAdd->click();
+    QVERIFY(dialogs.msgBoxes().isEmpty());
+    QCOMPARE(Params().Count(), 2);
+    QCOMPARE(Params().Item(QStringLiteral("DNO"))->Value().toInt(), 20);
+    QCOMPARE(Params().Item(QStringLiteral("D"))->Value().toInt(), 2);
   }
 
   void removeAll_data() {

@@ -7,6 +7,10 @@ ScriptedDialogs::ScriptedDialogs() {
   h.msgBox = [this](const platform::MsgBoxCall& c) { return onMsgBox(c); };
   h.inputBox = [this](const platform::InputBoxCall& c) { return onInputBox(c); };
   h.fileDialog = [this](const platform::FileDialogRequest& r) { return onFileDialog(r); };
+  h.progress = [this](const QString&, qint64 done, qint64) {
+    ++progressSteps_;
+    return cancelProgressAt_ < 0 || done < cancelProgressAt_;
+  };
   previous_ = platform::SetDialogHandler(h);
 }
 
@@ -54,9 +58,10 @@ platform::InputBoxAnswer ScriptedDialogs::onInputBox(const platform::InputBoxCal
 QString ScriptedDialogs::onFileDialog(const platform::FileDialogRequest& request) {
   fileDialogs_.push_back(request);
   if (!fileAnswers_.empty()) {
-    QString a = fileAnswers_.front();
+    const auto [path, filter] = fileAnswers_.front();
     fileAnswers_.pop_front();
-    return a;
+    if (request.chosenFilter) *request.chosenFilter = filter;
+    return path;
   }
   QTest::qFail("unexpected file dialog", __FILE__, __LINE__);
   return QString();

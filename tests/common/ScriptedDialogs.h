@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <deque>
+#include <utility>
 
 #include "platform/Platform.h"
 
@@ -25,7 +26,13 @@ class ScriptedDialogs {
   void answerInputBoxes(const QStringList& answers) {
     for (const QString& a : answers) a == kCancel ? cancelInputBox() : answerInputBox(a);
   }
-  void answerFileDialog(const QString& path) { fileAnswers_.push_back(path); }
+  // The path the next file dialog gives, and the file type it reports as chosen.
+  void answerFileDialog(const QString& path, int filter = 0) {
+    fileAnswers_.push_back({path, filter});
+  }
+  // Progress dialogs go on unless told here to cancel at the first step reaching done.
+  void cancelProgressAt(qint64 done) { cancelProgressAt_ = done; }
+  int progressSteps() const { return progressSteps_; }
 
   const QList<platform::MsgBoxCall>& msgBoxes() const { return msgBoxes_; }
   const QList<platform::InputBoxCall>& inputBoxes() const { return inputBoxes_; }
@@ -43,7 +50,9 @@ class ScriptedDialogs {
   bool autoOk_ = true;
   std::deque<int> msgAnswers_;
   std::deque<platform::InputBoxAnswer> inputAnswers_;
-  std::deque<QString> fileAnswers_;
+  std::deque<std::pair<QString, int>> fileAnswers_;
+  qint64 cancelProgressAt_ = -1;
+  int progressSteps_ = 0;
   QList<platform::MsgBoxCall> msgBoxes_;
   QList<platform::InputBoxCall> inputBoxes_;
   QList<platform::FileDialogRequest> fileDialogs_;

@@ -85,12 +85,13 @@ class TestFileCommands : public QObject {
     QCOMPARE(dialogs.msgBoxes()[0].title, platform::AppTitle());
     QVERIFY(dialogs.fileDialogs().isEmpty());
 
-    // Logged in, the two placeholders do nothing at all.
+    // Logged in, import does nothing at all; export of an empty grid says there is nothing.
     LogIn();
     dialogs.clear();
     if (command != 0) {
       Run(command);
-      QVERIFY(dialogs.msgBoxes().isEmpty());
+      QCOMPARE(dialogs.prompts(),
+               command == 2 ? QStringList{"ｴｸｽﾎﾟｰﾄするﾃﾞｰﾀがありません"} : QStringList());
       QVERIFY(dialogs.fileDialogs().isEmpty());
     }
   }
@@ -197,7 +198,69 @@ class TestFileCommands : public QObject {
     QCOMPARE(dialogs.fileDialogs().size(), 1);
     QCOMPARE(dialogs.fileDialogs()[0].title, QString("SQLﾛｸﾞﾌｧｲﾙを開く"));
     QCOMPARE(dialogs.fileDialogs()[0].filters, (QStringList{"SQLﾛｸﾞﾌｧｲﾙ(*.LOG)", "*.LOG"}));
+    QCOMPARE(dialogs.fileDialogs()[0].initialFolder, platform::ProgramFolder());
     QVERIFY(dialogs.msgBoxes().isEmpty());
+  }
+
+  // The active console's grid as CSV, in the encoding of the file type chosen. A cancelled or
+  // failed export leaves an existing file as it was and creates none.
+  void exportWritesTheGridAsCsv_data() {
+    QTest::addColumn<int>("filter");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<qint64>("cancelAt");
+    QTest::addColumn<QByteArray>("bytes");  // empty: the old file stays
+    QTest::addColumn<QString>("message");
+    const QByteArray head = "NAME,\"NO, \"\"N\"\"\"\r\n";
+    QTest::newRow("utf-8 with bom") << 0 << 2 << "日本ﾃｽﾄ" << qint64(-1)
+                                    << "\xEF\xBB\xBF" + head + "日本ﾃｽﾄ,*\r\n\"a\nb\",**\r\n"
+                                    << "";
+    QTest::newRow("shift_jis") << 1 << 1 << "日本ﾃｽﾄ" << qint64(-1)
+                               << head + "\x93\xfa\x96\x7b\xc3\xbd\xc4,*\r\n"
+                               << "";
+    QTest::newRow("cancelled") << 0 << 5000 << "x" << qint64(4096) << QByteArray() << "";
+    QTest::newRow("not in shift_jis")
+        << 1 << 1 << "café" << qint64(-1) << QByteArray()
+        << "Shift_JISで表せない文字があるため、ｴｸｽﾎﾟｰﾄできません。UTF-8を選んでください";
+  }
+  void exportWritesTheGridAsCsv() {
+    QFETCH(int, filter);
+    QFETCH(int, rows);
+    QFETCH(QString, value);
+    QFETCH(qint64, cancelAt);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    TestEnv env;
+    LogIn();
+    vaSpread* grid = Ctl<vaSpread>(OpenConsole(), "vspData");
+    grid->SetMaxCols(2);
+    grid->SetMaxRows(rows);
+    const QVariant cells[][2] = {{value, 1}, {"a\nb", "pw"}};
+    for (int r = 1; r <= rows; ++r) {
+      for (int c = 1; c <= 2; ++c) {
+        grid->SetCol(c);
+        grid->SetRow(r);
+        grid->SetValue(cells[std::min(r, 2) - 1][c - 1]);
+      }
+    }
+    grid->SetCol(1);
+    grid->SetRow(0);
+    grid->SetText("NAME");
+    grid->SetCol(2);
+    grid->SetText("NO, \"N\"");
+    grid->SetRow(-1);
+    grid->SetTypeEditPassword(true);
+    const QString path = env.folder() + "/out.csv";
+    WriteFile(path, "old");
+    ScriptedDialogs dialogs;
+    dialogs.answerFileDialog(env.folder() + "/out", filter);
+    dialogs.cancelProgressAt(cancelAt);
+    mSb_ExportCommand();
+    QCOMPARE(dialogs.fileDialogs().size(), 1);
+    QVERIFY(dialogs.fileDialogs()[0].save);
+    QCOMPARE(dialogs.prompts(), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(TestEnv::readFile(path), bytes.isEmpty() ? QByteArray("old") : bytes);
+    QCOMPARE(QDir(env.folder()).entryList(QDir::Files | QDir::Hidden).size(), 1);
   }
 
   void helpCommandsOpenTheHelpWindow_data() {

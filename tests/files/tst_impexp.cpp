@@ -116,6 +116,10 @@ class TestImpExp : public QObject {
     // テスト, half-width ｱ and the circled one of the Windows code page.
     QTest::newRow("shift_jis") << QByteArray("select '\x83\x65\x83\x58\x83\x67\xB1\x87\x40'\r\n")
                                << "select 'テストｱ①'\r\n";
+    // Two half-width katakana that are also valid UTF-8 (U+00F0): no three-byte sequence.
+    QTest::newRow("shift_jis katakana that is valid utf-8")
+        << QByteArray("-- \xC3\xB0") << "-- ﾃｰ\r\n";
+    QTest::newRow("utf-16 with bom") << QByteArray("\xFF\xFEs\0e\0l\0", 8) << "sel\r\n";
   }
   void readSqlFile() {
     QFETCH(QByteArray, bytes);

@@ -1,6 +1,10 @@
+#include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDateTime>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -14,6 +18,7 @@
 #include "core/RunErr.h"
 #include "grid/CellEditor.h"
 #include "grid/ColumnStore.h"
+#include "grid/GridCopy.h"
 #include "grid/SpreadModel.h"
 #include "grid/vaSpread.h"
 
@@ -44,6 +49,13 @@ class PaintCounter : public QObject {
   }
   int count = 0;
 };
+
+void TriggerMenuItem(vaSpread& g, const QString& caption) {
+  for (QAction* a : g.actions()) {
+    if (a->text() == caption) return a->trigger();
+  }
+  QFAIL(qPrintable("no menu item " + caption));
+}
 
 }  // namespace
 
@@ -446,6 +458,90 @@ class TestVaSpread : public QObject {
     g.SetRow(9);
     g.SetAction(vaSpread::ActionActiveCell);
     QVERIFY(!ora::Err().pending());
+  }
+
+  // The selection goes to the clipboard as tab-separated rows ended by CR LF, values as shown;
+  // a cell between selected ones but not selected itself comes out empty.
+  void copySelection_data() {
+    QTest::addColumn<QList<QRect>>("blocks");  // 0-based columns (x) and rows (y)
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("text");
+    const QList<QRect> all;
+    QTest::newRow("Ctrl+C") << QList<QRect>{QRect(0, 0, 2, 2)} << ""
+                            << "a\t1\r\nb\t2\r\n";
+    QTest::newRow("ｺﾋﾟｰ") << QList<QRect>{QRect(2, 1, 1, 1)} << "ｺﾋﾟｰ"
+                          << "**\r\n";
+    QTest::newRow("with header") << QList<QRect>{QRect(1, 0, 2, 1)} << "ﾍｯﾀﾞｰ付きでｺﾋﾟｰ"
+                                 << "NO\tPW\r\n1\t*\r\n";
+    QTest::newRow("apart") << QList<QRect>{QRect(0, 0, 1, 1), QRect(2, 1, 1, 1)} << "ｺﾋﾟｰ"
+                           << "a\t\r\n\t**\r\n";
+    QTest::newRow("select all") << all << "すべて選択"
+                                << "a\t1\t*\r\nb\t2\t**\r\n";
+  }
+  void copySelection() {
+    QFETCH(QList<QRect>, blocks);
+    QFETCH(QString, command);
+    QFETCH(QString, text);
+    vaSpread g;
+    g.SetMaxCols(3);
+    g.SetMaxRows(2);
+    const char* cells[2][3] = {{"a", "1", "x"}, {"b", "2", "yz"}};
+    for (int r = 0; r < 2; ++r) {
+      for (int c = 0; c < 3; ++c) SetCell(g, c + 1, r + 1, QString::fromUtf8(cells[r][c]));
+    }
+    const char* headers[] = {"NAME", "NO", "PW"};
+    for (int c = 0; c < 3; ++c) {
+      g.SetCol(c + 1);
+      g.SetRow(0);
+      g.SetText(QString::fromLatin1(headers[c]));
+    }
+    g.SetRow(-1);
+    g.SetTypeEditPassword(true);
+    g.Refresh();
+    QGuiApplication::clipboard()->setText("before");
+    for (const QRect& b : blocks) {
+      g.selectionModel()->select(QItemSelection(g.model()->index(b.top(), b.left()),
+                                                g.model()->index(b.bottom(), b.right())),
+                                 QItemSelectionModel::Select);
+    }
+    if (command.isEmpty()) {
+      g.show();
+      QVERIFY(QTest::qWaitForWindowActive(&g));
+      g.setFocus();
+      QTest::keyClick(&g, Qt::Key_C, Qt::ControlModifier);
+    } else if (command == "すべて選択") {
+      TriggerMenuItem(g, command);
+      TriggerMenuItem(g, "ｺﾋﾟｰ");
+    } else {
+      TriggerMenuItem(g, command);
+    }
+    QCOMPARE(QGuiApplication::clipboard()->text(), text);
+    QCOMPARE(g.contextMenuPolicy(), Qt::ActionsContextMenu);
+  }
+
+  // A whole grid with awkward values, in the CSV form spreadsheets read.
+  void csvFields_data() {
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("field");
+    QTest::newRow("plain") << "SCOTT"
+                           << "SCOTT";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("comma") << "a,b"
+                           << "\"a,b\"";
+    QTest::newRow("quote") << "say \"hi\""
+                           << "\"say \"\"hi\"\"\"";
+    QTest::newRow("line break") << "a\r\nb"
+                                << "\"a\r\nb\"";
+    QTest::newRow("blanks stay") << " x "
+                                 << " x ";
+  }
+  void csvFields() {
+    QFETCH(QString, value);
+    QFETCH(QString, field);
+    QString out;
+    grid::AppendCsvField(out, value);
+    QCOMPARE(out, field);
   }
 
   void memoryStaysCompact() {

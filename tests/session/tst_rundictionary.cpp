@@ -94,7 +94,7 @@ class tst_RunDictionary : public QObject {
                                     during = QApplication::overrideCursor()->shape();
                                   return recording.msgBox(call);
                                 },
-                                recording.inputBox, recording.fileDialog});
+                                recording.inputBox, recording.fileDialog, recording.progress});
     mSb_RunDictionarySQL(sql);
     platform::SetDialogHandler(recording);
 

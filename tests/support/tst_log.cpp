@@ -8,6 +8,7 @@
 
 #include "common/TestEnv.h"
 #include "platform/Platform.h"
+#include "support/SqlHistory.h"
 #include "support/basLog.h"
 
 namespace {
@@ -133,6 +134,35 @@ class TestLog : public QObject {
     QCOMPARE(TestEnv::readFile(path),
              "earlier\r\n" + (history ? Block("2001/04/06 9:05:07", "a")
                                       : QByteArray("2001/04/06 9:05:07-->LOG:a\r\n")));
+  }
+
+  // The browser's reading of the history: newest first, a later statement of the same second
+  // before an earlier one, lines by LF whether written with CR LF or a bare LF, an unfinished
+  // block and other files left out, and every file left as it was.
+  void sqlHistoryReadBack() {
+    TestEnv env;
+    const QString folder = env.programFolder();
+    const QByteArray day1 = Block("2001/04/05 23:59:59", "select 1\nfrom dual");
+    const QByteArray day2 = Block("2001/04/06 9:05:07", "select 'a'\r\nfrom emp") +
+                            Block("2001/04/06 9:05:07", "second") +
+                            "\r\n/* <--------- START SQL(2001/04/06 9:06:00) ---------> */\r\nlost";
+    const std::pair<QString, QByteArray> files[] = {
+        {"/SQL20010405.log", day1}, {"/SQL20010406.log", day2}, {"/Querna.log", Block("x", "no")}};
+    for (const auto& [name, bytes] : files) {
+      QFile f(folder + name);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(bytes);
+    }
+    platform::SetNow(kApril6.addDays(1));
+    mSb_WriteSQLLog("select 2\r\n  from dual");
+    const QList<SqlHistoryEntry> entries = ReadSqlHistory(folder);
+    QStringList got;
+    for (const SqlHistoryEntry& e : entries) got << platform::DateTimeText(e.start) + "|" + e.sql;
+    QCOMPARE(got,
+             (QStringList{"2001/04/07 9:05:07|select 2\n  from dual", "2001/04/06 9:05:07|second",
+                          "2001/04/06 9:05:07|select 'a'\nfrom emp",
+                          "2001/04/05 23:59:59|select 1\nfrom dual"}));
+    QCOMPARE(TestEnv::readFile(folder + "/SQL20010406.log"), day2);
   }
 
   void sqlHistoryStartsANewFileAtMidnight() {

@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QTest>
 
+#include "app/FirstPlacement.h"
 #include "app/basLogout.h"
 #include "app/basMain.h"
 #include "app/frmMain.h"
@@ -214,8 +215,7 @@ class TestBadEntries : public QObject {
       f.write(bytes);
     }
     gfrmMain->Load();
-    const double dpiX = gfrmMain->screen()->logicalDotsPerInchX();
-    QCOMPARE(gfrmMain->x(), ToPixels(1000, dpiX));
+    QCOMPARE(gfrmMain->pos(), FirstStartPlacement(gfrmMain).topLeft());
     frmLogon form;
     for (const QString& item : Items(form.cmbUser)) QVERIFY(!item.trimmed().isEmpty());
     form.cmdCancel->click();
