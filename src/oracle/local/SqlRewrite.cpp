@@ -245,8 +245,9 @@ void Assemble(const QString& sql, const std::vector<Token>& flat, Rewritten& r) 
     if (prev) {
       if (!prev->synthetic && !t.synthetic && t.seq == prev->seq + 1) {
         QString gap = sql.mid(prev->start + prev->len, t.start - prev->start - prev->len);
+        // Line ends stay: a "--" comment in the gap ends at its line, not at the statement's end.
         for (QChar& c : gap)
-          if (IsSpace(c)) c = QLatin1Char(' ');
+          if (IsSpace(c) && c != QLatin1Char('\n') && c != QLatin1Char('\r')) c = QLatin1Char(' ');
         out += gap;
       } else {
         out += QLatin1Char(' ');

@@ -130,6 +130,8 @@ void addRewriteRows() {
       "1980/12/16 00:00:00");
   Row("days plus date", "select 2 + hiredate from emp where empno = 7369", "1980/12/19 00:00:00");
   Row("minus", "select deptno from dept minus select deptno from emp", "40");
+  Row("comment to the end of a line", "select ename -- the name\r\n  from emp where empno = 7839",
+      "KING");
   Row("outer join", "select count(*) from emp e, dept d where e.deptno(+) = d.deptno", "15");
   Row("outer join keeps the lonely department",
       "select d.dname from emp e, dept d where e.deptno(+) = d.deptno and e.empno is null",
