@@ -7,6 +7,7 @@
 
 #include "common/TestEnv.h"
 #include "core/RunErr.h"
+#include "oracle/ParameterChecks.h"
 #include "oracle/local/LocalFixture.h"
 
 using namespace ora;
@@ -63,34 +64,22 @@ class TestLocalEngine : public QObject {
     QTest::addColumn<QString>("connect");
     QTest::addColumn<int>("error");
     QTest::addColumn<QString>("text");
-    const QString ok;
     const QString denied = "ORA-01017: invalid username/password; logon denied";
     const QString tns = "ORA-12154: TNS:could not resolve the connect identifier specified";
-    QTest::newRow("scott") << "DEMO"
-                           << "SCOTT/TIGER" << 0 << ok;
-    QTest::newRow("system") << "DEMO"
-                            << "SYSTEM/MANAGER" << 0 << ok;
-    QTest::newRow("lower case user and host") << "demo"
-                                              << "scott/tiger" << 0 << ok;
-    QTest::newRow("wrong password") << "DEMO"
-                                    << "SCOTT/LION" << 1017 << denied;
-    QTest::newRow("blank user") << "DEMO"
-                                << " /TIGER" << 1017 << denied;
-    QTest::newRow("no password") << "DEMO"
-                                 << "SCOTT/" << 1005
-                                 << "ORA-01005: null password given; logon denied";
-    QTest::newRow("unknown user") << "DEMO"
-                                  << "NOBODY/TIGER" << 1017 << denied;
-    QTest::newRow("missing file") << "/nonexistent/x.db"
-                                  << "a/b" << 12154 << tns;
-    QTest::newRow("not a database") << "NOTDB"
-                                    << "a/b" << 12154 << tns;
-    QTest::newRow("plain file any user") << "PLAIN"
-                                         << "whoever/whatever" << 0 << ok;
-    QTest::newRow("file with accounts") << "ACCOUNTS"
-                                        << "ANN/SECRET" << 0 << ok;
-    QTest::newRow("file with accounts, wrong") << "ACCOUNTS"
-                                               << "BOB/SECRET" << 1017 << denied;
+    auto row = [](const char* name, const char* host, const char* connect, int error,
+                  const QString& text) { QTest::newRow(name) << host << connect << error << text; };
+    row("scott", "DEMO", "SCOTT/TIGER", 0, {});
+    row("system", "DEMO", "SYSTEM/MANAGER", 0, {});
+    row("lower case user and host", "demo", "scott/tiger", 0, {});
+    row("wrong password", "DEMO", "SCOTT/LION", 1017, denied);
+    row("blank user", "DEMO", " /TIGER", 1017, denied);
+    row("no password", "DEMO", "SCOTT/", 1005, "ORA-01005: null password given; logon denied");
+    row("unknown user", "DEMO", "NOBODY/TIGER", 1017, denied);
+    row("missing file", "/nonexistent/x.db", "a/b", 12154, tns);
+    row("not a database", "NOTDB", "a/b", 12154, tns);
+    row("plain file any user", "PLAIN", "whoever/whatever", 0, {});
+    row("file with accounts", "ACCOUNTS", "ANN/SECRET", 0, {});
+    row("file with accounts, wrong", "ACCOUNTS", "BOB/SECRET", 1017, denied);
   }
   void logonOutcomes() {
     TestEnv env;
@@ -112,21 +101,13 @@ class TestLocalEngine : public QObject {
                              "CREATE TABLE QUERNA_ACCOUNTS (USERNAME, PASSWORD, IS_DBA);"
                              "INSERT INTO QUERNA_ACCOUNTS VALUES ('ANN', 'SECRET', 0);"));
     }
-    ErrClear();
     Logon l = LogOn(host, connect);
     QVERIFY(l.session);
     QCOMPARE(l.session->LastServerErr(), error);
     QCOMPARE(l.session->LastServerErrText(), text);
     QCOMPARE(bool(l.db), error == 0);
-  }
-
-  void demoIsCreatedInTheDataFolder() {
-    TestEnv env;
-    const QString path = env.folder() + "/data/DEMO.db";
-    QVERIFY(!QFile::exists(path));
-    Logon l = LogOn("DEMO", "SCOTT/TIGER");
-    QVERIFY(l.db);
-    QVERIFY(QFile::exists(path));
+    // The sample database is made in the data folder when it is first named.
+    QCOMPARE(QFile::exists(env.folder() + "/data/DEMO.db"), host.toUpper() == "DEMO");
   }
 
   void columnTypesAndSizes_data() {
@@ -269,20 +250,13 @@ class TestLocalEngine : public QObject {
 
   void writingStatementsAreNotRun_data() {
     QTest::addColumn<QString>("sql");
-    QTest::newRow("insert") << "insert into t values (2)";
-    QTest::newRow("update") << "update t set a = 5";
-    QTest::newRow("delete") << "delete from t";
-    QTest::newRow("create") << "create table u (x)";
-    QTest::newRow("drop") << "drop table t";
-    QTest::newRow("alter") << "alter table t add b number";
-    QTest::newRow("truncate") << "truncate table t";
-    QTest::newRow("writing pragma") << "pragma user_version = 7";
-    QTest::newRow("pragma journal") << "PRAGMA journal_mode = DELETE";
-    QTest::newRow("vacuum") << "vacuum";
-    QTest::newRow("attach") << "attach database 'other.db' as o";
-    QTest::newRow("commit") << "commit";
-    QTest::newRow("with insert") << "with x as (select 1) insert into t select * from x";
-    QTest::newRow("replace") << "replace into t values (3)";
+    for (const char* sql :
+         {"insert into t values (2)", "update t set a = 5", "delete from t", "create table u (x)",
+          "drop table t", "alter table t add b number", "truncate table t",
+          "pragma user_version = 7", "PRAGMA journal_mode = DELETE", "vacuum",
+          "attach database 'other.db' as o", "commit",
+          "with x as (select 1) insert into t select * from x", "replace into t values (3)"})
+      QTest::newRow(sql) << QString(sql);
   }
   void writingStatementsAreNotRun() {
     QFETCH(QString, sql);
@@ -309,35 +283,24 @@ class TestLocalEngine : public QObject {
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<int>("serverType");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("number") << "select count(*) from emp where deptno = :DEPT"
-                            << "DEPT" << QVariant("10") << int(ORATYPE_NUMBER) << "3";
-    QTest::newRow("name case-insensitive")
-        << "select empno from emp where ename = :name"
-        << "NAME" << QVariant("KING") << int(ORATYPE_VARCHAR2) << "7839";
-    QTest::newRow("char") << "select empno from emp where ename = :N"
-                          << "n" << QVariant("FORD") << int(ORATYPE_CHAR) << "7902";
-    QTest::newRow("long") << "select length(:TXT) from dual"
-                          << "TXT" << QVariant("abcd") << int(ORATYPE_LONG) << "4";
-    QTest::newRow("date") << "select count(*) from emp where hiredate = :D"
-                          << "D" << QVariant(QDateTime(QDate(1981, 12, 3), QTime(0, 0)))
-                          << int(ORATYPE_DATE) << "2";
-    QTest::newRow("date arithmetic") << "select :D + 1 from dual"
-                                     << "D" << QVariant(QDateTime(QDate(1981, 12, 3), QTime(0, 0)))
-                                     << int(ORATYPE_DATE) << "1981-12-04 00:00:00";
-    QTest::newRow("missing") << "select * from emp where empno = :NOPE"
-                             << "OTHER" << QVariant("1") << int(ORATYPE_NUMBER) << "error 1008";
-    QTest::newRow("# and $ after the first letter")
-        << "select :a#b$ || '.' from dual"
-        << "A#B$" << QVariant("x") << int(ORATYPE_VARCHAR2) << "x.";
-    QTest::newRow("digits only") << "select :1 || '.' from dual"
-                                 << "1" << QVariant("y") << int(ORATYPE_VARCHAR2) << "y.";
-    QTest::newRow("empty text is Null") << "select count(*) from dual where :E is null"
-                                        << "E" << QVariant("") << int(ORATYPE_VARCHAR2) << "1";
-    QTest::newRow("empty number is Null") << "select count(*) from dual where :E is null"
-                                          << "E" << QVariant("") << int(ORATYPE_NUMBER) << "1";
-    QTest::newRow("digit then letter")
-        << "select :1a from dual"
-        << "1a" << QVariant("1") << int(ORATYPE_NUMBER) << "error 1745";
+    auto row = [](const char* sql, const char* name, const QVariant& value, int serverType,
+                  const char* expected) {
+      QTest::addRow("%s as %d", sql, serverType)
+          << QString(sql) << QString(name) << value << serverType << expected;
+    };
+    const QDateTime day(QDate(1981, 12, 3), QTime(0, 0));
+    row("select count(*) from emp where deptno = :DEPT", "DEPT", "10", ORATYPE_NUMBER, "3");
+    row("select empno from emp where ename = :name", "NAME", "KING", ORATYPE_VARCHAR2, "7839");
+    row("select empno from emp where ename = :N", "n", "FORD", ORATYPE_CHAR, "7902");
+    row("select length(:TXT) from dual", "TXT", "abcd", ORATYPE_LONG, "4");
+    row("select count(*) from emp where hiredate = :D", "D", day, ORATYPE_DATE, "2");
+    row("select :D + 1 from dual", "D", day, ORATYPE_DATE, "1981-12-04 00:00:00");
+    row("select * from emp where empno = :NOPE", "OTHER", "1", ORATYPE_NUMBER, "error 1008");
+    row("select :a#b$ || '.' from dual", "A#B$", "x", ORATYPE_VARCHAR2, "x.");
+    row("select :1 || '.' from dual", "1", "y", ORATYPE_VARCHAR2, "y.");
+    row("select count(*) from dual where :E is null", "E", "", ORATYPE_VARCHAR2, "1");
+    row("select count(*) from dual where :E is null", "E", "", ORATYPE_NUMBER, "1");
+    row("select :1a from dual", "1a", "1", ORATYPE_NUMBER, "error 1745");
     for (const char* foreign : {"?1", "?", "@a", "$a"})
       QTest::addRow("placeholder %s", foreign)
           << QString("select %1 from dual").arg(foreign) << "a" << QVariant("1")
@@ -354,9 +317,8 @@ class TestLocalEngine : public QObject {
     l.db->Parameters().Add(name, value, ORAPARM_INPUT);
     l.db->Parameters().Item(name)->SetServerType(serverType);
     QCOMPARE(First(*l.db, sql), expected);
-    if (expected == "error 1008") {
+    if (expected == "error 1008")
       QCOMPARE(l.db->LastServerErrText(), QString("ORA-01008: not all variables bound"));
-    }
   }
 
   // A statement that never gives its first row (or its next one) is stopped by Break(): from
@@ -426,27 +388,18 @@ class TestLocalEngine : public QObject {
   void hardeningRoutes_data() {
     QTest::addColumn<QString>("sql");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("tokenizer pointer written")
-        << "select fts3_tokenizer('mytok', X'4141414141414141') from dual"
-        << "error 904";
-    QTest::newRow("tokenizer address read") << "select hex(fts3_tokenizer('simple')) from dual"
-                                            << "error 904";
-    QTest::newRow("upper case name") << "select FTS3_TOKENIZER('simple') from dual"
-                                     << "error 904";
-    QTest::newRow("through a view of the file") << "select * from tok"
-                                                << "error 904";
-    QTest::newRow("extension") << "select load_extension('/tmp/x.so') from dual"
-                               << "error 904";
-    QTest::newRow("compile options") << "select sqlite_compileoption_get(0) from dual"
-                                     << "error 904";
-    QTest::newRow("table of the custom tokenizer") << "select * from notes where notes match 'a'"
-                                                   << "error 900";
-    QTest::newRow("core function") << "select upper(substr('abc', 2)) from dual"
-                                   << "BC";
-    QTest::newRow("window function") << "select count(*) over () from dual"
-                                     << "1";
-    QTest::newRow("engine function") << "select nvl(to_char(1), 'x') from dual"
-                                     << "1";
+    for (auto [sql, expected] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"select fts3_tokenizer('mytok', X'4141414141414141') from dual", "error 904"},
+             {"select hex(fts3_tokenizer('simple')) from dual", "error 904"},
+             {"select FTS3_TOKENIZER('simple') from dual", "error 904"},
+             {"select * from tok", "error 904"},
+             {"select load_extension('/tmp/x.so') from dual", "error 904"},
+             {"select sqlite_compileoption_get(0) from dual", "error 904"},
+             {"select * from notes where notes match 'a'", "error 900"},
+             {"select upper(substr('abc', 2)) from dual", "BC"},
+             {"select count(*) over () from dual", "1"},
+             {"select nvl(to_char(1), 'x') from dual", "1"}})
+      QTest::newRow(sql) << QString(sql) << QString(expected);
   }
   void hardeningRoutes() {
     QFETCH(QString, sql);
@@ -540,36 +493,7 @@ class TestLocalEngine : public QObject {
 
   void parametersCollection() {
     TestEnv env;
-    Logon l = LogOn("DEMO", "SCOTT/TIGER");
-    OraParameters& p = l.db->Parameters();
-    p.Add("B", "1", ORAPARM_INPUT);
-    p.Add("A", "2", ORAPARM_OUTPUT);
-    p.Add("C", "3", ORAPARM_BOTH);
-    QCOMPARE(p.Count(), 3);
-    QCOMPARE(p.Item(0)->Name(), QString("B"));
-    QCOMPARE(p.Item(1)->Name(), QString("A"));
-    QCOMPARE(p.Item("b")->Status(), ORAPSTAT_INPUT);
-    QCOMPARE(p.Item("A")->Status(), ORAPSTAT_OUTPUT);
-    QCOMPARE(p.Item("c")->Status(), ORAPSTAT_BOTH);
-    p.Item("A")->SetServerType(ORATYPE_NUMBER);
-    QCOMPARE(p.Item("a")->ServerType(), int(ORATYPE_NUMBER));
-    QCOMPARE(p.Item("a")->Value().toString(), QString("2"));
-    ErrClear();
-    p.Add("a", "x", ORAPARM_INPUT);
-    QVERIFY(Err().pending());
-    QCOMPARE(p.Count(), 3);
-    ErrClear();
-    p.Remove("a");
-    QVERIFY(!Err().pending());
-    QCOMPARE(p.Count(), 2);
-    p.Remove("nope");
-    QVERIFY(Err().pending());
-    ErrClear();
-    QVERIFY(!p.Item("nope"));
-    QVERIFY(Err().pending());
-    ErrClear();
-    QVERIFY(!p.Item(5));
-    QVERIFY(Err().pending());
+    CheckParameterCollection(LogOn("DEMO", "SCOTT/TIGER").db->Parameters());
   }
 
   void closedObjectsRaise() {

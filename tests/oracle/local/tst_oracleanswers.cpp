@@ -162,7 +162,6 @@ void addEngineFunctionRows() {
       "select to_char(to_date('2001/04/06 21:05:07', 'YYYY-MM-DD HH24:MI:SS'), "
       "'HH:MI:SS AM HH24') from dual",
       "09:05:07 PM 21");
-  Row("to_char number groups", "select to_char(1234.5, '9,999.99') from dual", " 1,234.50");
   Row("to_char number zeros", "select to_char(5, '000') from dual", " 005");
   Row("to_char negative", "select to_char(-12.3, '99.9') from dual", "-12.3");
   Row("to_char fraction", "select to_char(0.5, '0.99') from dual", " 0.50");
@@ -191,9 +190,7 @@ void addEngineFunctionRows() {
   Row("rtrim", "select rtrim('Axx', 'x') from dual", "A");
   Row("round", "select round(15.193, 1) from dual", "15.2");
   Row("round half", "select round(-15.5) from dual", "-16");
-  Row("round tens", "select round(1234, -2) from dual", "1200");
   Row("trunc number", "select trunc(15.79, 1) from dual", "15.7");
-  Row("trunc negative", "select trunc(-15.79) from dual", "-15");
   Row("trunc date",
       "select trunc(to_date('2001/04/06 21:05:07', 'YYYY-MM-DD HH24:MI:SS')) from dual",
       "2001/04/06 00:00:00");
@@ -202,14 +199,9 @@ void addEngineFunctionRows() {
   Row("round date month", "select round(to_date('2001-04-16', 'YYYY-MM-DD'), 'MM') from dual",
       "2001/05/01 00:00:00");
   Row("mod", "select mod(11, 4) from dual", "3");
-  Row("mod negative", "select mod(-11, 4) from dual", "-3");
   Row("mod zero", "select mod(5, 0) from dual", "5");
   Row("add_months end of month",
       "select add_months(to_date('2001-01-31', 'YYYY-MM-DD'), 1) from dual", "2001/02/28 00:00:00");
-  Row("months_between whole",
-      "select months_between(to_date('2001-03-31', 'YYYY-MM-DD'), "
-      "to_date('2001-02-28', 'YYYY-MM-DD')) from dual",
-      "1");
   Row("months_between fraction",
       "select round(months_between(to_date('02-02-1995', 'MM-DD-YYYY'), "
       "to_date('01-01-1995', 'MM-DD-YYYY')), 6) from dual",
