@@ -119,23 +119,6 @@ class tst_DictionaryDemo : public QObject {
     QCOMPARE(gfrmMain->mdiArea()->subWindowList().size(), 1);
   }
 
-  // The table fields of EMP as SCOTT: one row per column, in column order.
-  void tableFieldsOfEmp() {
-    QVERIFY(LogOn(QStringLiteral("SCOTT"), QStringLiteral("TIGER")));
-    ScriptedDialogs dialogs;
-    dialogs.answerInputBox(QStringLiteral("Emp"));
-    gfrmMain->menuItem(QStringLiteral("mnuSqlTableFields"))->trigger();
-    frmQuerna* console = gfrmMain->mFn_ActiveConsole();
-    QVERIFY(console);
-    vaSpread* grid = Ctl<vaSpread>(console, "vspData");
-    QCOMPARE(grid->MaxRows(), 8);
-    grid->SetCol(1);
-    grid->SetRow(1);
-    QCOMPARE(grid->Text(), QStringLiteral("EMPNO"));
-    grid->SetRow(8);
-    QCOMPARE(grid->Text(), QStringLiteral("DEPTNO"));
-  }
-
  private:
   std::unique_ptr<TestEnv> env_;
 };

@@ -22,7 +22,6 @@
 #include "common/FakeDriver.h"
 #include "common/ScriptedDialogs.h"
 #include "common/TestEnv.h"
-#include "console/SqlEditor.h"
 #include "console/frmQuerna.h"
 #include "platform/Platform.h"
 #include "session/SessionData.h"
@@ -271,22 +270,19 @@ class TestFrmMain : public QObject {
     QTest::addColumn<bool>("session");
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("pressed");
-    QTest::newRow("clear, no child") << "none" << true << "mnuEditClear"
-                                     << "";
-    QTest::newRow("exec, no child") << "none" << true << "mnuEditSqlExec"
-                                    << "";
-    QTest::newRow("clear, other child") << "other" << true << "mnuEditClear"
-                                        << "";
-    QTest::newRow("exec, other child") << "other" << true << "mnuEditSqlExec"
-                                       << "";
-    QTest::newRow("clear, console") << "console" << true << "mnuEditClear"
-                                    << "clear";
-    QTest::newRow("exec, console") << "console" << true << "mnuEditSqlExec"
-                                   << "exec";
-    QTest::newRow("clear, no session") << "console" << false << "mnuEditClear"
-                                       << "clear";
-    QTest::newRow("exec, no session") << "console" << false << "mnuEditSqlExec"
-                                      << "";
+    struct Row {
+      const char *child, *command, *pressed;
+      bool session;
+    };
+    for (const Row& r :
+         {Row{"none", "mnuEditClear", "", true}, Row{"none", "mnuEditSqlExec", "", true},
+          Row{"other", "mnuEditClear", "", true}, Row{"other", "mnuEditSqlExec", "", true},
+          Row{"console", "mnuEditClear", "clear", true},
+          Row{"console", "mnuEditSqlExec", "exec", true},
+          Row{"console", "mnuEditClear", "clear", false},
+          Row{"console", "mnuEditSqlExec", "", false}})
+      QTest::addRow("%s, %s%s", r.command, r.child, r.session ? "" : ", no session")
+          << QString(r.child) << r.session << QString(r.command) << QString(r.pressed);
   }
   void editCommands() {
     QFETCH(QString, child);
@@ -375,30 +371,6 @@ class TestFrmMain : public QObject {
     QCOMPARE(Ctl<QPlainTextEdit>(console, "txtSQL")->toPlainText(), sqlBox);
   }
 
-  // The menu's keys win over the SQL box's own use of them (Ctrl+Z would undo there).
-  void menuKeysWorkInTheSqlBox() {
-    frmMain* w = LoadedMain();
-    LogOn();
-    w->mnuWindowNewWindow_Click();
-    w->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(w));
-    frmQuerna* console = w->mFn_ActiveConsole();
-    QVERIFY(console);
-    Ctl<SqlEditor>(console, "txtSQL")->setFocus();
-    QTRY_VERIFY(Ctl<SqlEditor>(console, "txtSQL")->hasFocus());
-    Ctl<SqlEditor>(console, "txtSQL")->setPlainText("select 1 from dual");
-
-    gblnFetching = true;
-    QTest::keyClick(Ctl<SqlEditor>(console, "txtSQL"), Qt::Key_Z, Qt::ControlModifier);
-    QVERIFY(!gblnFetching);
-    QCOMPARE(Ctl<SqlEditor>(console, "txtSQL")->toPlainText(), QString("select 1 from dual"));
-
-    QSignalSpy clear(Ctl<QPushButton>(console, "cmdClear"), &QPushButton::clicked);
-    Ctl<SqlEditor>(console, "txtSQL")->setFocus();
-    QTest::keyClick(Ctl<SqlEditor>(console, "txtSQL"), Qt::Key_F3);
-    QTRY_COMPARE(clear.count(), 1);
-  }
-
   void windowMenuListsTheChildWindows() {
     frmMain* w = LoadedMain();
     LogOn();
@@ -427,50 +399,6 @@ class TestFrmMain : public QObject {
     FlushDeletes();
     emit menu->aboutToShow();
     QCOMPARE(listed(), QStringList{});
-  }
-
-  void tiling_data() {
-    QTest::addColumn<QString>("command");
-    QTest::newRow("one above the other") << "mnuWindowTileHorizontal";
-    QTest::newRow("side by side") << "mnuWindowTileVertical";
-  }
-  void tiling() {
-    QFETCH(QString, command);
-    frmMain* w = LoadedMain();
-    LogOn();
-    for (int i = 0; i < 3; ++i) w->mnuWindowNewWindow_Click();
-    w->menuItem(command)->trigger();
-    const QRect area = w->mdiArea()->viewport()->rect();
-    QRegion covered;
-    int total = 0;
-    for (QMdiSubWindow* sub : w->mdiArea()->subWindowList()) {
-      const QRect g = sub->geometry();
-      if (command == "mnuWindowTileHorizontal")
-        QCOMPARE(g.width(), area.width());
-      else
-        QCOMPARE(g.height(), area.height());
-      QVERIFY(!covered.intersects(g));
-      covered += g;
-      total += g.width() * g.height();
-    }
-    QCOMPARE(total, area.width() * area.height());
-  }
-
-  void arrangeIconsLinesThemUpAtTheBottom() {
-    frmMain* w = LoadedMain();
-    LogOn();
-    for (int i = 0; i < 2; ++i) w->mnuWindowNewWindow_Click();
-    const QList<QMdiSubWindow*> subs = w->mdiArea()->subWindowList(QMdiArea::CreationOrder);
-    for (QMdiSubWindow* sub : subs) {
-      sub->showMinimized();
-      sub->move(40, 40);
-    }
-    w->menuItem("mnuWindowArrangeIcons")->trigger();
-    const int bottom = w->mdiArea()->viewport()->rect().height();
-    QCOMPARE(subs[0]->geometry().bottom() + 1, bottom);
-    QCOMPARE(subs[1]->geometry().bottom() + 1, bottom);
-    QCOMPARE(subs[0]->x(), 0);
-    QCOMPARE(subs[1]->x(), subs[0]->width());
   }
 
   void closeAllKeepsTheSessions() {

@@ -88,15 +88,6 @@ class tst_Bind : public QObject {
     driver_.reset();
   }
 
-  void emptySession() {
-    frmBind dlg;
-    dlg.mSb_SetSessionNo(1);
-    dlg.Load();
-    QCOMPARE(dlg.lblSession->text(), QStringLiteral("SCOTT/FAKE"));
-    QCOMPARE(Fields(dlg), QStringList({"", "", "VARCHAR2", "入力変数"}));
-    QCOMPARE(dlg.cmbName->count(), 0);
-  }
-
   // The fields show the first variable; picking another loads it, by its type code and kind.
   void listAndPick() {
     Define(QStringLiteral("X"), QStringLiteral("10"), ora::ORAPARM_OUTPUT, ora::ORATYPE_NUMBER);
@@ -152,36 +143,6 @@ class tst_Bind : public QObject {
     QCOMPARE(Params().Item(0)->Status(), ora::ORAPSTAT_INPUT);
   }
 
-  void addDate_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QDateTime>("value");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("date and time")
-        << "2024/03/05 10:20:30" << QDateTime(QDate(2024, 3, 5), QTime(10, 20, 30))
-        << "2024/03/05 10:20:30";
-    QTest::newRow("date only") << "2024-3-5" << QDateTime(QDate(2024, 3, 5), QTime(0, 0))
-                               << "2024/03/05";
-    QTest::newRow("log form") << "1999-08-22/17:55:04"
-                              << QDateTime(QDate(1999, 8, 22), QTime(17, 55, 4))
-                              << "1999/08/22 17:55:04";
-  }
-  void addDate() {
-    QFETCH(QString, typed);
-    QFETCH(QDateTime, value);
-    QFETCH(QString, shown);
-    ScriptedDialogs dialogs;
-    frmBind dlg;
-    dlg.Load();
-    Enter(dlg, QStringLiteral("D"), typed, ora::ORATYPE_DATE, ora::ORAPARM_INPUT);
-    dlg.cmdAdd->click();
-    QVERIFY(dialogs.msgBoxes().isEmpty());
-    QCOMPARE(Params().Item(0)->Value().toDateTime(), value);
-    QCOMPARE(Params().Item(0)->ServerType(), ora::ORATYPE_DATE);
-    frmBind again;
-    again.Load();
-    QCOMPARE(Fields(again), QStringList({"D", shown, "DATE", "入力変数"}));
-  }
-
   // Every rejected entry shows no variable added; those rejected for their type also lose an
   // older variable of that name. The session's result set is closed in every case.
   void addRejected_data() {
@@ -191,21 +152,15 @@ class tst_Bind : public QObject {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("focus");
     QTest::addColumn<bool>("olderKept");
-    QTest::newRow("no name") << ""
-                             << "1" << 2 << "変数名を入力してください"
-                             << "cmbName" << true;
-    QTest::newRow("no value") << "X"
-                              << "" << 2 << "データ(値)を入力してください"
-                              << "cmbValue" << true;
-    QTest::newRow("ROWID") << "X"
-                           << "1" << 11 << "未対応のデータ型が指定されました"
-                           << "cmbValueType" << false;
-    QTest::newRow("CURSOR") << "X"
-                            << "1" << 102 << "未対応のデータ型が指定されました"
-                            << "cmbValueType" << false;
-    QTest::newRow("not a date") << "X"
-                                << "2024/02/30" << 12 << ""
-                                << "" << false;
+    const char* unsupported = "未対応のデータ型が指定されました";
+    QTest::newRow("no name") << QString() << "1" << 2 << "変数名を入力してください"
+                             << QString("cmbName") << true;
+    QTest::newRow("no value") << QString("X") << "" << 2 << "データ(値)を入力してください"
+                              << QString("cmbValue") << true;
+    QTest::newRow("ROWID") << QString("X") << "1" << 11 << unsupported << "cmbValueType" << false;
+    QTest::newRow("CURSOR") << QString("X") << "1" << 102 << unsupported << "cmbValueType" << false;
+    QTest::newRow("not a date") << QString("X") << "2024/02/30" << 12 << QString() << QString()
+                                << false;
   }
   void addRejected() {
     QFETCH(QString, name);
@@ -384,28 +339,6 @@ class tst_Bind : public QObject {
     const auto parsed = mFn_ParseDateText(text);
     QCOMPARE(parsed.has_value(), date.isValid());
     if (parsed) QCOMPARE(*parsed, date);
-  }
-
-  // The console's button opens the dialog for its selected session; closing releases it.
-  void openedFromConsole() {
-    Define(QStringLiteral("X"), QStringLiteral("10"), ora::ORAPARM_INPUT, ora::ORATYPE_NUMBER);
-    frmQuerna console;
-    frmMain::WireConsole(&console);
-    Ctl<QComboBox>(&console, "cmbSessionData")->clear();
-    Ctl<QComboBox>(&console, "cmbSessionData")
-        ->addItems({QStringLiteral("Session1"), QStringLiteral("Session2")});
-    Ctl<QComboBox>(&console, "cmbSessionData")->setCurrentIndex(0);
-    QPointer<frmBind> seen;
-    QStringList fields;
-    QTimer::singleShot(0, this, [&] {
-      seen = qobject_cast<frmBind*>(QApplication::activeModalWidget());
-      QVERIFY(seen);
-      fields = Fields(*seen);
-      seen->cmdClose->click();
-    });
-    Ctl<QPushButton>(&console, "Command1")->click();
-    QCOMPARE(fields, QStringList({"X", "10", "NUMBER", "入力変数"}));
-    QTRY_VERIFY(!seen);
   }
 
  private:

@@ -105,19 +105,6 @@ class tst_BindDemo : public QObject {
     QVERIFY(dialogs.prompts().value(0).startsWith(kNotAllBound));
   }
 
-  void unsupportedTypeRemovesTheVariable() {
-    ScriptedDialogs dialogs;
-    Dialog({QStringLiteral("X"), QStringLiteral("20"), QStringLiteral("NUMBER"),
-            QStringLiteral("入力変数")});
-    QCOMPARE(Run(kByDept).size(), 5);
-    Dialog({QStringLiteral("X"), QStringLiteral("AAAAAA"), QStringLiteral("ROWID"),
-            QStringLiteral("入力変数")});
-    QCOMPARE(dialogs.prompts(), QStringList{"未対応のデータ型が指定されました"});
-    QCOMPARE(gSessionData[0].OraDatabase->Parameters().Count(), 0);
-    QCOMPARE(Run(kByDept), QStringList());
-    QVERIFY(dialogs.prompts().value(1).startsWith(kNotAllBound));
-  }
-
  private:
   // Opens the dialog with the console's button and returns what its fields showed on opening;
   // then enters and registers the entry (when given), or deletes the shown variable, and closes.

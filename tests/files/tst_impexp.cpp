@@ -135,31 +135,6 @@ class TestImpExp : public QObject {
     mSb_CloseTextFile(fileNo);
   }
 
-  // Reported twice: the reason first, then the reader's own message; the text is empty.
-  void unreadableFile_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("reason");
-    QTest::newRow("missing file") << "missing.sql"
-                                  << "ファイルが見つかりません。";
-    QTest::newRow("missing folder") << "gone/missing.sql"
-                                    << "パスが見つかりません。";
-    QTest::newRow("a folder") << "folder"
-                              << "パス名が無効です。";
-  }
-  void unreadableFile() {
-    QFETCH(QString, name);
-    QFETCH(QString, reason);
-    TestEnv env;
-    QDir(env.folder()).mkdir("folder");
-    ScriptedDialogs dialogs;
-    QCOMPARE(mFn_ReadSqlFile(env.folder() + "/" + name), QString());
-    QCOMPARE(dialogs.prompts(), (QStringList{reason, "ファイルが開けません"}));
-    for (const platform::MsgBoxCall& call : dialogs.msgBoxes()) {
-      QCOMPARE(call.style, int(platform::vbOKOnly));
-      QCOMPARE(call.title, QString("Querna"));
-    }
-  }
-
   void readErrorPartWay() {
     // Reading this file fails at its first byte although it opens.
     const QString path = "/proc/self/mem";

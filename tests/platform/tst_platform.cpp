@@ -55,14 +55,6 @@ class TestPlatform : public QObject {
     QCOMPARE(platform::InputBox("name", "", "x", &cancelled), QString());
     QVERIFY(cancelled);
   }
-
-  void clockCanBeFixed() {
-    TestEnv env;
-    const QDateTime t(QDate(2001, 4, 6), QTime(9, 5, 7));
-    platform::SetNow(t);
-    QCOMPARE(platform::Now(), t);
-    QCOMPARE(platform::DateTimeText(t), QString("2001/04/06 9:05:07"));
-  }
 };
 
 QTEST_MAIN(TestPlatform)

@@ -158,46 +158,24 @@ class TestLogon : public QObject {
     QCOMPARE(Saved("Pass"), QString("pa"));
   }
 
-  void valueWithCommaComesBackAsTwoItems() {
-    QVERIFY(Logon("X,Y", "pxy", "H1"));
-    QCOMPARE(Saved("User"), QString("X,Y"));
-    QCOMPARE(Saved("StartUser"), QString("X,Y"));
-    frmLogon dlg;
-    QCOMPARE(Items(dlg.cmbUser), QStringList({"X", "Y"}));
-    QCOMPARE(dlg.cmbUser->currentText(), QString("X,Y"));
-  }
-
   void emptyEntriesAreRefusedInOrder_data() {
     QTest::addColumn<QString>("user");
     QTest::addColumn<QString>("pass");
     QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("focus");
-    QTest::newRow("all empty") << ""
-                               << ""
-                               << ""
-                               << "ユーザー名を入力してください"
-                               << "cmbUser";
-    QTest::newRow("no user") << ""
-                             << "pa"
-                             << "H1"
-                             << "ユーザー名を入力してください"
-                             << "cmbUser";
-    QTest::newRow("no password") << "A"
-                                 << ""
-                                 << "H1"
-                                 << "パスワードを入力してください"
-                                 << "cmbPass";
-    QTest::newRow("no password, no host") << "A"
-                                          << ""
-                                          << ""
-                                          << "パスワードを入力してください"
-                                          << "cmbPass";
-    QTest::newRow("no host") << "A"
-                             << "pa"
-                             << ""
-                             << "ホスト文字列を入力してください"
-                             << "cmbHost";
+    const char* noUser = "ユーザー名を入力してください";
+    const char* noPass = "パスワードを入力してください";
+    const char* rows[][6] = {
+        {"all empty", "", "", "", noUser, "cmbUser"},
+        {"no user", "", "pa", "H1", noUser, "cmbUser"},
+        {"no password", "A", "", "H1", noPass, "cmbPass"},
+        {"no password, no host", "A", "", "", noPass, "cmbPass"},
+        {"no host", "A", "pa", "", "ホスト文字列を入力してください", "cmbHost"},
+    };
+    for (const auto& r : rows)
+      QTest::newRow(r[0]) << QString(r[1]) << QString(r[2]) << QString(r[3])
+                          << QString::fromUtf8(r[4]) << QString(r[5]);
   }
   void emptyEntriesAreRefusedInOrder() {
     QFETCH(QString, user);
@@ -217,17 +195,6 @@ class TestLogon : public QObject {
     QCOMPARE(QApplication::focusWidget()->objectName(), focus);
     QCOMPARE(driver_->sessionsCreated(), 0);
     QVERIFY(dlg.isVisible());
-  }
-
-  void userNameOfOneSpaceReachesTheServer() {
-    QVERIFY(Logon(" ", "blank", "H1"));
-    QVERIFY(dialogs_->msgBoxes().isEmpty());
-    QCOMPARE(gSessionData[0].User, QString(" "));
-    QCOMPARE(Saved("User"), QString(" "));
-    // Stored, but a blank item is not offered in the list.
-    frmLogon dlg;
-    QCOMPARE(dlg.cmbUser->count(), 0);
-    QCOMPARE(dlg.cmbUser->currentText(), QString(" "));
   }
 
   void failedLogonIsExplained_data() {

@@ -1,7 +1,7 @@
 // Entries a user can type or leave behind that the program must take calmly: a settings store
-// with garbage values, blank statements, a statement of a megabyte, control characters and
-// surrogate pairs in SQL and in names, and bind variables of types or values the statement cannot
-// use. Each case checks what the user is told and that no setting, file or session was damaged.
+// with garbage values, a statement of a megabyte, control characters and surrogate pairs in SQL,
+// and bind variables of types or values the statement cannot use. Each case checks what the user is
+// told and that no setting, file or session was damaged.
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -31,7 +31,6 @@
 
 namespace {
 
-const QString kEnterSql = QStringLiteral("ＳＱＬ文を入力してください");
 const QDateTime kT0(QDate(2024, 5, 1), QTime(10, 0, 0));
 
 int ToPixels(double twips, double dpi) {
@@ -143,62 +142,6 @@ class TestBadEntries : public QObject {
     QCOMPARE(TestEnv::readFile(env->settingsFile()), before);
   }
 
-  // A saved history with odd commas, blanks, control characters or emoji lists exactly its
-  // non-blank values; opening and cancelling the dialog leaves the store as it was, and a logon
-  // keeps every stored value, in order, and adds the new one at the end.
-  void oddLogonHistories_data() {
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<QStringList>("listed");
-    QTest::newRow("commas only") << QStringLiteral(",,,") << QStringList();
-    QTest::newRow("commas around and between")
-        << QStringLiteral(",ALLEN,,WARD,") << QStringList{"ALLEN", "WARD"};
-    QTest::newRow("blank and tab items")
-        << QStringLiteral(" ,\t, ALLEN ") << QStringList{" ALLEN "};
-    QTest::newRow("control characters kept as stored") << QStringLiteral(
-                                                              "\x01"
-                                                              "ALLEN,\x1b")
-                                                       << QStringList{
-                                                              "\x01"
-                                                              "ALLEN",
-                                                              "\x1b"};
-    QTest::newRow("line break inside a value")
-        << QStringLiteral("AL\r\nLEN,WARD") << QStringList{"AL\r\nLEN", "WARD"};
-    QTest::newRow("emoji and characters beyond the basic plane")
-        << QStringLiteral("\U0001F600,\U00020BB7田") << QStringList{"\U0001F600", "\U00020BB7田"};
-    QStringList many;
-    for (int i = 0; i < 5000; ++i) many << QStringLiteral("U%1").arg(i);
-    QTest::newRow("five thousand values") << many.join(QLatin1Char(',')) << many;
-  }
-  void oddLogonHistories() {
-    QFETCH(QString, stored);
-    QFETCH(QStringList, listed);
-    const QString app = QStringLiteral("ZEPH");
-    const QString logon = QStringLiteral("Logon");
-    platform::SaveSetting(app, logon, QStringLiteral("User"), stored);
-    platform::SaveSetting(app, logon, QStringLiteral("StartUser"), stored.left(20));
-    const QByteArray before = TestEnv::readFile(env->settingsFile());
-    {
-      frmLogon form;
-      QCOMPARE(Items(form.cmbUser), listed);
-      QCOMPARE(form.cmbUser->currentText(), stored.left(20));
-      form.cmdCancel->click();
-    }
-    QVERIFY(dlg->msgBoxes().isEmpty());
-    QCOMPARE(TestEnv::readFile(env->settingsFile()), before);
-
-    frmLogon form;
-    form.cmbUser->setEditText(QStringLiteral("SCOTT"));
-    form.cmbPass->setEditText(QStringLiteral("TIGER"));
-    form.cmbHost->setEditText(QStringLiteral("DEMO"));
-    form.cmdLogOn->click();
-    QVERIFY(dlg->msgBoxes().isEmpty());
-    QStringList saved;
-    mFn_SplitText(platform::GetSetting(app, logon, QStringLiteral("User")), QStringLiteral(","),
-                  saved);
-    saved.removeIf([](const QString& item) { return item.trimmed().isEmpty(); });
-    QCOMPARE(saved, listed + QStringList{QStringLiteral("SCOTT")});
-  }
-
   // A settings file that is not a settings file at all reads as no settings: defaults, an empty
   // history, no message, and reading leaves its bytes alone.
   void unreadableSettingsFile_data() {
@@ -221,28 +164,6 @@ class TestBadEntries : public QObject {
     form.cmdCancel->click();
     QVERIFY(dlg->msgBoxes().isEmpty());
     QCOMPARE(TestEnv::readFile(env->settingsFile()), bytes);
-  }
-
-  // Statements that are empty or only blanks of any kind are not sent; nothing is written to
-  // the history and the session's last result stays.
-  void blankStatements_data() {
-    QTest::addColumn<QString>("sql");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("spaces") << QStringLiteral("   ");
-    QTest::newRow("line breaks and tabs") << QStringLiteral("\n\t\r\n");
-    QTest::newRow("full-width space") << QStringLiteral("\u3000\u3000");
-  }
-  void blankStatements() {
-    QFETCH(QString, sql);
-    logOnAndOpenConsole();
-    run(QStringLiteral("select * from dept"));
-    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 4);
-    QFile::remove(mFn_SQLLogFilePath(kT0.date()));
-    dlg->clear();
-    run(sql);
-    QCOMPARE(dlg->prompts(), QStringList{kEnterSql});
-    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 4);
-    QVERIFY(History().isEmpty());
   }
 
   // A statement of a megabyte runs through the engine and the console, lands whole in the
@@ -311,33 +232,6 @@ class TestBadEntries : public QObject {
     QCOMPARE(dlg->msgBoxes().size(), 1);
     QCOMPARE(Ctl<SqlEditor>(console, "txtSQL")->textCursor().position(),
              plainCaret + int(literal.size()) - 1);
-  }
-
-  // Names with emoji or control characters are refused by the server as any unknown name is;
-  // the session that was open is kept and no history is written for the failed logon.
-  void unusualCharactersInNames_data() {
-    QTest::addColumn<QString>("user");
-    QTest::newRow("emoji user") << QStringLiteral("\U0001F600");
-    QTest::newRow("control characters") << QStringLiteral("SCO\x01TT");
-    QTest::newRow("quoted name with a NUL") << QStringLiteral("\"SC\0OTT\"");
-  }
-  void unusualCharactersInNames() {
-    QFETCH(QString, user);
-    logOnAndOpenConsole();
-    const QByteArray settings = TestEnv::readFile(env->settingsFile());
-    frmLogon form;
-    form.cmbUser->setEditText(user);
-    form.cmbPass->setEditText(QStringLiteral("TIGER"));
-    form.cmbHost->setEditText(QStringLiteral("DEMO"));
-    form.cmdLogOn->click();
-    QVERIFY(!dlg->msgBoxes().isEmpty());
-    QVERIFY(dlg->prompts().first().startsWith(QStringLiteral("ORA-01017")));
-    form.cmdCancel->click();
-    QCOMPARE(mFn_SessionUBound(), 0);
-    QCOMPARE(TestEnv::readFile(env->settingsFile()), settings);
-    dlg->clear();
-    run(QStringLiteral("select * from dept"));
-    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 4);
   }
 
   // Bind variables of types or values the statement cannot use give the server's message, or

@@ -193,36 +193,6 @@ class TestBadFiles : public QObject {
     QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 4);
   }
 
-  // The import command reports an unreadable script with its own closing message.
-  void importOfAnUnreadableScript() {
-    dlg->answerFileDialog(env->folder() + QStringLiteral("/missing.sql"));
-    Ctl<SqlEditor>(console, "txtSQL")->setPlainText(QStringLiteral("typed text"));
-    mSb_SqlFileOpenCommand();
-    QCOMPARE(dlg->prompts(), (QStringList{QStringLiteral("ファイルが見つかりません。"), kCannotOpen,
-                                          QStringLiteral("読み込みに失敗しました")}));
-    QCOMPARE(Ctl<SqlEditor>(console, "txtSQL")->toPlainText(), QStringLiteral("typed text"));
-  }
-
-  // With a program folder that cannot be written (its parent is a regular file), logs are lost
-  // without a word and statements still run and show their rows.
-  void unwritableProgramFolderLosesLogsSilently() {
-    const QString plain = env->folder() + QStringLiteral("/plainfile");
-    QVERIFY(WriteFile(plain, "kept as it is\r\n"));
-    platform::SetProgramFolder(plain + QStringLiteral("/program"));
-    const auto before = Snapshot(env->folder());
-
-    mSb_KillFile(plain + QStringLiteral("/program/Querna.sql"));
-    mSb_WriteLog(QStringLiteral("an entry that has nowhere to go"), true);
-    for (int i = 0; i < 2; ++i) {
-      run(QStringLiteral("select * from emp"));
-      QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 14);
-      QVERIFY(
-          Ctl<QLineEdit>(console, "txtStatus")->text().contains(QStringLiteral("14 件あります。")));
-    }
-    QVERIFY(dlg->msgBoxes().isEmpty());
-    QCOMPARE(Snapshot(env->folder()), before);
-  }
-
   // A host that names a file which is not a SQLite database is an unknown connect identifier;
   // the file is only read, and no journal or other file appears beside it.
   void notADatabaseFile_data() {
