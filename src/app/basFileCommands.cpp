@@ -6,12 +6,12 @@
 #include "app/basMain.h"
 #include "app/frmMain.h"
 #include "console/frmQuerna.h"
-#include "files/CsvExport.h"
 #include "files/basCmnDlg.h"
 #include "files/basImpExp.h"
 #include "platform/HelpWindow.h"
 #include "platform/Platform.h"
 #include "session/SessionData.h"
+#include "support/CsvExport.h"
 
 namespace {
 

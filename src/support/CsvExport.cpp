@@ -1,4 +1,4 @@
-#include "files/CsvExport.h"
+#include "support/CsvExport.h"
 
 #include <QFileInfo>
 
