@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "oracle/OraFactory.h"
 #include "core/RunErr.h"
+#include "oracle/OraFactory.h"
 #include "platform/Platform.h"
 #include "session/SessionData.h"
 

@@ -7,9 +7,9 @@
 #include "common/FakeOra.h"
 #include "common/ScriptedDialogs.h"
 #include "common/TestEnv.h"
+#include "core/RunErr.h"
 #include "grid/SpreadModel.h"
 #include "grid/vaSpread.h"
-#include "core/RunErr.h"
 #include "support/basFunctions.h"
 
 namespace {

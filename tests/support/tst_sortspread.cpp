@@ -1,8 +1,8 @@
 #include <QTest>
 
+#include "core/RunErr.h"
 #include "grid/SpreadModel.h"
 #include "grid/vaSpread.h"
-#include "core/RunErr.h"
 #include "support/basFunctions.h"
 
 namespace {

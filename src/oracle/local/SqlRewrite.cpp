@@ -195,14 +195,14 @@ void RunTokenPasses(std::vector<Token>& toks, const RewriteContext& ctx) {
   static const OwnerPrefixPass kOwner;
   static const DateLiteralPass kDateLiteral;
   static const EmptyStringPass kEmptyString;
-  static const SpecialNamePass kSpecialName;
+  static const QuotedIdentifierPass kQuotedIdentifier;
   static const KeywordSpellingPass kKeywords;
   static const PseudoFunctionPass kPseudo;
   static const FetchFirstPass kFetchFirst;
   static const NotEqualPass kNotEqual;
-  static const TokenPass* const kPasses[] = {&kOwner,       &kDateLiteral, &kEmptyString,
-                                             &kSpecialName, &kKeywords,    &kPseudo,
-                                             &kFetchFirst,  &kNotEqual};
+  static const TokenPass* const kPasses[] = {
+      &kOwner,    &kDateLiteral, &kEmptyString, &kQuotedIdentifier,
+      &kKeywords, &kPseudo,      &kFetchFirst,  &kNotEqual};
   for (const TokenPass* p : kPasses) p->apply(toks, ctx);
 }
 

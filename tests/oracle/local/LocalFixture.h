@@ -8,9 +8,9 @@
 #include <QVariant>
 #include <memory>
 
+#include "core/RunErr.h"
 #include "oracle/OraFactory.h"
 #include "oracle/OraInterface.h"
-#include "core/RunErr.h"
 
 struct Logon {
   std::shared_ptr<ora::OraSession> session;

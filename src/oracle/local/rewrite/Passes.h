@@ -39,7 +39,7 @@ class EmptyStringPass : public TokenPass {
 };
 
 // Names with # or $ (SERIAL#, V$SESSION) are quoted for SQLite.
-class SpecialNamePass : public TokenPass {
+class QuotedIdentifierPass : public TokenPass {
  public:
   void apply(std::vector<Token>& toks, const RewriteContext& ctx) const override;
 };

@@ -2,7 +2,7 @@
 
 namespace ora::local::rewrite {
 
-void SpecialNamePass::apply(std::vector<Token>& t, const RewriteContext&) const {
+void QuotedIdentifierPass::apply(std::vector<Token>& t, const RewriteContext&) const {
   for (Token& tok : t)
     if (tok.kind == TokKind::Word && (tok.upper.contains(u'#') || tok.upper.contains(u'$')))
       tok.text = QLatin1Char('"') + tok.upper + QLatin1Char('"');
