@@ -413,8 +413,8 @@ class LocalDynaset final : public OraDynaset {
     }
   }
 
-  // The value as SQLite holds it; a date is typed only in the forms "YYYY-MM-DD" and
-  // "YYYY-MM-DD hh:mm:ss", which read() turns into the same wall-clock date and time.
+  // The value as SQLite holds it; a date is typed only in the form "YYYY-MM-DD hh:mm:ss", which
+  // read() turns into the same wall-clock date and time.
   FieldView view(int col, const ColInfo& info) const {
     FieldView v;
     switch (sqlite3_column_type(st_, col)) {
@@ -449,10 +449,10 @@ class LocalDynaset final : public OraDynaset {
     return v;
   }
 
-  // The digits YYYYMMDDhhmmss of a valid date in the two common forms, or -1.
+  // The digits YYYYMMDDhhmmss of a valid date in the form the engine stores, or -1.
   static qint64 PackedDate(const char* s, int n) {
     static constexpr char kPattern[] = "0000-00-00 00:00:00";
-    if (n != 10 && n != 19) return -1;
+    if (n != 19) return -1;
     qint64 packed = 0;
     for (int i = 0; i < n; ++i) {
       if (kPattern[i] != '0') {
@@ -462,7 +462,6 @@ class LocalDynaset final : public OraDynaset {
       if (s[i] < '0' || s[i] > '9') return -1;
       packed = packed * 10 + (s[i] - '0');
     }
-    if (n == 10) packed *= 1000000;
     const int y = int(packed / 10000000000), mo = int(packed / 100000000 % 100),
               d = int(packed / 1000000 % 100), h = int(packed / 10000 % 100),
               mi = int(packed / 100 % 100), sec = int(packed % 100);
