@@ -128,6 +128,51 @@ bool IsSingleLineAscii(const QChar* s, qsizetype n) {
   return plain;
 }
 
+// Display width of well-formed UTF-8 text as DisplayWidth counts it, or -1 for bytes that are not
+// (overlong forms, encoded surrogates, beyond U+10FFFF, cut sequences).
+int Utf8DisplayWidth(std::string_view s) {
+  int widest = 0;
+  int line = 0;
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const auto* end = p + s.size();
+  while (p < end) {
+    const unsigned char b = *p++;
+    if (b < 0x80) {
+      if (b == '\r' || b == '\n') {
+        widest = std::max(widest, line);
+        line = 0;
+      } else {
+        ++line;
+      }
+      continue;
+    }
+    int more = 0;
+    char32_t c = 0;
+    if (b >= 0xC2 && b <= 0xDF) {
+      more = 1;
+      c = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      more = 2;
+      c = b & 0x0F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      more = 3;
+      c = b & 0x07;
+    } else {
+      return -1;
+    }
+    if (end - p < more) return -1;
+    for (int i = 0; i < more; ++i, ++p) {
+      if ((*p & 0xC0) != 0x80) return -1;
+      c = (c << 6) | (*p & 0x3F);
+    }
+    if ((more == 2 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) ||
+        (more == 3 && (c < 0x10000 || c > 0x10FFFF)))
+      return -1;
+    line += c >= 0x10000 || IsWide(char16_t(c)) ? 2 : 1;
+  }
+  return std::max(widest, line);
+}
+
 int IntWidth(qint64 v) {
   std::uint64_t u = v < 0 ? 0 - std::uint64_t(v) : std::uint64_t(v);
   int n = v < 0 ? 2 : 1;
@@ -382,6 +427,31 @@ void ColumnStore::putText(int row, const QString& text, bool numeric) {
   }
   EncodeUtf8(s, n, arena_.Add(Utf8Length(s, n), &handle));
   put(row, kind, handle, DisplayWidth(s, n));
+}
+
+void ColumnStore::SetInt(int row, qint64 value) {
+  put(row, CellKind::Int, std::uint64_t(value), IntWidth(value));
+}
+
+void ColumnStore::SetDate(int row, std::int64_t packed) {
+  put(row, CellKind::Date, std::uint64_t(packed), 19);
+}
+
+void ColumnStore::SetUtf8(int row, std::string_view text) {
+  const qsizetype n = qsizetype(text.size());
+  // Numeric columns, texts that read as dates and malformed bytes take the QString route.
+  const int width = format.charSet == 3 || n == 19 ? -1 : Utf8DisplayWidth(text);
+  if (width < 0) {
+    putText(row, QString::fromUtf8(text.data(), n), format.charSet == 3);
+    return;
+  }
+  if (n == 0) {
+    Clear(row);
+    return;
+  }
+  std::uint64_t handle = 0;
+  std::memcpy(arena_.Add(n, &handle), text.data(), std::size_t(n));
+  put(row, CellKind::Text, handle, width);
 }
 
 void ColumnStore::SetText(int row, const QString& text) {

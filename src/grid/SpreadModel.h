@@ -34,6 +34,12 @@ class SpreadModel : public QAbstractTableModel {
   // False when the value has no text form.
   bool SetCell(int col, int row, const QVariant& value);
   void SetCellText(int col, int row, const QString& text);
+  // Stores through one of the column's typed setters: store(column, row).
+  template <typename Store>
+  void SetCellWith(int col, int row, Store store) {
+    store(Column(col), row);
+    cellChanged(col, row);
+  }
   void SetHeader(int col, const QString& text);
   // The header as shown: the text set for it, or the column's letters.
   QString HeaderText(int col) const;

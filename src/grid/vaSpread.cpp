@@ -170,6 +170,27 @@ void vaSpread::SetValue(const QVariant& value) {
     ora::Raise(ora::kErrTypeMismatch, QStringLiteral("型が一致しません。"));
 }
 
+template <typename Store>
+void vaSpread::storeInDataCell(Store store) {
+  if (!d->isDataCell(d->col, d->row)) return RaiseOutOfRange();
+  d->model->SetCellWith(d->col - 1, d->row - 1, store);
+}
+
+void vaSpread::SetValueInt(qint64 value) {
+  if (d->row == 0) return SetText(QString::number(value));
+  storeInDataCell([value](grid::ColumnStore& c, int row) { c.SetInt(row, value); });
+}
+
+void vaSpread::SetValueDate(qint64 packed) {
+  if (d->row == 0) return SetText(grid::DateText(packed));
+  storeInDataCell([packed](grid::ColumnStore& c, int row) { c.SetDate(row, packed); });
+}
+
+void vaSpread::SetValueUtf8(std::string_view text) {
+  if (d->row == 0) return SetText(QString::fromUtf8(text.data(), qsizetype(text.size())));
+  storeInDataCell([text](grid::ColumnStore& c, int row) { c.SetUtf8(row, text); });
+}
+
 void vaSpread::setFormat(const std::function<void(grid::CellFormat&)>& change) {
   const int cols = d->model->Cols();
   if (d->col == -1) {

@@ -8,6 +8,7 @@
 #include <QVariant>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 class SpreadModel;
 namespace grid {
@@ -43,6 +44,11 @@ class vaSpread : public QTableView {
   // Value of the current cell: text, a number, or anything QVariant converts to text.
   QVariant Value() const;
   void SetValue(const QVariant& value);
+  // The current data cell set from a whole number, a date packed as the digits YYYYMMDDhhmmss
+  // or UTF-8 text: the cell SetValue writes for the same value, with nothing built per call.
+  void SetValueInt(qint64 value);
+  void SetValueDate(qint64 packed);
+  void SetValueUtf8(std::string_view text);
 
   // Cell settings of the current column (current row -1), with the control's own codes.
   enum { CellTypeEdit = 1 };
@@ -95,6 +101,9 @@ class vaSpread : public QTableView {
   void Click(int col, int row);
 
  private:
+  // Runs store on the current data cell's column and row; raises when there is no such cell.
+  template <typename Store>
+  void storeInDataCell(Store store);
   void setFormat(const std::function<void(grid::CellFormat&)>& change);
   void sortBlock();
   // Pixels of one unit of column width: the width of a digit in the grid's font.

@@ -50,6 +50,17 @@ inline bool IsNull(const QVariant& v) {
   return !v.isValid() || v.isNull();
 }
 
+// A value of the current record in the form the driver holds it, read without building a
+// QVariant. Other: the driver has no such form for this value, and Value() gives it.
+struct FieldView {
+  enum Kind { Other, Null, Int, Double, Utf8, Date };
+  Kind kind = Other;
+  qint64 number = 0;  // Int; Date as the digits YYYYMMDDhhmmss
+  double real = 0;
+  const char* utf8 = nullptr;  // Utf8: valid until the record changes
+  qsizetype bytes = 0;
+};
+
 class OraField {
  public:
   virtual ~OraField() = default;
@@ -63,6 +74,8 @@ class OraField {
     const QVariant v = Value();
     return v.typeId() == QMetaType::QByteArray ? v.toByteArray().size() : -1;
   }
+  // The current value as the driver holds it; a driver without typed values gives Other.
+  virtual FieldView View() const { return {}; }
   virtual int OraIDataType() const = 0;
   virtual int OraMaxSize() const = 0;
   virtual int OraMaxDSize() const = 0;

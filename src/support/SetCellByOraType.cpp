@@ -64,6 +64,54 @@ QVariant NumberShown(const QVariant& v, int type) {
   }
 }
 
+// Whether the value as the driver holds it makes the same cell as the QVariant route: whole
+// numbers, doubles, UTF-8 text in text columns and packed dates in date columns.
+bool TakesView(const ora::FieldView& v, int type) {
+  switch (type) {
+    case ora::ORATYPE_VARCHAR2:
+    case ora::ORATYPE_CHAR:
+      return v.kind == ora::FieldView::Int || v.kind == ora::FieldView::Double ||
+             v.kind == ora::FieldView::Utf8;
+    case ora::ORATYPE_NUMBER:
+    case ora::ORATYPE_LONG:
+      return v.kind == ora::FieldView::Int || v.kind == ora::FieldView::Double;
+    case ora::ORATYPE_DATE:
+      return v.kind == ora::FieldView::Date;
+    default:
+      return false;
+  }
+}
+
+void StoreView(vaSpread* grid, const ora::FieldView& v, int type) {
+  switch (v.kind) {
+    case ora::FieldView::Int:
+      grid->SetValueInt(v.number);
+      break;
+    case ora::FieldView::Double:
+      grid->SetValue(type == ora::ORATYPE_NUMBER || type == ora::ORATYPE_LONG
+                         ? NumberShown(QVariant(v.real), type)
+                         : QVariant(v.real));
+      break;
+    case ora::FieldView::Utf8:
+      grid->SetValueUtf8(std::string_view(v.utf8, std::size_t(v.bytes)));
+      break;
+    case ora::FieldView::Date:
+      grid->SetValueDate(v.number);
+      break;
+    default:
+      break;
+  }
+}
+
+// The error stays pending for the caller after it is logged.
+void LogPending(ora::OraField* field) {
+  if (ora::Err().Number <= 0) return;
+  const ora::RunError err = ora::Err();
+  const QString name = field->Name();
+  mSb_WriteLog(name + QLatin1Char(',') + err.Description, true);
+  ora::Err() = err;
+}
+
 // The six or seven log lines that describe a column the grid cannot show.
 void LogUnsupported(ora::OraField* field, int type) {
   QString label;
@@ -127,9 +175,17 @@ void mSb_SetCellByOraType(vaSpread* grid, ora::OraField* field, bool setup) {
   int type = 0;
   Step([&] { type = field->OraIDataType(); });
 
-  // The value is read once per cell: every use below sees the same record.
+  // The value is read once per cell: every use below sees the same record. The driver's own
+  // form of it goes to the grid as it is when the grid makes the same cell from it.
   QVariant value;
   if (!setup) {
+    const ora::FieldView view = field->View();
+    if (view.kind == ora::FieldView::Null) return;
+    if (TakesView(view, type)) {
+      Step([&] { StoreView(grid, view, type); });
+      LogPending(field);
+      return;
+    }
     value = field->Value();
     if (ora::IsNull(value)) return;
   }
@@ -187,11 +243,5 @@ void mSb_SetCellByOraType(vaSpread* grid, ora::OraField* field, bool setup) {
         Step([&] { grid->SetValue(QStringLiteral("<未対応ﾃﾞｰﾀ型>")); });
   }
 
-  // The error stays pending for the caller after it is logged.
-  if (ora::Err().Number > 0) {
-    const ora::RunError err = ora::Err();
-    const QString name = field->Name();
-    mSb_WriteLog(name + QLatin1Char(',') + err.Description, true);
-    ora::Err() = err;
-  }
+  LogPending(field);
 }

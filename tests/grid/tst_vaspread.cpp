@@ -115,6 +115,11 @@ class TestVaSpread : public QObject {
         << QVariant(QString::fromUtf8("a\xF0\x9F\x98\x80z")) << false
         << QString::fromUtf8("a\xF0\x9F\x98\x80z") << str;
     QTest::newRow("multi-line") << QVariant("a\r\nb") << false << "a\r\nb" << str;
+    QTest::newRow("wide line after a short one")
+        << QVariant("ab\n営業部") << false << "ab\n営業部" << str;
+    QTest::newRow("malformed UTF-8") << QVariant(QByteArray("a\xFF\xED\xA0\x80z")) << false
+                                     << QString::fromUtf8("a\xFF\xED\xA0\x80z") << str;
+    QTest::newRow("empty text") << QVariant(QString("")) << false << "" << str;
   }
   void valuesAreShownAndReadBack() {
     QFETCH(QVariant, value);
@@ -134,6 +139,26 @@ class TestVaSpread : public QObject {
     QCOMPARE(g.Value().toString(), shown);
     QCOMPARE(g.CellText(1, 1), QString());
     QCOMPARE(g.CellText(1, 3), QString());
+
+    // The typed setters make the same cell, width included.
+    g.SetMaxCols(2);
+    g.SetCol(2);
+    g.SetRow(-1);
+    g.SetTypeEditCharSet(numericColumn ? vaSpread::CharSetNumeric : vaSpread::CharSetAscii);
+    g.SetRow(2);
+    if (value.typeId() == QMetaType::LongLong)
+      g.SetValueInt(value.toLongLong());
+    else if (value.typeId() == QMetaType::QByteArray || value.typeId() == QMetaType::QString)
+      g.SetValueUtf8(value.toByteArray().toStdString());
+    else if (const qint64 packed = grid::PackDateTime(value.toDateTime()); packed >= 0)
+      g.SetValueDate(packed);
+    else
+      return;
+    grid::ColumnStore& byValue = g.model()->Column(0);
+    grid::ColumnStore& typed = g.model()->Column(1);
+    QCOMPARE(g.CellText(2, 2), shown);
+    QCOMPARE(int(typed.Kind(1)), int(byValue.Kind(1)));
+    QCOMPARE(typed.WidestText(), byValue.WidestText());
   }
 
   void failingCellOperationsRaiseAndChangeNothing_data() {

@@ -314,6 +314,7 @@ class LocalField final : public OraField {
   QString Name() const override { return info_.name; }
   QVariant Value() const override;
   qint64 ValueBytes() const override;
+  FieldView View() const override;
   int OraIDataType() const override { return info_.type; }
   int OraMaxSize() const override { return info_.maxSize; }
   int OraMaxDSize() const override { return info_.maxDSize; }
@@ -412,6 +413,62 @@ class LocalDynaset final : public OraDynaset {
     }
   }
 
+  // The value as SQLite holds it; a date is typed only in the form "YYYY-MM-DD hh:mm:ss", which
+  // read() turns into the same wall-clock date and time.
+  FieldView view(int col, const ColInfo& info) const {
+    FieldView v;
+    switch (sqlite3_column_type(st_, col)) {
+      case SQLITE_NULL:
+        v.kind = FieldView::Null;
+        break;
+      case SQLITE_INTEGER:
+        if (info.date) break;
+        v.kind = FieldView::Int;
+        v.number = sqlite3_column_int64(st_, col);
+        break;
+      case SQLITE_FLOAT:
+        if (info.date) break;
+        v.kind = FieldView::Double;
+        v.real = sqlite3_column_double(st_, col);
+        break;
+      case SQLITE_TEXT: {
+        const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st_, col));
+        const int n = sqlite3_column_bytes(st_, col);
+        if (!info.date) {
+          v.kind = FieldView::Utf8;
+          v.utf8 = p;
+          v.bytes = n;
+        } else if ((v.number = PackedDate(p, n)) >= 0) {
+          v.kind = FieldView::Date;
+        }
+        break;
+      }
+      default:
+        break;
+    }
+    return v;
+  }
+
+  // The digits YYYYMMDDhhmmss of a valid date in the form the engine stores, or -1.
+  static qint64 PackedDate(const char* s, int n) {
+    static constexpr char kPattern[] = "0000-00-00 00:00:00";
+    if (n != 19) return -1;
+    qint64 packed = 0;
+    for (int i = 0; i < n; ++i) {
+      if (kPattern[i] != '0') {
+        if (s[i] != kPattern[i]) return -1;
+        continue;
+      }
+      if (s[i] < '0' || s[i] > '9') return -1;
+      packed = packed * 10 + (s[i] - '0');
+    }
+    const int y = int(packed / 10000000000), mo = int(packed / 100000000 % 100),
+              d = int(packed / 1000000 % 100), h = int(packed / 10000 % 100),
+              mi = int(packed / 100 % 100), sec = int(packed % 100);
+    if (y < 1 || !QDate::isValid(y, mo, d) || h > 23 || mi > 59 || sec > 59) return -1;
+    return packed;
+  }
+
   static QVariant DateFromNumber(double v, bool integer) {
     // Integers are Unix times, reals Julian day numbers.
     if (integer) return QVariant(QDateTime::fromSecsSinceEpoch(qint64(v)));
@@ -460,6 +517,14 @@ QVariant LocalField::Value() const {
     cacheRow_ = r;
   }
   return cache_;
+}
+
+FieldView LocalField::View() const {
+  if (!owner_->valid()) {
+    Raise(kErrOraComponent, QStringLiteral("OIP-04108: No current record"));
+    return {FieldView::Null};
+  }
+  return owner_->view(col_, info_);
 }
 
 qint64 LocalField::ValueBytes() const {
