@@ -276,6 +276,7 @@ void frmMain::mSb_RestorePlacement() {
 // frame on every run.
 void frmMain::mSb_SavePlacement() {
   if (isMinimized()) return;
+  const platform::SettingsBatch saveOnce;
   const double dpiX = LogicalDpiX(this);
   const double dpiY = LogicalDpiY(this);
   platform::SaveSetting(kApp, kSection, QStringLiteral("MainLeft"), PixelsToTwipsText(x(), dpiX));

@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 #include <QUrl>
 #include <algorithm>
@@ -301,6 +302,56 @@ class RunningCall {
   BreakPoint& bp_;
   sqlite3* previous_ = nullptr;
 };
+
+// SQLite looks each named or numbered placeholder up among those before it, so preparing a
+// statement with many placeholders, and asking their names back, takes time that grows with their
+// square. SQLite gets a bare ? (the next number) for each name's first use and ?n for a later use
+// of the n-th name, and the names stay here. This also passes the # that SQLite takes in no name.
+struct SqliteText {
+  QByteArray utf8;
+  QStringList bindNames;  // the name behind ?n, at n - 1
+  // Where each placeholder ends in the numbered text, and how much longer that text has grown
+  // than the rewritten one up to there.
+  std::vector<std::pair<int, int>> growth;
+
+  explicit SqliteText(const QString& sql);
+  // The position in the rewritten text for a byte offset in utf8.
+  int rewrittenPos(int byteOffset) const;
+};
+
+SqliteText::SqliteText(const QString& sql) {
+  if (!sql.contains(QLatin1Char(':'))) {
+    utf8 = sql.toUtf8();
+    return;
+  }
+  QString out;
+  out.reserve(sql.size());
+  QHash<QString, int> numbers;
+  int copied = 0;
+  for (const Token& t : Tokenize(sql)) {
+    if (t.kind != TokKind::Bind) continue;
+    out += QStringView(sql).mid(copied, t.start - copied);
+    const auto it = numbers.constFind(t.upper);
+    if (it == numbers.constEnd()) {
+      bindNames.push_back(t.text.mid(1));
+      numbers.insert(t.upper, int(bindNames.size()));
+      out += QLatin1Char('?');
+    } else {
+      out += QLatin1Char('?') + QString::number(*it);
+    }
+    copied = t.start + t.len;
+    growth.emplace_back(int(out.size()), int(out.size()) - copied);
+  }
+  out += QStringView(sql).mid(copied);
+  utf8 = out.toUtf8();
+}
+
+int SqliteText::rewrittenPos(int byteOffset) const {
+  const int pos = int(QString::fromUtf8(utf8.constData(), byteOffset).size());
+  auto after = std::upper_bound(growth.begin(), growth.end(), pos,
+                                [](int p, const std::pair<int, int>& g) { return p < g.first; });
+  return after == growth.begin() ? pos : std::max(0, pos - std::prev(after)->second);
+}
 
 class LocalDatabase;
 class LocalDynaset;
@@ -652,13 +703,13 @@ class LocalDatabase final : public OraDatabase, public std::enable_shared_from_t
  private:
   Rewritten rewrite(const QString& sql);
   bool acceptStatement(const Rewritten& rw);
-  sqlite3_stmt* prepare(Conn& c, const Rewritten& rw, const QByteArray& utf8, const QString& sql);
+  sqlite3_stmt* prepare(Conn& c, const Rewritten& rw, const SqliteText& text, const QString& sql);
   quint32 record(Conn& c, const Rewritten& rw, const QString& sql);
-  void mapSqliteError(const char* msg, int byteOffset, const Rewritten& rw, const QByteArray& utf8,
+  void mapSqliteError(const char* msg, int byteOffset, const Rewritten& rw, const SqliteText& text,
                       const QString& sql, bool atRun);
   void classifySyntax(const Rewritten& rw, int src, const QString& sql);
   void refuseFunction(const Rewritten& rw, const QString& name);
-  bool bind(sqlite3_stmt* st);
+  bool bind(sqlite3_stmt* st, const SqliteText& text);
   bool bindOne(sqlite3_stmt* st, int i, const LocalParameter& p);
 
   std::shared_ptr<Conn> conn_;
@@ -770,13 +821,11 @@ void LocalDatabase::classifySyntax(const Rewritten& rw, int src, const QString& 
 }
 
 void LocalDatabase::mapSqliteError(const char* cmsg, int byteOffset, const Rewritten& rw,
-                                   const QByteArray& utf8, const QString& sql, bool atRun) {
+                                   const SqliteText& text, const QString& sql, bool atRun) {
   const QString msg = QString::fromUtf8(cmsg);
   int src = 0;
-  if (byteOffset >= 0 && byteOffset <= utf8.size()) {
-    const int outPos = int(QString::fromUtf8(utf8.constData(), byteOffset).size());
-    src = rw.MapToSource(outPos);
-  }
+  if (byteOffset >= 0 && byteOffset <= text.utf8.size())
+    src = rw.MapToSource(text.rewrittenPos(byteOffset));
   static const QRegularExpression kOra(QStringLiteral("^ORA-(\\d{5}): "));
   const auto m = kOra.match(msg);
   if (m.hasMatch()) {
@@ -853,21 +902,6 @@ void LocalDatabase::mapSqliteError(const char* cmsg, int byteOffset, const Rewri
   setError(atRun ? 600 : 900, msg, src);
 }
 
-// SQLite takes no # in a name: a bind name's # reaches SQLite as U+00A4, a character no
-// accepted bind name holds, and binding turns it back.
-constexpr char16_t kHashStandIn = u'\u00a4';
-
-QString SqliteBindNames(const QString& sql) {
-  if (!sql.contains(QLatin1Char('#'))) return sql;
-  QString out = sql;
-  for (const Token& t : Tokenize(sql)) {
-    if (t.kind != TokKind::Bind) continue;
-    for (int i = t.start; i < t.start + t.len; ++i)
-      if (out[i] == QLatin1Char('#')) out[i] = QChar(kHashStandIn);
-  }
-  return out;
-}
-
 // Oracle's rule for a bind name: a letter, then letters, digits, _, $ and #; or digits only.
 bool IsOracleBindName(QStringView name) {
   if (name.isEmpty()) return false;
@@ -889,17 +923,10 @@ bool IsEmptyValue(const QVariant& v) {
   return false;
 }
 
-bool LocalDatabase::bind(sqlite3_stmt* st) {
-  const int n = sqlite3_bind_parameter_count(st);
-  for (int i = 1; i <= n; ++i) {
-    const char* pn = sqlite3_bind_parameter_name(st, i);
-    // Placeholders of other databases (?, ?1, @a, $a) are not Oracle's.
-    if (!pn || pn[0] != ':') {
-      setError(911, QStringLiteral("invalid character"), 0);
-      return false;
-    }
-    const QString name = QString::fromUtf8(pn + 1).replace(QChar(kHashStandIn), QLatin1Char('#'));
-    const LocalParameter* p = params_.byName(name);
+// Placeholders of other databases (?, ?1, @a, $a) were refused before the text was numbered.
+bool LocalDatabase::bind(sqlite3_stmt* st, const SqliteText& text) {
+  for (int i = 1; i <= int(text.bindNames.size()); ++i) {
+    const LocalParameter* p = params_.byName(text.bindNames[i - 1]);
     if (!p) {
       setError(1008, QStringLiteral("not all variables bound"), 0);
       return false;
@@ -1062,12 +1089,13 @@ bool LocalDatabase::acceptStatement(const Rewritten& rw) {
 }
 
 // Prepares the rewritten statement; nullptr with the error set (or none for a writing one).
-sqlite3_stmt* LocalDatabase::prepare(Conn& c, const Rewritten& rw, const QByteArray& utf8,
+sqlite3_stmt* LocalDatabase::prepare(Conn& c, const Rewritten& rw, const SqliteText& text,
                                      const QString& sql) {
   c.hiddenTable.clear();
   c.refusedFunction.clear();
   sqlite3_stmt* st = nullptr;
-  const int rc = sqlite3_prepare_v3(c.db, utf8.constData(), int(utf8.size()), 0, &st, nullptr);
+  const int rc =
+      sqlite3_prepare_v3(c.db, text.utf8.constData(), int(text.utf8.size()), 0, &st, nullptr);
   if (rc == SQLITE_OK && st) return st;
   if (rc == SQLITE_OK) {
     setError(900, QStringLiteral("invalid SQL statement"), 0);
@@ -1084,7 +1112,7 @@ sqlite3_stmt* LocalDatabase::prepare(Conn& c, const Rewritten& rw, const QByteAr
     }
     return nullptr;  // else a writing statement
   }
-  mapSqliteError(sqlite3_errmsg(c.db), sqlite3_error_offset(c.db), rw, utf8, sql, false);
+  mapSqliteError(sqlite3_errmsg(c.db), sqlite3_error_offset(c.db), rw, text, sql, false);
   return nullptr;
 }
 
@@ -1120,18 +1148,18 @@ std::shared_ptr<OraDynaset> LocalDatabase::CreateDynaset(const QString& sql, int
   const std::shared_ptr<Conn> conn = conn_;
   const Rewritten rw = rewrite(sql);
   if (!acceptStatement(rw)) return nullptr;
-  const QByteArray utf8 = SqliteBindNames(rw.sql).toUtf8();
+  const SqliteText text(rw.sql);
   RunningCall running(breakPoint_, *conn);
-  sqlite3_stmt* st = prepare(*conn, rw, utf8, sql);
+  sqlite3_stmt* st = prepare(*conn, rw, text, sql);
   if (!st) return nullptr;
-  if (!sqlite3_stmt_readonly(st) || sqlite3_column_count(st) == 0 || !bind(st)) {
+  if (!sqlite3_stmt_readonly(st) || sqlite3_column_count(st) == 0 || !bind(st, text)) {
     sqlite3_finalize(st);
     return nullptr;
   }
   const quint32 hash = record(*conn, rw, sql);
   const int rc = breakPoint_.broken() ? SQLITE_INTERRUPT : sqlite3_step(st);
   if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
-    mapSqliteError(rc == SQLITE_INTERRUPT ? "interrupted" : sqlite3_errmsg(conn->db), -1, rw, utf8,
+    mapSqliteError(rc == SQLITE_INTERRUPT ? "interrupted" : sqlite3_errmsg(conn->db), -1, rw, text,
                    sql, true);
     sqlite3_finalize(st);
     return nullptr;

@@ -321,6 +321,19 @@ class TestLocalEngine : public QObject {
       QCOMPARE(l.db->LastServerErrText(), QString("ORA-01008: not all variables bound"));
   }
 
+  // Each name binds wherever it recurs, in any case, and an error after the placeholders still
+  // points at its own word.
+  void placeholdersRecurAndKeepErrorPositions() {
+    TestEnv env;
+    Logon l = LogOn("DEMO", "SCOTT/TIGER");
+    l.db->Parameters().Add("a", "1", ORAPARM_INPUT);
+    l.db->Parameters().Add("B#", "2", ORAPARM_INPUT);
+    QCOMPARE(First(*l.db, "select :b# || :a || :B# || :A from dual"), QString("2121"));
+    const QString bad = "select :a, :b# from dual where 1 = = 2";
+    QCOMPARE(First(*l.db, bad), QString("error 936"));
+    QCOMPARE(l.db->LastServerErrPos(), int(bad.lastIndexOf('=')));
+  }
+
   // A statement that never gives its first row (or its next one) is stopped by Break(): from
   // the wait hook, as the stop command reaches it, or from another thread.
   void breakStopsARunningStatement_data() {
