@@ -9,6 +9,8 @@ namespace ora {
 namespace {
 
 constexpr int kMaxDigits = 38;
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6, 1e7,
+                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14};
 // Powers of ten from -38 up to 37 are written out in full.
 constexpr int kLowestPositional = -38;
 constexpr int kHighestPositional = 37;
@@ -75,6 +77,28 @@ QString NumberText(double value, LeadingZero zero) {
   digits.append(p + 2, 14);
   const int exponent = std::atoi(QByteArray(p + 17, int(r.ptr - p - 17)).constData());
   return Compose(negative, digits, exponent, zero);
+}
+
+double RoundedNumber(double value) {
+  if (!std::isfinite(value) || value == 0) return value;
+  const double magnitude = std::fabs(value);
+  if (magnitude >= 1 && magnitude < 1e15) {
+    // Fast route: scale to 15 digits before the point and round there. The product is the
+    // double nearest the exact one, so it lies on the same side of every half but may land on a
+    // half itself; only then is the exact rounding below needed. The division gives the double
+    // nearest the rounded decimal, as reading the decimal back would.
+    int wholeDigits = 1;
+    for (double p = 10; p <= magnitude; p *= 10) ++wholeDigits;
+    const double scale = kPowersOfTen[15 - wholeDigits];
+    const double scaled = magnitude * scale;
+    if (scaled - std::floor(scaled) != 0.5)
+      return std::copysign(std::nearbyint(scaled) / scale, value);
+  }
+  char buf[32];
+  const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+  double rounded = value;
+  std::from_chars(buf, r.ptr, rounded, std::chars_format::scientific);
+  return rounded;
 }
 
 QString DecimalText(const QString& decimal, LeadingZero zero) {

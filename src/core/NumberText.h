@@ -12,6 +12,8 @@ enum class LeadingZero { Keep, Drop };
 // A binary double, rounded to 15 significant digits so that the representation error of
 // decimal arithmetic (0.1 + 0.2) never shows.
 QString NumberText(double value, LeadingZero zero = LeadingZero::Keep);
+// The double nearest to the value NumberText shows: the value rounded to 15 significant digits.
+double RoundedNumber(double value);
 
 // A decimal text as a driver delivers it ("-1.5E-7", "12345678901234567890"); every digit up to
 // 38 is kept. Text that is not a decimal number comes back unchanged.

@@ -1,4 +1,5 @@
 #include <QDateTime>
+#include <cmath>
 
 #include "core/NumberText.h"
 #include "core/RunErr.h"
@@ -87,11 +88,25 @@ void StoreView(vaSpread* grid, const ora::FieldView& v, int type) {
     case ora::FieldView::Int:
       grid->SetValueInt(v.number);
       break;
-    case ora::FieldView::Double:
-      grid->SetValue(type == ora::ORATYPE_NUMBER || type == ora::ORATYPE_LONG
-                         ? NumberShown(QVariant(v.real), type)
-                         : QVariant(v.real));
+    case ora::FieldView::Double: {
+      if (type != ora::ORATYPE_NUMBER && type != ora::ORATYPE_LONG) {
+        grid->SetValue(QVariant(v.real));
+        break;
+      }
+      // From 1 up to 1e15 the grid's own form of the rounded double is the text a NUMBER shows,
+      // so the cell takes the number without writing its text and reading it back.
+      const double shown = ora::RoundedNumber(v.real);
+      const double magnitude = std::fabs(shown);
+      if (magnitude >= 1 && magnitude < 1e15) {
+        if (shown == std::trunc(shown))
+          grid->SetValueInt(qint64(shown));
+        else
+          grid->SetValue(QVariant(shown));
+      } else {
+        grid->SetValue(NumberShown(QVariant(v.real), type));
+      }
       break;
+    }
     case ora::FieldView::Utf8:
       grid->SetValueUtf8(std::string_view(v.utf8, std::size_t(v.bytes)));
       break;
