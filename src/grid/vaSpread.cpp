@@ -4,6 +4,7 @@
 #include <QItemSelectionModel>
 #include <QStyle>
 #include <algorithm>
+#include <array>
 
 #include "core/RunErr.h"
 #include "grid/CellEditor.h"
@@ -22,6 +23,34 @@ void RaiseOutOfRange() {
 
 // Widths beyond this many pixels only make the scroll bar useless.
 constexpr int kMaxColumnPixels = 100000;
+
+// The row header shows row numbers. Qt sizes a header by laying out the texts of its first and
+// last hundred sections again whenever rows are added; a number is as wide as any other with as
+// many digits, so one layout per digit count serves every row.
+class RowNumberHeader final : public QHeaderView {
+ public:
+  explicit RowNumberHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {
+    setSectionsClickable(true);
+    setHighlightSections(true);
+  }
+
+ protected:
+  QSize sectionSizeFromContents(int section) const override {
+    int digits = 1;
+    for (int n = section + 1; n >= 10; n /= 10) ++digits;
+    QSize& size = sizeByDigits_[std::size_t(digits)];
+    if (!size.isValid()) size = QHeaderView::sectionSizeFromContents(section);
+    return size;
+  }
+  void changeEvent(QEvent* event) override {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+      sizeByDigits_.fill(QSize());
+    QHeaderView::changeEvent(event);
+  }
+
+ private:
+  mutable std::array<QSize, 12> sizeByDigits_;
+};
 
 }  // namespace
 
@@ -50,6 +79,7 @@ vaSpread::vaSpread(QWidget* parent) : QTableView(parent), d(std::make_unique<Imp
   setItemDelegate(new grid::SpreadDelegate(this));
   setSortingEnabled(false);
   setWordWrap(false);
+  setVerticalHeader(new RowNumberHeader(this));
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
   horizontalHeader()->setDefaultSectionSize(fontMetrics().horizontalAdvance(QLatin1Char('0')) * 9);
