@@ -30,7 +30,6 @@
 #include <string>
 #include <vector>
 
-#include "SqliteDynaset.h"
 #include "core/RunErr.h"
 #include "grid/vaSpread.h"
 #include "oracle/OraFactory.h"
@@ -276,25 +275,19 @@ struct ComponentRead {
   std::shared_ptr<ora::OraSession> session;
   std::shared_ptr<ora::OraDatabase> db;
   std::shared_ptr<ora::OraDynaset> dynaset;
-  sqlite3* raw = nullptr;
 
-  ComponentRead(const QString& path, bool allowBare) {
+  explicit ComponentRead(const QString& path) {
     session = ora::CreateOraSession(path);
     if (session) db = session->OpenDatabase(path, QStringLiteral("u/p"), 0);
     if (db)
       dynaset = db->CreateDynaset(QString::fromLatin1(kSelect),
                                   ora::ORADYN_READONLY | ora::ORADYN_NOCACHE);
     ora::ErrClear();
-    if (!dynaset && allowBare) {
-      raw = OpenAsEngine(path);
-      dynaset = std::make_shared<SqliteDynaset>(raw, kSelect);
-    }
   }
   ~ComponentRead() {
     if (dynaset) dynaset->Close();
     dynaset.reset();
     if (db) db->Close();
-    if (raw) sqlite3_close(raw);
   }
 };
 
@@ -302,7 +295,7 @@ struct ComponentRead {
 Timing Component(const QString& path, int* rows) {
   *rows = -1;
   return Measure([&] {
-    ComponentRead read(path, false);
+    ComponentRead read(path);
     if (!read.dynaset) return;
     int n = 0;
     qint64 sink = 0;
@@ -370,7 +363,6 @@ struct Fill {
   double longestGapMs = 0;
   double medianGapMs = 0;
   double longestCpuGapMs = 0;
-  bool bare = false;
 };
 
 // (c): from CreateDynaset to the grid painted with its fitted widths.
@@ -378,8 +370,7 @@ Fill FillGrid(const QString& path, vaSpread* grid) {
   Fill f;
   GapRecorder gaps;
   f.time = Measure([&] {
-    ComponentRead read(path, true);
-    f.bare = read.raw != nullptr;
+    ComponentRead read(path);
     gaps.Start();
     mSb_FillSpread(read.dynaset, grid, -1);
     gaps.Stop();
@@ -548,8 +539,7 @@ int main(int argc, char** argv) {
 
   auto grid = ShownGrid();
   const Fill c = FillGrid(path, grid.get());
-  Line(c.bare ? "(c) mSb_FillSpread, bare SQLite result set" : "(c) mSb_FillSpread, component",
-       c.time, grid->MaxRows());
+  Line("(c) mSb_FillSpread, component", c.time, grid->MaxRows());
   const double perCell = PerCell(*grid);
   const double shortWheel = WheelToRepaintMs(grid.get());
 
