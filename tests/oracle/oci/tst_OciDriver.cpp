@@ -122,6 +122,8 @@ class tst_OciDriver : public QObject {
         big.left(65536) + cut);
     row("LONG past the buffer is cut on a whole character", "LLN", ORATYPE_LONG,
         big.left(21844) + cut);
+    row("LONG cut on a character's end keeps that character", "LLB", ORATYPE_LONG,
+        big.mid(1, 21844) + cut);
     row("NUMBER beyond double keeps its digits", "BIG", ORATYPE_NUMBER, "12345678901234567890123",
         qlonglong(0));
   }
