@@ -1,8 +1,7 @@
 // The local engine through the component interface: logon outcomes, described columns and their
-// values, statements it must not run, stopping a statement, reading SQLite files without traces,
-// and mangled statements that must fail cleanly. (tst_oracleanswers holds the answers to SQL.)
+// values, statements it must not run, stopping a statement, and reading SQLite files without
+// traces. (tst_oracleanswers holds the answers to SQL.)
 #include <QDir>
-#include <QRandomGenerator>
 #include <QTest>
 #include <atomic>
 #include <thread>
@@ -11,7 +10,6 @@
 #include "core/RunErr.h"
 #include "oracle/ParameterChecks.h"
 #include "oracle/local/LocalFixture.h"
-#include "oracle/local/SqlRewrite.h"
 
 using namespace ora;
 
@@ -77,44 +75,6 @@ bool MakeDatabaseFile(const QString& path, const QString& kind) {
   sqlite3_close(db);
   for (const char* side : {"", "-wal", "-shm", "-journal"}) QFile::remove(writerPath + side);
   return ok;
-}
-
-const char* const kSeeds[] = {
-    ("SELECT SID||','||SERIAL# as ｾｯｼｮﾝ, USERNAME FROM V$SESSION, V$SQL  WHERE USERNAME IS NOT "
-     "NULL AND V$SESSION.SQL_HASH_VALUE = V$SQL.HASH_VALUE(+)"),
-    "select ename, hiredate + 30, sysdate - hiredate from scott.emp e where rownum <= 5 order by 1",
-    "select deptno from dept minus select deptno from emp",
-    "select * from (select rowid, e.* from emp e where sal > 1000) x where rownum = 1",
-    "select decode(job, 'CLERK', 1, 2) \"Kind\", nvl(comm, 0) c from emp fetch first 3 rows only",
-    "with t as (select 1 a from dual) select unique a from t where a between 1 and 2",
-    "select ename || ' (' || job || ')' 名前, to_char(sal, '9,999.99') from emp order by sal desc",
-    ("select * from (select rownum rn, e.* from (select * from emp order by sal) e where rownum "
-     "<= 6) where rn > 3 and ename <> ''"),
-};
-
-const char* const kPieces[] = {
-    "(",       ")",    ",",     "'",     "\"",     "||",   "+",   "-",  "(+)", "rownum",
-    "sysdate", "from", "where", "and",   "select", "dual", "ｱ",   "表", ":X",  "*",
-    " ",       "--",   "/*",    "minus", "rowid",  ".",    "emp", "0",  "9e9"};
-
-// A seed statement with one to four random insertions or deletions.
-QString Mangle(QRandomGenerator& rng) {
-  QString s = QString::fromUtf8(kSeeds[rng.bounded(int(std::size(kSeeds)))]);
-  for (int e = 1 + rng.bounded(4); e > 0; --e) {
-    const int at = rng.bounded(int(s.size()) + 1);
-    switch (rng.bounded(3)) {
-      case 0:
-        s.insert(at, QString::fromUtf8(kPieces[rng.bounded(int(std::size(kPieces)))]));
-        break;
-      case 1:
-        s.remove(at, 1 + rng.bounded(6));
-        break;
-      default:
-        s.insert(at, QChar(char16_t(0x20 + rng.bounded(0x5e))));
-        break;
-    }
-  }
-  return s;
 }
 
 }  // namespace
@@ -407,38 +367,6 @@ class TestLocalEngine : public QObject {
     QCOMPARE(First(*system.db, scottSessions), QString("1"));
     scott.db->Close();
     QCOMPARE(First(*system.db, scottSessions), QString("0"));
-  }
-
-  // Each mangled statement gives a result set, an ORA- error with an offset inside the statement,
-  // or (only when it is not a query) nothing without an error; none crashes.
-  void mangledStatementsFailCleanly() {
-    Logon l = LogOn("DEMO", "SYSTEM/MANAGER");
-    l.db->Parameters().Add("X", "1", ORAPARM_INPUT);
-    for (const char* seed : kSeeds) QVERIFY2(l.db->CreateDynaset(QString::fromUtf8(seed), 0), seed);
-    QRandomGenerator rng(20011);
-    int results = 0, errors = 0;
-    for (int i = 0; i < 3000; ++i) {
-      const QString sql = Mangle(rng);
-      l.db->LastServerErrReset();
-      ErrClear();
-      auto dyn = l.db->CreateDynaset(sql, 0);
-      ReadAll(dyn, 50);
-      results += dyn != nullptr;
-      errors += l.db->LastServerErr() != 0;
-      QVERIFY2(!Err().pending(), qPrintable(sql));
-      if (dyn) continue;
-      if (l.db->LastServerErr() != 0) {
-        QVERIFY2(l.db->LastServerErrText().startsWith("ORA-"), qPrintable(sql));
-        QVERIFY2(l.db->LastServerErrPos() >= 0 && l.db->LastServerErrPos() <= sql.size(),
-                 qPrintable(sql));
-      } else {
-        const auto kind = local::RewriteOracleSql(sql).kind;
-        QVERIFY2(kind == local::StatementKind::Writing || kind == local::StatementKind::Query,
-                 qPrintable(sql));
-      }
-    }
-    QVERIFY(results > 30);
-    QVERIFY(errors > 100);
   }
 };
 
