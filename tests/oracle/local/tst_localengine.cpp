@@ -113,10 +113,8 @@ class TestLocalEngine : public QObject {
     QFETCH(int, error);
     QFETCH(QString, text);
     if (host == "NOTDB") {
-      host = env_->folder() + "/junk.db";
-      QFile f(host);
-      QVERIFY(f.open(QIODevice::WriteOnly));
-      f.write(QByteArray(4096, 'x'));
+      QFile f(host = env_->folder() + "/junk.db");
+      QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(4096, 'x')) == 4096);
     } else if (host == "PLAIN") {
       host = MakeUserFile(env_->folder());
     } else if (host == "ACCOUNTS") {

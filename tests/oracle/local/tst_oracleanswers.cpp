@@ -125,7 +125,6 @@ void addRewriteRows() {
 
 // Bind variables by name, number and type; a name binds wherever it recurs, in any case.
 void addBindRows() {
-  Row("select count(*) from emp where deptno = :DEPT", "3");
   Row("select empno from emp where ename = :name", "7839");
   Row("select empno from emp where ename = :N", "7902");
   Row("select length(:TXT) from dual", "4");
@@ -371,7 +370,6 @@ class TestOracleAnswers : public QObject {
     for (auto [name, value, type] : std::initializer_list<std::tuple<const char*, QVariant, int>>{
              {"THREE", "3", ORATYPE_VARCHAR2},
              {"MINUS", "-1", ORATYPE_VARCHAR2},
-             {"DEPT", "10", ORATYPE_NUMBER},
              {"NAME", "KING", ORATYPE_VARCHAR2},
              {"n", "FORD", ORATYPE_CHAR},
              {"TXT", "abcd", ORATYPE_LONG},

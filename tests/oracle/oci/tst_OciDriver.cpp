@@ -289,7 +289,6 @@ class tst_OciDriver : public QObject {
   }
   void closeRollsBackBeforeDetach() {
     QFETCH(bool, explicitClose);
-    const QStringList closing{"release", "rollback", "sessionend", "detach"};
     const int before = liveFn_();
     auto db = open();
     auto rs = db->CreateDynaset("select * from types", 0);
@@ -304,7 +303,7 @@ class tst_OciDriver : public QObject {
       rs.reset();
     }
     QCOMPARE(log().split('\n').filter(QRegularExpression("^(release|rollback|sessionend|detach)$")),
-             closing);
+             QStringList({"release", "rollback", "sessionend", "detach"}));
     QCOMPARE(liveFn_(), before);
     if (!explicitClose) return;
     QVERIFY(rs->IsEOF());
