@@ -93,8 +93,6 @@ void addRownumRows() {
 // idioms the engine rewrites, one row each.
 void addRewriteRows() {
   Row("select count(*) from dual where '' is null", "1");
-  Row("select nvl('', 'x') from dual", "x");
-  Row("select count(*) from emp where ename = ''", "0");
   Row("select 'a' || '' || 'b' from dual", "ab");
   Row("select '''' from dual", "'");
   Row("select trunc(sysdate) - trunc(sysdate - 3) from dual", "3");
@@ -117,7 +115,6 @@ void addRewriteRows() {
   Row("select count(*) from emp where deptno != 10 and deptno ^= 20", "6");
   Row("select count(*) from (select * from emp fetch first 2 rows only)", "2");
   Row("select count(*) from (select unique job from emp)", "5");
-  Row("select ename || '/' || job from emp where empno = 7839", "KING/PRESIDENT");
   Row("select ename || comm || '!' from emp where empno = 7839", "KING!");
   Row("select 1.5 || '/' || 2 from dual", "1.5/2");
   Row("select to_char(hiredate + 1, 'DD') || '日' from emp where empno = 7369", "18日");
@@ -145,14 +142,12 @@ void addBindRows() {
 
 // The engine's Oracle functions.
 void addFunctionRows() {
-  Row("select dummy from dual", "X");
   Row("select to_char(hiredate, 'YYYY/MM/DD') from emp where empno = 7369", "1980/12/17");
   Row("select to_char(hiredate, 'YY MON DD DY') from emp where empno = 7369", "80 DEC 17 WED");
   Row("select to_char(to_date('2001/04/06 21:05:07', 'YYYY-MM-DD HH24:MI:SS'), "
       "'HH:MI:SS AM HH24') from dual",
       "09:05:07 PM 21");
   Row("select to_char(5, '000') from dual", " 005");
-  Row("select to_char(-12.3, '99.9') from dual", "-12.3");
   Row("select to_char(0.5, '0.99') from dual", " 0.50");
   Row("select to_char(1234.5, 'FM9,999.99') from dual", "1,234.5");
   Row("select to_char(0.5) from dual", ".5");
