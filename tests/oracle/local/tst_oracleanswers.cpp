@@ -206,21 +206,14 @@ void addFunctionRows() {
       "February 29, 2024");
 }
 
+// Division and rounding of the engine; how the grid writes numbers is tested with the grid.
 void addNumberRows() {
   Row("select 1/3 from dual", "0.333333333333333");
   Row("select 7/2 from dual", "3.5");
   Row("select 6/2 from dual", "3");
   Row("select 1 / (2 - 4) from dual", "-0.5");
-  Row("select 0.1 + 0.2 from dual", "0.3");
-  Row("select sum(x) from (select 0.1 x from dual union all select 0.2 from dual "
-      "union all select 1234567.07 from dual)",
-      "1234567.37");
   Row("select sum(sal) / count(*) from emp", "2073.21428571429");
-  Row("select 0.00001 from dual", "0.00001");
-  Row("select 1e23 from dual", "100000000000000000000000");
-  Row("select -1.5e-30 from dual", "-0.0000000000000000000000000000015");
   Row("select 1e38 from dual", "1E+38");
-  Row("select 1e-39 from dual", "1E-39");
   Row("select to_char(0.00001) from dual", ".00001");
   Row("select to_char(1e20) from dual", "100000000000000000000");
   Row("select to_char(-0.5) || 'x' from dual", "-.5x");
