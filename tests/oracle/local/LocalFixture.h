@@ -25,25 +25,19 @@ inline Logon LogOn(const QString& host, const QString& connect) {
   return l;
 }
 
-// All rows of a result set (at most limit), read through the fields.
-inline QList<QVariantList> ReadAll(const std::shared_ptr<ora::OraDynaset>& dyn,
-                                   int limit = 100000) {
+// All rows of a result set, read through the fields.
+inline QList<QVariantList> ReadAll(const std::shared_ptr<ora::OraDynaset>& dyn) {
   QList<QVariantList> rows;
-  if (!dyn) return rows;
-  ora::OraFields& f = dyn->Fields();
-  while (!dyn->IsEOF() && rows.size() < limit) {
-    QVariantList row;
-    for (int i = 0; i < f.Count(); ++i) row.push_back(f.Item(i)->Value());
-    rows.push_back(row);
-    dyn->MoveNext();
+  for (; dyn && !dyn->IsEOF(); dyn->MoveNext()) {
+    rows.emplace_back();
+    for (int i = 0; i < dyn->Fields().Count(); ++i) rows.back() << dyn->Fields().Item(i)->Value();
   }
   return rows;
 }
 
 inline QStringList FieldNames(const std::shared_ptr<ora::OraDynaset>& dyn) {
   QStringList names;
-  if (!dyn) return names;
-  for (int i = 0; i < dyn->Fields().Count(); ++i) names << dyn->Fields().Item(i)->Name();
+  for (int i = 0; dyn && i < dyn->Fields().Count(); ++i) names << dyn->Fields().Item(i)->Name();
   return names;
 }
 
@@ -69,7 +63,6 @@ inline QString Show(const QVariant& v) {
   if (ora::IsNull(v)) return QStringLiteral("<null>");
   if (v.typeId() == QMetaType::QDateTime)
     return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-  if (v.typeId() == QMetaType::Double) return QString::number(v.toDouble(), 'g', 15);
   return v.toString();
 }
 
