@@ -66,9 +66,8 @@ class TestCmnDlg : public QObject {
     QTest::newRow("save, two entries")
         << true << QString("SQL") + NUL + "*.sql;*.txt" + NUL + "全部" + NUL + "*.*"
         << QStringList{"SQL", "*.sql;*.txt", "全部", "*.*"} << "/tmp/y.sql";
-    QTest::newRow("empty filter") << false << QString() << all << "/tmp/z";
+    QTest::newRow("empty filter, cancelled") << false << QString() << all << QString();
     QTest::newRow("description only") << true << QString("説明だけ") << all << "/tmp/z";
-    QTest::newRow("cancel") << false << QString() << all << QString();
   }
   void requestCarriesCallersValues() {
     QFETCH(bool, save);

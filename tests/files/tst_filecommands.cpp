@@ -68,50 +68,42 @@ class TestFileCommands : public QObject {
     platform::SetDocumentOpener(nullptr);
   }
 
-  // With nobody logged in, these commands only ask the user to log in.
-  void nobodyLoggedIn_data() {
+  // With nobody logged in, these commands only ask the user to log in. Logged in, import does
+  // nothing at all, export of an empty grid says there is nothing, and the SQL file import needs
+  // a console and a session object before it shows any dialog.
+  void commandsThatShowNoFileDialog_data() {
     QTest::addColumn<int>("command");
-    QTest::newRow("SQL file import") << 0;
-    QTest::newRow("import") << 1;
-    QTest::newRow("export") << 2;
-  }
-  void nobodyLoggedIn() {
-    QFETCH(int, command);
-    OpenConsole();
-    ScriptedDialogs dialogs;
-    Run(command);
-    QCOMPARE(dialogs.prompts(), QStringList{kLogIn});
-    QCOMPARE(dialogs.msgBoxes()[0].style, int(platform::vbInformation));
-    QCOMPARE(dialogs.msgBoxes()[0].title, platform::AppTitle());
-    QVERIFY(dialogs.fileDialogs().isEmpty());
-
-    // Logged in, import does nothing at all; export of an empty grid says there is nothing.
-    LogIn();
-    dialogs.clear();
-    if (command != 0) {
-      Run(command);
-      QCOMPARE(dialogs.prompts(),
-               command == 2 ? QStringList{"ｴｸｽﾎﾟｰﾄするﾃﾞｰﾀがありません"} : QStringList());
-      QVERIFY(dialogs.fileDialogs().isEmpty());
-    }
-  }
-
-  // Logged in but without a console, or with a host but no session object: no dialog at all.
-  void importNeedsConsoleAndSession_data() {
+    QTest::addColumn<bool>("loggedIn");
     QTest::addColumn<bool>("console");
     QTest::addColumn<bool>("session");
-    QTest::newRow("no console") << false << true;
-    QTest::newRow("no session object") << true << false;
+    QTest::addColumn<QString>("prompt");
+    QTest::newRow("SQL file import, nobody logged in") << 0 << false << true << true << kLogIn;
+    QTest::newRow("import, nobody logged in") << 1 << false << true << true << kLogIn;
+    QTest::newRow("export, nobody logged in") << 2 << false << true << true << kLogIn;
+    QTest::newRow("import") << 1 << true << true << true << QString();
+    QTest::newRow("export of an empty grid")
+        << 2 << true << true << true << QString("ｴｸｽﾎﾟｰﾄするﾃﾞｰﾀがありません");
+    QTest::newRow("SQL file import, no console") << 0 << true << false << true << QString();
+    QTest::newRow("SQL file import, no session") << 0 << true << true << false << QString();
   }
-  void importNeedsConsoleAndSession() {
+  void commandsThatShowNoFileDialog() {
+    QFETCH(int, command);
+    QFETCH(bool, loggedIn);
     QFETCH(bool, console);
     QFETCH(bool, session);
-    LogIn();
+    QFETCH(QString, prompt);
+    if (loggedIn) LogIn();
     if (!session) gSessionData[0].OraSession.reset();
     if (console) OpenConsole();
     ScriptedDialogs dialogs;
-    mSb_SqlFileOpenCommand();
-    QVERIFY(dialogs.msgBoxes().isEmpty());
+    if (command == 0) mSb_SqlFileOpenCommand();
+    if (command == 1) mSb_ImportCommand();
+    if (command == 2) mSb_ExportCommand();
+    QCOMPARE(dialogs.prompts(), prompt.isEmpty() ? QStringList() : QStringList{prompt});
+    if (!loggedIn) {
+      QCOMPARE(dialogs.msgBoxes()[0].style, int(platform::vbInformation));
+      QCOMPARE(dialogs.msgBoxes()[0].title, platform::AppTitle());
+    }
     QVERIFY(dialogs.fileDialogs().isEmpty());
   }
 
@@ -263,17 +255,31 @@ class TestFileCommands : public QObject {
     QCOMPARE(QDir(env.folder()).entryList(QDir::Files | QDir::Hidden).size(), 1);
   }
 
+  // A build without a help file name says so, with the main window's caption as title.
   void helpCommandsOpenTheHelpWindow_data() {
     QTest::addColumn<bool>("search");
-    QTest::newRow("contents") << false;
-    QTest::newRow("search") << true;
+    QTest::addColumn<bool>("helpFile");
+    QTest::newRow("contents") << false << true;
+    QTest::newRow("search") << true << true;
+    QTest::newRow("contents without a help file") << false << false;
+    QTest::newRow("search without a help file") << true << false;
   }
   void helpCommandsOpenTheHelpWindow() {
     QFETCH(bool, search);
+    QFETCH(bool, helpFile);
     ScriptedDialogs dialogs;
-    platform::SetHelpFile(qEnvironmentVariable("QUERNA_SOURCE_DIR") + "/resources/Querna.hlp");
+    platform::SetHelpFile(
+        helpFile ? qEnvironmentVariable("QUERNA_SOURCE_DIR") + "/resources/Querna.hlp" : QString());
     search ? mSb_HelpSearchCommand() : mSb_HelpContentsCommand();
     platform::HelpWindow* help = OpenHelpWindow();
+    if (!helpFile) {
+      QCOMPARE(dialogs.prompts(), QStringList{"ﾍﾙﾌﾟの目次を表示できません。 "
+                                              "このﾌﾟﾛｼﾞｪｸﾄに関連付けられたﾍﾙﾌﾟが存在しません。"});
+      QCOMPARE(dialogs.msgBoxes()[0].style, int(platform::vbInformation));
+      QCOMPARE(dialogs.msgBoxes()[0].title, gfrmMain->windowTitle());
+      QVERIFY(!help);
+      return;
+    }
     QVERIFY(help);
     QCOMPARE(help->parentWidget(), gfrmMain);
     QVERIFY(help->Topics().size() > 0);
@@ -283,28 +289,8 @@ class TestFileCommands : public QObject {
     help->close();
   }
 
-  // A build without a help file name says so, with the main window's caption as title.
-  void noHelpFileName_data() { helpCommandsOpenTheHelpWindow_data(); }
-  void noHelpFileName() {
-    QFETCH(bool, search);
-    ScriptedDialogs dialogs;
-    platform::SetHelpFile(QString());
-    search ? mSb_HelpSearchCommand() : mSb_HelpContentsCommand();
-    QCOMPARE(dialogs.prompts(), QStringList{"ﾍﾙﾌﾟの目次を表示できません。 "
-                                            "このﾌﾟﾛｼﾞｪｸﾄに関連付けられたﾍﾙﾌﾟが存在しません。"});
-    QCOMPARE(dialogs.msgBoxes()[0].style, int(platform::vbInformation));
-    QCOMPARE(dialogs.msgBoxes()[0].title, gfrmMain->windowTitle());
-    QVERIFY(!OpenHelpWindow());
-  }
-
  private:
   void LogIn() { log_ = driver_.logOn(QStringLiteral("SCOTT"), QStringLiteral("DEMO")); }
-
-  static void Run(int command) {
-    if (command == 0) mSb_SqlFileOpenCommand();
-    if (command == 1) mSb_ImportCommand();
-    if (command == 2) mSb_ExportCommand();
-  }
 
   static frmQuerna* OpenConsole() {
     auto* console = new frmQuerna;
