@@ -107,64 +107,53 @@ class TestFileCommands : public QObject {
     QVERIFY(dialogs.fileDialogs().isEmpty());
   }
 
-  void importReplacesTheConsolesContents() {
+  // The chosen script replaces the console's contents. A file that cannot be opened gives the
+  // reader's two messages, then the command's; the console keeps what it had. Cancel changes
+  // nothing and says nothing.
+  void importIntoTheConsole_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("prompts");
+    QTest::newRow("import") << "my scripts/query.sql" << QStringList();
+    QTest::newRow("unreadable") << "gone/missing.sql"
+                                << QStringList{"パスが見つかりません。", "ファイルが開けません",
+                                               "読み込みに失敗しました"};
+    QTest::newRow("cancel") << QString() << QStringList();
+  }
+  void importIntoTheConsole() {
+    QFETCH(QString, name);
+    QFETCH(QStringList, prompts);
     TestEnv env;
     LogIn();
     frmQuerna* console = OpenConsole();
-    FillConsole(console);
-    const QString path = env.folder() + "/my scripts/query.sql";
-    WriteFile(path, "   select *\r\nfrom emp\r\n\r\nwhere deptno = 10");
+    Ctl<SqlEditor>(console, "txtSQL")->setPlainText("select 1 from dual");
+    Ctl<vaSpread>(console, "vspData")->SetMaxCols(2);
+    Ctl<vaSpread>(console, "vspData")->SetMaxRows(3);
+    Ctl<QLineEdit>(console, "txtStatus")->setText("3 件あります。");
+    const QString path = name.isEmpty() ? name : env.folder() + "/" + name;
+    WriteFile(env.folder() + "/my scripts/query.sql", "   select *\r\nfrom emp\r\n\r\nwhere x");
     ScriptedDialogs dialogs;
     dialogs.answerFileDialog(path);
     mSb_SqlFileOpenCommand();
-
-    QCOMPARE(dialogs.fileDialogs().size(), 1);
-    const platform::FileDialogRequest& r = dialogs.fileDialogs()[0];
+    QCOMPARE(dialogs.prompts(), prompts);
+    if (!prompts.isEmpty()) QCOMPARE(dialogs.msgBoxes()[2].style, int(platform::vbCritical));
+    const platform::FileDialogRequest& r = dialogs.fileDialogs().value(0);
     QVERIFY(!r.save);
     QCOMPARE(r.title, QString("SQLﾌｧｲﾙからSQL文をｲﾝﾎﾟｰﾄ"));
     QVERIFY(r.initialFolder.isEmpty());
     QCOMPARE(r.filters, (QStringList{"SQLﾌｧｲﾙ(*.SQL)", "*.SQL"}));
     QCOMPARE(r.owner, gfrmMain);
-    QVERIFY(dialogs.msgBoxes().isEmpty());
-
-    const QString expected = "/*   (" + path + ")   */\nselect *\nfrom emp\n\nwhere deptno = 10\n";
-    QCOMPARE(Ctl<SqlEditor>(console, "txtSQL")->toPlainText(), expected);
-    QTRY_VERIFY(Ctl<SqlEditor>(console, "txtSQL")->hasFocus());
-    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 0);
-    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxCols(), 0);
-    QCOMPARE(Ctl<QLineEdit>(console, "txtStatus")->text(), kEnterSql);
     QVERIFY(log_->calls.isEmpty());
-  }
-
-  // A file that cannot be opened: the reader's two messages, then the command's; the console
-  // keeps what it had. Cancel changes nothing and says nothing.
-  void failedOrCancelledImportLeavesConsole_data() {
-    QTest::addColumn<bool>("cancel");
-    QTest::newRow("unreadable") << false;
-    QTest::newRow("cancel") << true;
-  }
-  void failedOrCancelledImportLeavesConsole() {
-    QFETCH(bool, cancel);
-    TestEnv env;
-    LogIn();
-    frmQuerna* console = OpenConsole();
-    FillConsole(console);
-    ScriptedDialogs dialogs;
-    dialogs.answerFileDialog(cancel ? QString() : env.folder() + "/gone/missing.sql");
-    mSb_SqlFileOpenCommand();
-    if (cancel) {
-      QVERIFY(dialogs.msgBoxes().isEmpty());
+    if (name.startsWith("my")) {
+      QCOMPARE(Ctl<SqlEditor>(console, "txtSQL")->toPlainText(),
+               "/*   (" + path + ")   */\nselect *\nfrom emp\n\nwhere x\n");
+      QTRY_VERIFY(Ctl<SqlEditor>(console, "txtSQL")->hasFocus());
+      QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxCols(), 0);
+      QCOMPARE(Ctl<QLineEdit>(console, "txtStatus")->text(), kEnterSql);
     } else {
-      const QStringList prompts = dialogs.prompts();
-      QCOMPARE(prompts.size(), 3);
-      QVERIFY(!prompts[0].isEmpty());
-      QCOMPARE(prompts[1], QString("ファイルが開けません"));
-      QCOMPARE(prompts[2], QString("読み込みに失敗しました"));
-      QCOMPARE(dialogs.msgBoxes()[2].style, int(platform::vbCritical));
+      QCOMPARE(Ctl<SqlEditor>(console, "txtSQL")->toPlainText(), QString("select 1 from dual"));
+      QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 3);
+      QCOMPARE(Ctl<QLineEdit>(console, "txtStatus")->text(), QString("3 件あります。"));
     }
-    QCOMPARE(Ctl<SqlEditor>(console, "txtSQL")->toPlainText(), QString("select 1 from dual"));
-    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 3);
-    QCOMPARE(Ctl<QLineEdit>(console, "txtStatus")->text(), QString("3 件あります。"));
   }
 
   // The chosen history file goes whole to the desktop's editor, with nobody logged in too.
@@ -227,19 +216,16 @@ class TestFileCommands : public QObject {
     vaSpread* grid = Ctl<vaSpread>(OpenConsole(), "vspData");
     grid->SetMaxCols(2);
     grid->SetMaxRows(rows);
-    const QVariant cells[][2] = {{value, 1}, {"a\nb", "pw"}};
-    for (int r = 1; r <= rows; ++r) {
+    // Row 0 is the header; the second column is a password column, exported as shown.
+    const QVariant cells[][2] = {{"NAME", "NO, \"N\""}, {value, 1}, {"a\nb", "pw"}};
+    for (int r = 0; r <= rows; ++r) {
       for (int c = 1; c <= 2; ++c) {
         grid->SetCol(c);
         grid->SetRow(r);
-        grid->SetValue(cells[std::min(r, 2) - 1][c - 1]);
+        r == 0 ? grid->SetText(cells[0][c - 1].toString())
+               : grid->SetValue(cells[std::min(r, 2)][c - 1]);
       }
     }
-    grid->SetCol(1);
-    grid->SetRow(0);
-    grid->SetText("NAME");
-    grid->SetCol(2);
-    grid->SetText("NO, \"N\"");
     grid->SetRow(-1);
     grid->SetTypeEditPassword(true);
     const QString path = env.folder() + "/out.csv";
@@ -299,14 +285,6 @@ class TestFileCommands : public QObject {
     console->Load();
     gfrmMain->mdiArea()->setActiveSubWindow(sub);
     return console;
-  }
-
-  // A console that shows an earlier result.
-  static void FillConsole(frmQuerna* console) {
-    Ctl<SqlEditor>(console, "txtSQL")->setPlainText("select 1 from dual");
-    Ctl<vaSpread>(console, "vspData")->SetMaxCols(2);
-    Ctl<vaSpread>(console, "vspData")->SetMaxRows(3);
-    Ctl<QLineEdit>(console, "txtStatus")->setText("3 件あります。");
   }
 
   fake::FakeDriver driver_;
