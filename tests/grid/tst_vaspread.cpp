@@ -171,7 +171,6 @@ class TestVaSpread : public QObject {
   void rowsRemovedAndAddedAgainComeBackEmpty_data() {
     QTest::addColumn<int>("rows");
     QTest::addColumn<int>("kept");
-    QTest::newRow("within one chunk") << 40000 << 2;
     QTest::newRow("into the large blocks") << 600000 << 2;
     QTest::newRow("kept across a large block") << 600000 << 300000;
     QTest::newRow("kept to a chunk boundary") << 600000 << 229376;
