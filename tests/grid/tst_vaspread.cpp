@@ -201,6 +201,20 @@ class TestVaSpread : public QObject {
     QCOMPARE(g.MaxRows(), 0);
   }
 
+  void alignmentShowsInTheCells() {
+    vaSpread g;
+    g.SetMaxCols(2);
+    g.SetMaxRows(1);
+    g.SetCol(2);
+    g.SetRow(-1);
+    g.SetTypeHAlign(vaSpread::HAlignRight);
+    for (int c : {0, 1}) {
+      const QVariant align = g.model()->index(0, c).data(Qt::TextAlignmentRole);
+      QCOMPARE(align.value<Qt::Alignment>() & Qt::AlignHorizontal_Mask,
+               c == 0 ? Qt::AlignLeft : Qt::AlignRight);
+    }
+  }
+
   // The widest text is tracked as values arrive; full-width characters count twice.
   void widestTextFitsTheLongestValueOrTheHeader_data() {
     QTest::addColumn<QStringList>("values");
@@ -240,34 +254,25 @@ class TestVaSpread : public QObject {
     QVERIFY(g.ColWidth(1) * fm.horizontalAdvance('0') >= fm.horizontalAdvance(sameWidthAs));
   }
 
-  // Numbers and dates are measured without making their text: the width must still be the text's.
-  void valueWidthIsTheWidthOfItsText_data() {
-    QTest::addColumn<QVariant>("value");
-    QTest::newRow("zero") << QVariant(qlonglong(0));
-    QTest::newRow("negative") << QVariant(qlonglong(-7));
-    QTest::newRow("smallest integer") << QVariant(std::numeric_limits<qlonglong>::min());
-    QTest::newRow("largest integer") << QVariant(std::numeric_limits<qlonglong>::max());
-    QTest::newRow("unsigned beyond 64-bit signed")
-        << QVariant(std::numeric_limits<qulonglong>::max());
-    QTest::newRow("date") << QVariant(QDateTime(QDate(2001, 4, 6), QTime(21, 5, 7)));
-    QTest::newRow("whole double written 1e+05") << QVariant(-100000.0);
-    QTest::newRow("all seventeen digits") << QVariant(-1428.5714285714287);
-  }
+  // Numbers and dates are measured without making their text: the width must still be the
+  // text's, for the extremes of each kind and for random numbers of every kind a column holds; a
+  // later value no wider than the widest so far leaves the width alone.
   void valueWidthIsTheWidthOfItsText() {
-    QFETCH(QVariant, value);
-    vaSpread g;
-    g.SetMaxCols(2);
-    g.SetMaxRows(1);
-    SetCell(g, 1, 1, value);
-    QVERIFY(!ora::Err().pending());
-    // Column 2 holds the shown text as text, measured character by character.
-    SetCell(g, 2, 1, QString(g.CellText(1, 1)).replace(QLatin1Char('/'), QLatin1Char('-')));
-    QCOMPARE(g.MaxTextColWidth(1), g.MaxTextColWidth(2));
-  }
-
-  // The width of a number's shown text, found mostly without writing it, for numbers of every
-  // kind a column holds; a later value no wider than the widest so far leaves the width alone.
-  void numberWidthIsTheLengthOfItsText() {
+    for (const QVariant& value : {QVariant(qlonglong(0)), QVariant(qlonglong(-7)),
+                                  QVariant(std::numeric_limits<qlonglong>::min()),
+                                  QVariant(std::numeric_limits<qlonglong>::max()),
+                                  QVariant(std::numeric_limits<qulonglong>::max()),
+                                  QVariant(QDateTime(QDate(2001, 4, 6), QTime(21, 5, 7))),
+                                  QVariant(-100000.0), QVariant(-1428.5714285714287)}) {
+      vaSpread g;
+      g.SetMaxCols(2);
+      g.SetMaxRows(1);
+      SetCell(g, 1, 1, value);
+      QVERIFY(!ora::Err().pending());
+      // Column 2 holds the shown text as text, measured character by character.
+      SetCell(g, 2, 1, QString(g.CellText(1, 1)).replace(QLatin1Char('/'), QLatin1Char('-')));
+      QCOMPARE(g.MaxTextColWidth(1), g.MaxTextColWidth(2));
+    }
     std::mt19937_64 rng(5);
     std::uniform_real_distribution<double> real(-1e6, 1e6);
     std::uniform_int_distribution<qint64> whole(-2000000000000000, 2000000000000000);
