@@ -208,6 +208,7 @@ class TestVaSpread : public QObject {
     g.SetCol(2);
     g.SetRow(-1);
     g.SetTypeHAlign(vaSpread::HAlignRight);
+    QCoreApplication::processEvents();
     for (int c : {0, 1}) {
       const QVariant align = g.model()->index(0, c).data(Qt::TextAlignmentRole);
       QCOMPARE(align.value<Qt::Alignment>() & Qt::AlignHorizontal_Mask,
