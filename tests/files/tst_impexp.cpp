@@ -62,19 +62,6 @@ class TestImpExp : public QObject {
     QCOMPARE(mFn_GetParentPath(text, separator), parent);
   }
 
-  void fileAndFolderTests() {
-    TestEnv env;
-    const QString file = WriteFile(env.folder() + "/a.sql", "x");
-    QVERIFY(mFn_FileExists(file));
-    QVERIFY(!mFn_IsFolder(file));
-    QVERIFY(!mFn_FileExists(env.folder()));
-    QVERIFY(mFn_IsFolder(env.folder()));
-    QVERIFY(!mFn_FileExists(env.folder() + "/missing.sql"));
-    QVERIFY(!mFn_IsFolder(env.folder() + "/missing"));
-    QVERIFY(!mFn_FileExists(QString()));
-    QVERIFY(!mFn_IsFolder(QString()));
-  }
-
   void readSqlFile_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("body");
@@ -135,6 +122,9 @@ class TestImpExp : public QObject {
     ScriptedDialogs dialogs;
     QDir(env.folder()).mkdir("folder");
     WriteFile(env.folder() + "/plain", "x");
+    QVERIFY(mFn_FileExists(env.folder() + "/plain") && !mFn_IsFolder(env.folder() + "/plain"));
+    QVERIFY(mFn_IsFolder(env.folder() + "/folder") && !mFn_FileExists(env.folder() + "/folder"));
+    QVERIFY(!mFn_FileExists(QString()) && !mFn_IsFolder(QString()));
     const QStringList before = QDir(env.folder()).entryList(QDir::AllEntries | QDir::Hidden);
     QCOMPARE(mFn_ReadSqlFile(name.isEmpty() ? name : env.folder() + "/" + name), QString());
     QCOMPARE(dialogs.prompts(), (QStringList{reason, "ファイルが開けません"}));
