@@ -68,111 +68,92 @@ class TestFileCommands : public QObject {
     platform::SetDocumentOpener(nullptr);
   }
 
-  // With nobody logged in, these commands only ask the user to log in.
-  void nobodyLoggedIn_data() {
+  // With nobody logged in, these commands only ask the user to log in. Logged in, import does
+  // nothing at all, export of an empty grid says there is nothing, and the SQL file import needs
+  // a console and a session object before it shows any dialog.
+  void commandsThatShowNoFileDialog_data() {
     QTest::addColumn<int>("command");
-    QTest::newRow("SQL file import") << 0;
-    QTest::newRow("import") << 1;
-    QTest::newRow("export") << 2;
-  }
-  void nobodyLoggedIn() {
-    QFETCH(int, command);
-    OpenConsole();
-    ScriptedDialogs dialogs;
-    Run(command);
-    QCOMPARE(dialogs.prompts(), QStringList{kLogIn});
-    QCOMPARE(dialogs.msgBoxes()[0].style, int(platform::vbInformation));
-    QCOMPARE(dialogs.msgBoxes()[0].title, platform::AppTitle());
-    QVERIFY(dialogs.fileDialogs().isEmpty());
-
-    // Logged in, import does nothing at all; export of an empty grid says there is nothing.
-    LogIn();
-    dialogs.clear();
-    if (command != 0) {
-      Run(command);
-      QCOMPARE(dialogs.prompts(),
-               command == 2 ? QStringList{"ｴｸｽﾎﾟｰﾄするﾃﾞｰﾀがありません"} : QStringList());
-      QVERIFY(dialogs.fileDialogs().isEmpty());
-    }
-  }
-
-  // Logged in but without a console, or with a host but no session object: no dialog at all.
-  void importNeedsConsoleAndSession_data() {
+    QTest::addColumn<bool>("loggedIn");
     QTest::addColumn<bool>("console");
     QTest::addColumn<bool>("session");
-    QTest::newRow("no console") << false << true;
-    QTest::newRow("no session object") << true << false;
+    QTest::addColumn<QString>("prompt");
+    QTest::newRow("SQL file import, nobody logged in") << 0 << false << true << true << kLogIn;
+    QTest::newRow("import, nobody logged in") << 1 << false << true << true << kLogIn;
+    QTest::newRow("export, nobody logged in") << 2 << false << true << true << kLogIn;
+    QTest::newRow("import") << 1 << true << true << true << QString();
+    QTest::newRow("export of an empty grid")
+        << 2 << true << true << true << QString("ｴｸｽﾎﾟｰﾄするﾃﾞｰﾀがありません");
+    QTest::newRow("SQL file import, no console") << 0 << true << false << true << QString();
+    QTest::newRow("SQL file import, no session") << 0 << true << true << false << QString();
   }
-  void importNeedsConsoleAndSession() {
+  void commandsThatShowNoFileDialog() {
+    QFETCH(int, command);
+    QFETCH(bool, loggedIn);
     QFETCH(bool, console);
     QFETCH(bool, session);
-    LogIn();
+    QFETCH(QString, prompt);
+    if (loggedIn) LogIn();
     if (!session) gSessionData[0].OraSession.reset();
     if (console) OpenConsole();
     ScriptedDialogs dialogs;
-    mSb_SqlFileOpenCommand();
-    QVERIFY(dialogs.msgBoxes().isEmpty());
+    if (command == 0) mSb_SqlFileOpenCommand();
+    if (command == 1) mSb_ImportCommand();
+    if (command == 2) mSb_ExportCommand();
+    QCOMPARE(dialogs.prompts(), prompt.isEmpty() ? QStringList() : QStringList{prompt});
+    if (!loggedIn) {
+      QCOMPARE(dialogs.msgBoxes()[0].style, int(platform::vbInformation));
+      QCOMPARE(dialogs.msgBoxes()[0].title, platform::AppTitle());
+    }
     QVERIFY(dialogs.fileDialogs().isEmpty());
   }
 
-  void importReplacesTheConsolesContents() {
+  // The chosen script replaces the console's contents. A file that cannot be opened gives the
+  // reader's two messages, then the command's; the console keeps what it had. Cancel changes
+  // nothing and says nothing.
+  void importIntoTheConsole_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("prompts");
+    QTest::newRow("import") << "my scripts/query.sql" << QStringList();
+    QTest::newRow("unreadable") << "gone/missing.sql"
+                                << QStringList{"パスが見つかりません。", "ファイルが開けません",
+                                               "読み込みに失敗しました"};
+    QTest::newRow("cancel") << QString() << QStringList();
+  }
+  void importIntoTheConsole() {
+    QFETCH(QString, name);
+    QFETCH(QStringList, prompts);
     TestEnv env;
     LogIn();
     frmQuerna* console = OpenConsole();
-    FillConsole(console);
-    const QString path = env.folder() + "/my scripts/query.sql";
-    WriteFile(path, "   select *\r\nfrom emp\r\n\r\nwhere deptno = 10");
+    Ctl<SqlEditor>(console, "txtSQL")->setPlainText("select 1 from dual");
+    Ctl<vaSpread>(console, "vspData")->SetMaxCols(2);
+    Ctl<vaSpread>(console, "vspData")->SetMaxRows(3);
+    Ctl<QLineEdit>(console, "txtStatus")->setText("3 件あります。");
+    const QString path = name.isEmpty() ? name : env.folder() + "/" + name;
+    WriteFile(env.folder() + "/my scripts/query.sql", "   select *\r\nfrom emp\r\n\r\nwhere x");
     ScriptedDialogs dialogs;
     dialogs.answerFileDialog(path);
     mSb_SqlFileOpenCommand();
-
-    QCOMPARE(dialogs.fileDialogs().size(), 1);
-    const platform::FileDialogRequest& r = dialogs.fileDialogs()[0];
+    QCOMPARE(dialogs.prompts(), prompts);
+    if (!prompts.isEmpty()) QCOMPARE(dialogs.msgBoxes()[2].style, int(platform::vbCritical));
+    const platform::FileDialogRequest& r = dialogs.fileDialogs().value(0);
     QVERIFY(!r.save);
     QCOMPARE(r.title, QString("SQLﾌｧｲﾙからSQL文をｲﾝﾎﾟｰﾄ"));
     QVERIFY(r.initialFolder.isEmpty());
     QCOMPARE(r.filters, (QStringList{"SQLﾌｧｲﾙ(*.SQL)", "*.SQL"}));
     QCOMPARE(r.owner, gfrmMain);
-    QVERIFY(dialogs.msgBoxes().isEmpty());
-
-    const QString expected = "/*   (" + path + ")   */\nselect *\nfrom emp\n\nwhere deptno = 10\n";
-    QCOMPARE(Ctl<SqlEditor>(console, "txtSQL")->toPlainText(), expected);
-    QTRY_VERIFY(Ctl<SqlEditor>(console, "txtSQL")->hasFocus());
-    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 0);
-    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxCols(), 0);
-    QCOMPARE(Ctl<QLineEdit>(console, "txtStatus")->text(), kEnterSql);
     QVERIFY(log_->calls.isEmpty());
-  }
-
-  // A file that cannot be opened: the reader's two messages, then the command's; the console
-  // keeps what it had. Cancel changes nothing and says nothing.
-  void failedOrCancelledImportLeavesConsole_data() {
-    QTest::addColumn<bool>("cancel");
-    QTest::newRow("unreadable") << false;
-    QTest::newRow("cancel") << true;
-  }
-  void failedOrCancelledImportLeavesConsole() {
-    QFETCH(bool, cancel);
-    TestEnv env;
-    LogIn();
-    frmQuerna* console = OpenConsole();
-    FillConsole(console);
-    ScriptedDialogs dialogs;
-    dialogs.answerFileDialog(cancel ? QString() : env.folder() + "/gone/missing.sql");
-    mSb_SqlFileOpenCommand();
-    if (cancel) {
-      QVERIFY(dialogs.msgBoxes().isEmpty());
+    if (name.startsWith("my")) {
+      QCOMPARE(Ctl<SqlEditor>(console, "txtSQL")->toPlainText(),
+               "/*   (" + path + ")   */\nselect *\nfrom emp\n\nwhere x\n");
+      QTRY_VERIFY(Ctl<SqlEditor>(console, "txtSQL")->hasFocus());
+      QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxCols(), 0);
+      QCOMPARE(Ctl<QLineEdit>(console, "txtStatus")->text(), kEnterSql);
     } else {
-      const QStringList prompts = dialogs.prompts();
-      QCOMPARE(prompts.size(), 3);
-      QVERIFY(!prompts[0].isEmpty());
-      QCOMPARE(prompts[1], QString("ファイルが開けません"));
-      QCOMPARE(prompts[2], QString("読み込みに失敗しました"));
-      QCOMPARE(dialogs.msgBoxes()[2].style, int(platform::vbCritical));
+      QCOMPARE(Ctl<SqlEditor>(console, "txtSQL")->toPlainText(), QString("select 1 from dual"));
+      QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 3);
+      QCOMPARE(Ctl<QLineEdit>(console, "txtStatus")->text(), QString("3 件あります。"));
     }
-    QCOMPARE(Ctl<SqlEditor>(console, "txtSQL")->toPlainText(), QString("select 1 from dual"));
-    QCOMPARE(Ctl<vaSpread>(console, "vspData")->MaxRows(), 3);
-    QCOMPARE(Ctl<QLineEdit>(console, "txtStatus")->text(), QString("3 件あります。"));
   }
 
   // The chosen history file goes whole to the desktop's editor, with nobody logged in too.
@@ -235,19 +216,16 @@ class TestFileCommands : public QObject {
     vaSpread* grid = Ctl<vaSpread>(OpenConsole(), "vspData");
     grid->SetMaxCols(2);
     grid->SetMaxRows(rows);
-    const QVariant cells[][2] = {{value, 1}, {"a\nb", "pw"}};
-    for (int r = 1; r <= rows; ++r) {
+    // Row 0 is the header; the second column is a password column, exported as shown.
+    const QVariant cells[][2] = {{"NAME", "NO, \"N\""}, {value, 1}, {"a\nb", "pw"}};
+    for (int r = 0; r <= rows; ++r) {
       for (int c = 1; c <= 2; ++c) {
         grid->SetCol(c);
         grid->SetRow(r);
-        grid->SetValue(cells[std::min(r, 2) - 1][c - 1]);
+        r == 0 ? grid->SetText(cells[0][c - 1].toString())
+               : grid->SetValue(cells[std::min(r, 2)][c - 1]);
       }
     }
-    grid->SetCol(1);
-    grid->SetRow(0);
-    grid->SetText("NAME");
-    grid->SetCol(2);
-    grid->SetText("NO, \"N\"");
     grid->SetRow(-1);
     grid->SetTypeEditPassword(true);
     const QString path = env.folder() + "/out.csv";
@@ -263,17 +241,31 @@ class TestFileCommands : public QObject {
     QCOMPARE(QDir(env.folder()).entryList(QDir::Files | QDir::Hidden).size(), 1);
   }
 
+  // A build without a help file name says so, with the main window's caption as title.
   void helpCommandsOpenTheHelpWindow_data() {
     QTest::addColumn<bool>("search");
-    QTest::newRow("contents") << false;
-    QTest::newRow("search") << true;
+    QTest::addColumn<bool>("helpFile");
+    QTest::newRow("contents") << false << true;
+    QTest::newRow("search") << true << true;
+    QTest::newRow("contents without a help file") << false << false;
+    QTest::newRow("search without a help file") << true << false;
   }
   void helpCommandsOpenTheHelpWindow() {
     QFETCH(bool, search);
+    QFETCH(bool, helpFile);
     ScriptedDialogs dialogs;
-    platform::SetHelpFile(qEnvironmentVariable("QUERNA_SOURCE_DIR") + "/resources/Querna.hlp");
+    platform::SetHelpFile(
+        helpFile ? qEnvironmentVariable("QUERNA_SOURCE_DIR") + "/resources/Querna.hlp" : QString());
     search ? mSb_HelpSearchCommand() : mSb_HelpContentsCommand();
     platform::HelpWindow* help = OpenHelpWindow();
+    if (!helpFile) {
+      QCOMPARE(dialogs.prompts(), QStringList{"ﾍﾙﾌﾟの目次を表示できません。 "
+                                              "このﾌﾟﾛｼﾞｪｸﾄに関連付けられたﾍﾙﾌﾟが存在しません。"});
+      QCOMPARE(dialogs.msgBoxes()[0].style, int(platform::vbInformation));
+      QCOMPARE(dialogs.msgBoxes()[0].title, gfrmMain->windowTitle());
+      QVERIFY(!help);
+      return;
+    }
     QVERIFY(help);
     QCOMPARE(help->parentWidget(), gfrmMain);
     QVERIFY(help->Topics().size() > 0);
@@ -283,28 +275,8 @@ class TestFileCommands : public QObject {
     help->close();
   }
 
-  // A build without a help file name says so, with the main window's caption as title.
-  void noHelpFileName_data() { helpCommandsOpenTheHelpWindow_data(); }
-  void noHelpFileName() {
-    QFETCH(bool, search);
-    ScriptedDialogs dialogs;
-    platform::SetHelpFile(QString());
-    search ? mSb_HelpSearchCommand() : mSb_HelpContentsCommand();
-    QCOMPARE(dialogs.prompts(), QStringList{"ﾍﾙﾌﾟの目次を表示できません。 "
-                                            "このﾌﾟﾛｼﾞｪｸﾄに関連付けられたﾍﾙﾌﾟが存在しません。"});
-    QCOMPARE(dialogs.msgBoxes()[0].style, int(platform::vbInformation));
-    QCOMPARE(dialogs.msgBoxes()[0].title, gfrmMain->windowTitle());
-    QVERIFY(!OpenHelpWindow());
-  }
-
  private:
   void LogIn() { log_ = driver_.logOn(QStringLiteral("SCOTT"), QStringLiteral("DEMO")); }
-
-  static void Run(int command) {
-    if (command == 0) mSb_SqlFileOpenCommand();
-    if (command == 1) mSb_ImportCommand();
-    if (command == 2) mSb_ExportCommand();
-  }
 
   static frmQuerna* OpenConsole() {
     auto* console = new frmQuerna;
@@ -313,14 +285,6 @@ class TestFileCommands : public QObject {
     console->Load();
     gfrmMain->mdiArea()->setActiveSubWindow(sub);
     return console;
-  }
-
-  // A console that shows an earlier result.
-  static void FillConsole(frmQuerna* console) {
-    Ctl<SqlEditor>(console, "txtSQL")->setPlainText("select 1 from dual");
-    Ctl<vaSpread>(console, "vspData")->SetMaxCols(2);
-    Ctl<vaSpread>(console, "vspData")->SetMaxRows(3);
-    Ctl<QLineEdit>(console, "txtStatus")->setText("3 件あります。");
   }
 
   fake::FakeDriver driver_;

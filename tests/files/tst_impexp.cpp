@@ -28,24 +28,13 @@ class TestImpExp : public QObject {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("separator");
     QTest::addColumn<QStringList>("items");
-    QTest::newRow("two items") << "SCOTT,SYSTEM"
-                               << "," << QStringList{"SCOTT", "SYSTEM"};
-    QTest::newRow("trailing separator") << "SCOTT,"
-                                        << "," << QStringList{"SCOTT", ""};
-    QTest::newRow("empty text") << ""
-                                << "," << QStringList{""};
-    QTest::newRow("no separator") << "SCOTT"
-                                  << "," << QStringList{"SCOTT"};
-    QTest::newRow("empty pieces kept") << ",a,,b"
-                                       << "," << QStringList{"", "a", "", "b"};
-    QTest::newRow("separator only") << ","
-                                    << "," << QStringList{"", ""};
-    QTest::newRow("blanks kept") << " a , b "
-                                 << "," << QStringList{" a ", " b "};
-    QTest::newRow("longer separator") << "a<>b<>"
-                                      << "<>" << QStringList{"a", "b", ""};
-    QTest::newRow("empty separator") << "a,b"
-                                     << "" << QStringList{"a,b"};
+    QTest::newRow("two items") << "SCOTT,SYSTEM" << QString(",") << QStringList{"SCOTT", "SYSTEM"};
+    QTest::newRow("trailing separator") << "SCOTT," << QString(",") << QStringList{"SCOTT", ""};
+    QTest::newRow("empty text") << "" << QString(",") << QStringList{""};
+    QTest::newRow("empty pieces kept") << ",a,,b" << QString(",") << QStringList{"", "a", "", "b"};
+    QTest::newRow("blanks kept") << " a , b " << QString(",") << QStringList{" a ", " b "};
+    QTest::newRow("longer separator") << "a<>b<>" << QString("<>") << QStringList{"a", "b", ""};
+    QTest::newRow("empty separator") << "a,b" << QString() << QStringList{"a,b"};
   }
   void splitText() {
     QFETCH(QString, text);
@@ -60,43 +49,17 @@ class TestImpExp : public QObject {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("separator");
     QTest::addColumn<QString>("parent");
-    QTest::newRow("two folders deep") << "/home/u/a.sql"
-                                      << "/"
-                                      << "/home/u";
-    QTest::newRow("no separator") << "a.sql"
-                                  << "/"
-                                  << "";
-    QTest::newRow("top level") << "/a.sql"
-                               << "/"
-                               << "";
-    QTest::newRow("trailing separator") << "a/b/"
-                                        << "/"
-                                        << "a/b";
-    QTest::newRow("backslash") << "C:\\x\\y\\a.sql"
-                               << "\\"
-                               << "C:\\x\\y";
-    QTest::newRow("drive root") << "C:"
-                                << "\\"
-                                << "";
+    QTest::newRow("two folders deep") << "/home/u/a.sql" << QString("/") << "/home/u";
+    QTest::newRow("no separator") << "a.sql" << QString("/") << "";
+    QTest::newRow("top level") << "/a.sql" << QString("/") << "";
+    QTest::newRow("trailing separator") << "a/b/" << QString("/") << "a/b";
+    QTest::newRow("backslash") << "C:\\x\\y\\a.sql" << QString("\\") << "C:\\x\\y";
   }
   void parentPath() {
     QFETCH(QString, text);
     QFETCH(QString, separator);
     QFETCH(QString, parent);
     QCOMPARE(mFn_GetParentPath(text, separator), parent);
-  }
-
-  void fileAndFolderTests() {
-    TestEnv env;
-    const QString file = WriteFile(env.folder() + "/a.sql", "x");
-    QVERIFY(mFn_FileExists(file));
-    QVERIFY(!mFn_IsFolder(file));
-    QVERIFY(!mFn_FileExists(env.folder()));
-    QVERIFY(mFn_IsFolder(env.folder()));
-    QVERIFY(!mFn_FileExists(env.folder() + "/missing.sql"));
-    QVERIFY(!mFn_IsFolder(env.folder() + "/missing"));
-    QVERIFY(!mFn_FileExists(QString()));
-    QVERIFY(!mFn_IsFolder(QString()));
   }
 
   void readSqlFile_data() {
@@ -120,6 +83,13 @@ class TestImpExp : public QObject {
     QTest::newRow("shift_jis katakana that is valid utf-8")
         << QByteArray("-- \xC3\xB0") << "-- ﾃｰ\r\n";
     QTest::newRow("utf-16 with bom") << QByteArray("\xFF\xFEs\0e\0l\0", 8) << "sel\r\n";
+    QTest::newRow("NULs do not cut the text short")
+        << QByteArray("select 1\0\x01 from dual\r\n", 22)
+        << QString::fromLatin1("select 1\0\x01 from dual\r\n", 22);
+    QByteArray big = "select 1 from dual where 1 in (0";
+    while (big.size() < 2 << 20) big += ",\r\n1";
+    big += ")\r\n";
+    QTest::newRow("two megabytes arrive to the last line") << big << QString::fromLatin1(big);
   }
   void readSqlFile() {
     QFETCH(QByteArray, bytes);
@@ -135,6 +105,32 @@ class TestImpExp : public QObject {
     mSb_CloseTextFile(fileNo);
   }
 
+  // A script that cannot be read gives the reason, then the reader's own message, and creates
+  // nothing.
+  void unreadableScript_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("a folder") << "folder" << QString("パス名が無効です。");
+    QTest::newRow("a folder that is a file") << "plain/in.sql" << QString("パスが見つかりません。");
+    QTest::newRow("a missing file") << "gone.sql" << QString("ファイルが見つかりません。");
+    QTest::newRow("an empty name") << QString() << QString("ファイルが見つかりません。");
+  }
+  void unreadableScript() {
+    QFETCH(QString, name);
+    QFETCH(QString, reason);
+    TestEnv env;
+    ScriptedDialogs dialogs;
+    QDir(env.folder()).mkdir("folder");
+    WriteFile(env.folder() + "/plain", "x");
+    QVERIFY(mFn_FileExists(env.folder() + "/plain") && !mFn_IsFolder(env.folder() + "/plain"));
+    QVERIFY(mFn_IsFolder(env.folder() + "/folder") && !mFn_FileExists(env.folder() + "/folder"));
+    QVERIFY(!mFn_FileExists(QString()) && !mFn_IsFolder(QString()));
+    const QStringList before = QDir(env.folder()).entryList(QDir::AllEntries | QDir::Hidden);
+    QCOMPARE(mFn_ReadSqlFile(name.isEmpty() ? name : env.folder() + "/" + name), QString());
+    QCOMPARE(dialogs.prompts(), (QStringList{reason, "ファイルが開けません"}));
+    QCOMPARE(QDir(env.folder()).entryList(QDir::AllEntries | QDir::Hidden), before);
+  }
+
   void readErrorPartWay() {
     // Reading this file fails at its first byte although it opens.
     const QString path = "/proc/self/mem";
@@ -146,7 +142,7 @@ class TestImpExp : public QObject {
     QCOMPARE(dialogs.prompts(), QStringList{"デバイス I/O エラーです。"});
   }
 
-  void openForWritingCreatesMissingFolders() {
+  void openForWritingCreatesMissingFoldersAndReplaces() {
     TestEnv env;
     ScriptedDialogs dialogs;
     const QString path = env.folder() + "/outer/inner/out.sql";
@@ -158,17 +154,12 @@ class TestImpExp : public QObject {
     mSb_CloseTextFile(fileNo);
     QCOMPARE(TestEnv::readFile(path), QByteArray("select 1\r\n"));
     QVERIFY(!mFn_TextFile(fileNo));
-    QCOMPARE(dialogs.msgBoxes().size(), 0);
-  }
-
-  void openForWritingReplacesTheFile() {
-    TestEnv env;
-    const QString path = WriteFile(env.folder() + "/out.sql", "old old old");
-    const int fileNo = mFn_OpenTextFile(path, false, true);
-    QVERIFY(fileNo != 0);
-    mFn_TextFile(fileNo)->write("new");
-    mSb_CloseTextFile(fileNo);
+    // Opening it again for writing replaces what it held.
+    const int again = mFn_OpenTextFile(path, false, true);
+    mFn_TextFile(again)->write("new");
+    mSb_CloseTextFile(again);
     QCOMPARE(TestEnv::readFile(path), QByteArray("new"));
+    QCOMPARE(dialogs.msgBoxes().size(), 0);
   }
 
   void folderThatCannotBeCreatedIsReported() {

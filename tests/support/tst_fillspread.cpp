@@ -41,6 +41,14 @@ void VerifyRowsComplete(vaSpread& g) {
   }
 }
 
+// Rows read slowly enough for a timer to fire during the fill.
+void GenerateSlowly(FakeDynaset& d) {
+  d.Generate(100000, [](int row, int col) {
+    if (col == 0) QThread::usleep(200);
+    return EmpValue(row, col);
+  });
+}
+
 void VerifyWidthsFitted(vaSpread& g) {
   for (int c = 1; c <= g.MaxCols(); ++c) QVERIFY(qAbs(g.ColWidth(c) - g.MaxTextColWidth(c)) < 0.5);
 }
@@ -49,8 +57,19 @@ void VerifyWidthsFitted(vaSpread& g) {
 
 class TestFillSpread : public QObject {
   Q_OBJECT
+  std::unique_ptr<TestEnv> env;
+  std::unique_ptr<ScriptedDialogs> dialogs;
+
  private slots:
-  void init() { ora::ErrClear(); }
+  void init() {
+    ora::ErrClear();
+    env = std::make_unique<TestEnv>();
+    dialogs = std::make_unique<ScriptedDialogs>();
+  }
+  void cleanup() {
+    dialogs.reset();
+    env.reset();
+  }
 
   void limitDecidesHowManyRowsAreShown_data() {
     QTest::addColumn<int>("records");
@@ -67,15 +86,13 @@ class TestFillSpread : public QObject {
     QFETCH(int, records);
     QFETCH(int, limit);
     QFETCH(int, shown);
-    TestEnv env;
-    ScriptedDialogs dialogs;
     FakeDynaset d(EmpColumns());
     d.Generate(records, EmpValue);
     vaSpread g;
     g.SetMaxCols(9);
     g.SetMaxRows(9);
     mSb_FillSpread(&d, &g, limit);
-    QCOMPARE(dialogs.msgBoxes().size(), 0);
+    QCOMPARE(dialogs->msgBoxes().size(), 0);
     QCOMPARE(g.MaxCols(), 3);
     QCOMPARE(g.MaxRows(), shown);
     QCOMPARE(g.CellText(1, 0), QString("EMPNO"));
@@ -92,21 +109,30 @@ class TestFillSpread : public QObject {
     QVERIFY(gblnFetching);
   }
 
-  void stopAfterARowLeavesCompleteRows_data() {
-    QTest::addColumn<int>("stopAtMove");
+  // A stop noticed after a row, or a failing move, ends the fill with complete rows.
+  void stopOrFailureLeavesCompleteRows_data() {
+    QTest::addColumn<int>("atMove");
+    QTest::addColumn<bool>("fails");
     QTest::addColumn<int>("shown");
-    QTest::newRow("stop noticed on the second row") << 1 << 2;
-    QTest::newRow("stop noticed on the fifth row") << 4 << 5;
+    QTest::addColumn<QStringList>("prompts");
+    QTest::newRow("stop noticed on the second row") << 1 << false << 2 << QStringList();
+    QTest::newRow("stop noticed on the fifth row") << 4 << false << 5 << QStringList();
+    QTest::newRow("move fails") << 3 << true << 3
+                                << QStringList{"エラー番号：440\r\n接続が切れました"};
   }
-  void stopAfterARowLeavesCompleteRows() {
-    QFETCH(int, stopAtMove);
+  void stopOrFailureLeavesCompleteRows() {
+    QFETCH(int, atMove);
+    QFETCH(bool, fails);
     QFETCH(int, shown);
-    TestEnv env;
-    ScriptedDialogs dialogs;
+    QFETCH(QStringList, prompts);
     FakeDynaset d(EmpColumns());
     d.Generate(1000, EmpValue);
     d.onMoveNext = [&](int moves) {
-      if (moves == stopAtMove) gblnFetching = false;
+      if (moves != atMove) return;
+      if (fails)
+        ora::Raise(ora::kErrOraComponent, QStringLiteral("接続が切れました"));
+      else
+        gblnFetching = false;
     };
     vaSpread g;
     mSb_FillSpread(&d, &g, -1);
@@ -114,18 +140,13 @@ class TestFillSpread : public QObject {
     VerifyRowsComplete(g);
     VerifyWidthsFitted(g);
     QCOMPARE(g.currentIndex(), g.model()->index(0, 0));
-    QCOMPARE(dialogs.msgBoxes().size(), 0);
+    QCOMPARE(dialogs->prompts(), prompts);
   }
 
   // The stop command runs among the window messages the fill lets through.
   void stopCommandDuringTheFillIsHeard() {
-    TestEnv env;
-    ScriptedDialogs dialogs;
     FakeDynaset d(EmpColumns());
-    d.Generate(100000, [](int row, int col) {
-      if (col == 0) QThread::usleep(200);
-      return EmpValue(row, col);
-    });
+    GenerateSlowly(d);
     vaSpread g;
     QTimer::singleShot(100, [] { gblnFetching = false; });
     mSb_FillSpread(&d, &g, -1);
@@ -136,8 +157,6 @@ class TestFillSpread : public QObject {
   }
 
   void failingCellIsSkippedAndReportedOnceAtTheEnd() {
-    TestEnv env;
-    ScriptedDialogs dialogs;
     FakeDynaset d({FakeColumn{"A", ora::ORATYPE_VARCHAR2, 10, 10, 0, 0, 10, {}},
                    FakeColumn{"B", ora::ORATYPE_VARCHAR2, 10, 10, 0, 0, 10, {}}},
                   {{"a1", "b1"},
@@ -150,35 +169,15 @@ class TestFillSpread : public QObject {
     QCOMPARE(g.CellText(1, 3), QString("a3"));
     QCOMPARE(g.CellText(2, 4), QString("b4"));
     QCOMPARE(g.CellText(2, 2), QString());
-    QCOMPARE(dialogs.msgBoxes().size(), 1);
-    QCOMPARE(dialogs.msgBoxes()[0].prompt, QString("エラー番号：13\r\n型が一致しません。"));
-    QCOMPARE(dialogs.msgBoxes()[0].style, platform::vbCritical | platform::vbOKOnly);
-  }
-
-  void failingMoveEndsTheFillWithCompleteRows() {
-    TestEnv env;
-    ScriptedDialogs dialogs;
-    FakeDynaset d(EmpColumns());
-    d.Generate(50, EmpValue);
-    d.onMoveNext = [](int moves) {
-      if (moves == 3) ora::Raise(ora::kErrOraComponent, QStringLiteral("接続が切れました"));
-    };
-    vaSpread g;
-    mSb_FillSpread(&d, &g, -1);
-    QCOMPARE(g.MaxRows(), 3);
-    VerifyRowsComplete(g);
-    QCOMPARE(dialogs.prompts(), QStringList{"エラー番号：440\r\n接続が切れました"});
+    QCOMPARE(dialogs->msgBoxes().size(), 1);
+    QCOMPARE(dialogs->msgBoxes()[0].prompt, QString("エラー番号：13\r\n型が一致しません。"));
+    QCOMPARE(dialogs->msgBoxes()[0].style, platform::vbCritical | platform::vbOKOnly);
   }
 
   // Closing the window while the fill lets messages through must not bring the program down.
   void gridClosedDuringTheFillEndsIt() {
-    TestEnv env;
-    ScriptedDialogs dialogs;
     FakeDynaset d(EmpColumns());
-    d.Generate(100000, [](int row, int col) {
-      if (col == 0) QThread::usleep(200);
-      return EmpValue(row, col);
-    });
+    GenerateSlowly(d);
     QPointer<vaSpread> g = new vaSpread;
     QTimer::singleShot(60, [&] { delete g.data(); });
     mSb_FillSpread(&d, g.data(), -1);

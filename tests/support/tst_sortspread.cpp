@@ -78,6 +78,8 @@ class TestSortSpread : public QObject {
     QTest::newRow("three keys in order")
         << QList<QVariantList>{{1, 1, 1, 2, 1}, {"b", "a", "a", "a", "a"}, {2, 3, 1, 0, 3}} << false
         << QList<int>{2, 1, 3, 1, 4, 2} << QList<int>{1, 4, 2, 0, 3};
+    QTest::newRow("empty grid") << QList<QVariantList>{{}} << false << QList<int>{2, 1}
+                                << QList<int>();
     QTest::newRow("long texts sharing a prefix")
         << QList<QVariantList>{{"abcdefghijZ", "abcdefghijA", "abcdefgh", "abcdefghij"}} << false
         << QList<int>{2, 1} << QList<int>{2, 3, 1, 0};
@@ -89,6 +91,11 @@ class TestSortSpread : public QObject {
     QFETCH(QList<int>, order);
     vaSpread g;
     Fill(g, columns, numeric);
+    QList<QStringList> before;
+    for (int r = 1; r <= g.MaxRows(); ++r) {
+      before << QStringList();
+      for (int c = 2; c <= g.MaxCols(); ++c) before.last() << g.CellText(c, r);
+    }
     int k[3] = {0, 0, 0};
     bool asc[3] = {true, true, true};
     for (int i = 0; i < keys.size() / 2; ++i) {
@@ -100,28 +107,10 @@ class TestSortSpread : public QObject {
     QCOMPARE(Order(g), order);
     // Whole rows move: every cell stays with its row.
     for (int r = 1; r <= g.MaxRows(); ++r) {
-      const int from = g.CellText(1, r).toInt();
-      for (int c = 0; c < columns.size(); ++c) {
-        vaSpread probe;
-        probe.SetMaxCols(1);
-        probe.SetMaxRows(1);
-        probe.SetCol(1);
-        probe.SetRow(-1);
-        if (numeric) probe.SetTypeEditCharSet(vaSpread::CharSetNumeric);
-        probe.SetRow(1);
-        probe.SetValue(columns[c][from]);
-        QCOMPARE(g.CellText(c + 2, r), probe.CellText(1, 1));
-      }
+      for (int c = 2; c <= g.MaxCols(); ++c)
+        QCOMPARE(g.CellText(c, r), before[order[r - 1]][c - 2]);
     }
     QVERIFY(g.selectionModel()->selectedIndexes().isEmpty());
-  }
-
-  void sortingAnEmptyGridDoesNothing() {
-    vaSpread g;
-    g.SetMaxCols(2);
-    mSb_SortSpread(&g, 1, true, 0, true, 0, true);
-    QVERIFY(!ora::Err().pending());
-    QCOMPARE(g.MaxRows(), 0);
   }
 };
 
