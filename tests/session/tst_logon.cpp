@@ -2,12 +2,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
-#include <QLabel>
-#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <algorithm>
 #include <optional>
 
 #include "app/Logon.h"
@@ -21,9 +18,16 @@
 namespace {
 
 const QString kMissing = QStringLiteral("<missing>");
+const char* const kKeys[] = {"User", "Pass", "Host", "StartUser", "StartPass", "StartHost"};
 
 QString Saved(const char* key) {
   return platform::GetSetting("ZEPH", "Logon", QLatin1String(key), kMissing);
+}
+
+QStringList AllSaved() {
+  QStringList out;
+  for (const char* key : kKeys) out << Saved(key);
+  return out;
 }
 
 QStringList Items(const QComboBox* box) {
@@ -55,6 +59,12 @@ class TestLogon : public QObject {
   std::optional<ScriptedDialogs> dialogs_;
   std::optional<fake::FakeDriver> driver_;
 
+  // A dialog on screen, for what depends on the focus and the keyboard.
+  static void Show(frmLogon& dlg) {
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+  }
+
  private slots:
   void init() {
     env_.emplace();
@@ -63,8 +73,6 @@ class TestLogon : public QObject {
     driver_->addAccount("H1", "A", "pa");
     driver_->addAccount("H1", "B", "pb");
     driver_->addAccount("H1", "a", "pa");
-    driver_->addAccount("H1", "X,Y", "pxy");
-    driver_->addAccount("H1", " ", "blank");
     driver_->addAccount("H2", "A", "pa");
     mSb_CreateSessions();
   }
@@ -76,29 +84,28 @@ class TestLogon : public QObject {
     env_.reset();
   }
 
-  void historyAfterTwoLogonsOnOneHost() {
+  // Each new value joins the history; values already listed rewrite only the start values.
+  void historyOfTwoLogons() {
     QVERIFY(Logon("A", "pa", "H1"));
-    QCOMPARE(Saved("User"), QString("A"));
     QVERIFY(Logon("B", "pb", "H1"));
-    QCOMPARE(Saved("User"), QString("A,B"));
-    QCOMPARE(Saved("Pass"), QString("pa,pb"));
-    QCOMPARE(Saved("Host"), QString("H1"));
-
+    QCOMPARE(AllSaved(), QStringList({"A,B", "pa,pb", "H1", "B", "pb", "H1"}));
     frmLogon dlg;
     QCOMPARE(Items(dlg.cmbUser), QStringList({"A", "B"}));
     QCOMPARE(Items(dlg.cmbPass), QStringList({"pa", "pb"}));
     QCOMPARE(Items(dlg.cmbHost), QStringList({"H1"}));
-    QCOMPARE(dlg.cmbUser->currentText(), QString("B"));
     QCOMPARE(dlg.cmbPass->currentText(), QString("pb"));
-    QCOMPARE(dlg.cmbHost->currentText(), QString("H1"));
-    QCOMPARE(gSessionData.size(), std::size_t(2));
+    for (const char* key : kKeys) platform::SaveSetting("ZEPH", "Logon", key, "mark");
+    dlg.cmbUser->setEditText("A");
+    dlg.cmbPass->setEditText("pa");
+    dlg.cmdLogOn->click();
+    QCOMPARE(gSessionData.size(), std::size_t(3));
+    QCOMPARE(AllSaved(), QStringList({"mark", "mark", "mark", "A", "pa", "H1"}));
   }
 
   void storedHistoryIsListedWithoutBlankItems_data() {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QStringList>("listed");
     QTest::newRow("empty") << QString() << QStringList();
-    QTest::newRow("one") << "SCOTT" << QStringList{"SCOTT"};
     QTest::newRow("two commas in a row") << "A,,B" << QStringList{"A", "B"};
     QTest::newRow("leading and trailing comma") << ",A,B," << QStringList{"A", "B"};
     QTest::newRow("blank piece") << "A, ,B" << QStringList{"A", "B"};
@@ -120,41 +127,29 @@ class TestLogon : public QObject {
     QCOMPARE(dlg.cmbPass->currentText(), QString());
   }
 
+  // A new name is added to the history as the store holds it, blanks and all.
   void historyEditedByHandIsKept() {
     QFile f(env_->settingsFile());
     QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("[ZEPH]\nLogon\\User=A,,SCOTT\nLogon\\StartUser=SCOTT\n");
+    f.write("[ZEPH]\nLogon\\User=A,,SCOTT\n");
     f.close();
-    {
-      frmLogon dlg;
-      QCOMPARE(Items(dlg.cmbUser), QStringList({"A", "SCOTT"}));
-      QCOMPARE(dlg.cmbUser->currentText(), QString("SCOTT"));
-    }
-    // A new name is added to the history, not written over it.
     QVERIFY(Logon("B", "pb", "H1"));
     QCOMPARE(Saved("User"), QString("A,,SCOTT,B"));
   }
 
+  // Typed over a list holding the same name in capitals, the text stays as typed, also after
+  // leaving the box, and is stored as a value of its own.
   void valuesDifferingInCaseAreStoredTwice() {
     QVERIFY(Logon("A", "pa", "H1"));
-    platform::SaveSetting("ZEPH", "Logon", "User", "A,SCOTT");
     frmLogon dlg;
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dlg));
-    // Typed over a list holding the same names in capitals, the text stays as typed, also
-    // after leaving the box.
-    dlg.cmbUser->clearEditText();
-    QTest::keyClicks(dlg.cmbUser, "scott");
-    QTest::keyClick(dlg.cmbUser, Qt::Key_Tab);
-    QCOMPARE(dlg.cmbUser->currentText(), QString("scott"));
-    dlg.cmbUser->setFocus();
+    Show(dlg);
     dlg.cmbUser->clearEditText();
     QTest::keyClicks(dlg.cmbUser, "a");
     QTest::keyClick(dlg.cmbUser, Qt::Key_Tab);
     QCOMPARE(dlg.cmbUser->currentText(), QString("a"));
     dlg.cmdLogOn->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
-    QCOMPARE(Saved("User"), QString("A,SCOTT,a"));
+    QCOMPARE(Saved("User"), QString("A,a"));
     QCOMPARE(Saved("Pass"), QString("pa"));
   }
 
@@ -168,8 +163,6 @@ class TestLogon : public QObject {
     const char* noPass = "パスワードを入力してください";
     const char* rows[][6] = {
         {"all empty", "", "", "", noUser, "cmbUser"},
-        {"no user", "", "pa", "H1", noUser, "cmbUser"},
-        {"no password", "A", "", "H1", noPass, "cmbPass"},
         {"no password, no host", "A", "", "", noPass, "cmbPass"},
         {"no host", "A", "pa", "", "ホスト文字列を入力してください", "cmbHost"},
     };
@@ -184,8 +177,7 @@ class TestLogon : public QObject {
     QFETCH(QString, message);
     QFETCH(QString, focus);
     frmLogon dlg;
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    Show(dlg);
     Type(dlg, user, pass, host);
     dlg.cmdCancel->setFocus();
     dlg.cmdLogOn->click();
@@ -200,42 +192,32 @@ class TestLogon : public QObject {
   void failedLogonIsExplained_data() {
     QTest::addColumn<QString>("host");
     QTest::addColumn<QStringList>("messages");
-    QTest::addColumn<QList<int>>("styles");
-    const int crit = platform::vbCritical;
-    const int info = platform::vbInformation;
     QTest::newRow("wrong password")
-        << "H1" << QStringList{"ORA-01017: invalid username/password; logon denied"}
-        << QList<int>{crit};
+        << "H1" << QStringList{"ORA-01017: invalid username/password; logon denied"};
     QTest::newRow("listener down")
         << "LSNR"
         << QStringList{"ORA-12224: TNS:no listener",
-                       "OracleTnsListenerｻｰﾋﾞｽが停止されているようです。"}
-        << QList<int>{crit, info};
+                       "OracleTnsListenerｻｰﾋﾞｽが停止されているようです。"};
     QTest::newRow("instance down")
         << "INST"
         << QStringList{"ORA-12500: TNS:listener failed to start a dedicated server process",
-                       "OracleServiceORCLｻｰﾋﾞｽが停止されているようです。"}
-        << QList<int>{crit, info};
+                       "OracleServiceORCLｻｰﾋﾞｽが停止されているようです。"};
     QTest::newRow("brackets in the path") << "PAREN"
                                           << QStringList{"ORA-06413: Connection not open.",
                                                          "ﾌｫﾙﾀﾞ名,ﾕｰｻﾞｰID,ﾊﾟｽﾜｰﾄﾞ,ﾎｽﾄ文字列で括弧'("
-                                                         ")'が使われていないかﾁｪｯｸして下さい"}
-                                          << QList<int>{crit, info};
+                                                         ")'が使われていないかﾁｪｯｸして下さい"};
     QTest::newRow("unknown host, no hint")
         << "NOWHERE"
-        << QStringList{"ORA-12154: TNS:could not resolve the connect identifier specified"}
-        << QList<int>{crit};
+        << QStringList{"ORA-12154: TNS:could not resolve the connect identifier specified"};
     QTest::newRow("failure without a server number")
-        << "BROKEN" << QStringList{"エラー番号：440\r\nメッセージ：OCI library not usable"}
-        << QList<int>{crit};
+        << "BROKEN" << QStringList{"エラー番号：440\r\nメッセージ：OCI library not usable"};
     QTest::newRow("no client") << "NOCLIENT"
-                               << QStringList{"オラクルクライアントがインストールされていません"}
-                               << QList<int>{crit};
+                               << QStringList{"オラクルクライアントがインストールされていません"};
   }
+  // The error is critical, a hint after it informs; the dialog stays open for another try.
   void failedLogonIsExplained() {
     QFETCH(QString, host);
     QFETCH(QStringList, messages);
-    QFETCH(QList<int>, styles);
     driver_->failHost("LSNR", 12224, "ORA-12224: TNS:no listener");
     driver_->failHost("INST", 12500,
                       "ORA-12500: TNS:listener failed to start a dedicated server process");
@@ -244,37 +226,21 @@ class TestLogon : public QObject {
     driver_->setNoClient(host == "NOCLIENT");
 
     frmLogon dlg;
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    Show(dlg);
     Type(dlg, "A", "wrong", host);
     dlg.cmdLogOn->click();
     QCOMPARE(dialogs_->prompts(), messages);
-    QList<int> shown;
-    for (const auto& call : dialogs_->msgBoxes()) shown << call.style;
-    QCOMPARE(shown, styles);
+    QList<int> styles;
+    for (const auto& call : dialogs_->msgBoxes()) styles << call.style;
+    QList<int> expected{platform::vbCritical, platform::vbInformation};
+    QCOMPARE(styles, expected.mid(0, messages.size()));
     QVERIFY(dlg.isVisible());
     QVERIFY(dlg.cmbUser->hasFocus());
-    QCOMPARE(dlg.cmbHost->currentText(), host);
     QCOMPARE(gSessionData.size(), std::size_t(1));
     QVERIFY(!gSessionData[0].OraSession);
     QCOMPARE(gSessionData[0].User, QString());
-    QCOMPARE(gSessionData[0].Host, QString());
     QCOMPARE(Saved("StartUser"), kMissing);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
-  }
-
-  void secondAttemptInTheSameDialogSucceeds() {
-    frmLogon dlg;
-    Type(dlg, "A", "wrong", "H1");
-    dlg.cmdLogOn->click();
-    QCOMPARE(dialogs_->prompts().size(), 1);
-    dlg.cmbPass->setEditText("pa");
-    dlg.cmdLogOn->click();
-    QCOMPARE(dlg.result(), int(QDialog::Accepted));
-    QCOMPARE(gSessionData.size(), std::size_t(1));
-    QCOMPARE(gSessionData[0].Pass, QString("pa"));
-    QVERIFY(gSessionData[0].OraDatabase);
-    QCOMPARE(Saved("Pass"), QString("pa"));
   }
 
   void closingAfterAFailureKeepsHistoryAndSessions_data() {
@@ -292,12 +258,10 @@ class TestLogon : public QObject {
     const QByteArray store = TestEnv::readFile(env_->settingsFile());
 
     frmLogon dlg;
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    Show(dlg);
     Type(dlg, "B", "wrong", "H1");
     dlg.cmdLogOn->click();
-    QCOMPARE(dialogs_->prompts(),
-             QStringList{"ORA-01017: invalid username/password; logon denied"});
+    QCOMPARE(dialogs_->prompts().size(), 1);
     // The attempt's record stays behind, blank, while the dialog is open.
     QCOMPARE(gSessionData.size(), std::size_t(3));
     QVERIFY(!gSessionData[2].OraSession);
@@ -309,27 +273,8 @@ class TestLogon : public QObject {
     QCOMPARE(gSessionData.size(), std::size_t(2));
     QCOMPARE(gSessionData[0].OraSession, first);
     QCOMPARE(gSessionData[1].OraDatabase, second);
-    QCOMPARE(gSessionData[1].User, QString("B"));
     QVERIFY(!driver_->databases()[0]->closed);
     QCOMPARE(TestEnv::readFile(env_->settingsFile()), store);
-  }
-
-  void sameValuesTwiceRewriteOnlyTheStartValues() {
-    QVERIFY(Logon("A", "pa", "H1"));
-    frmLogon dlg;
-    // Marks in the store show what the second logon writes.
-    for (const char* key : {"User", "Pass", "Host", "StartUser", "StartPass", "StartHost"})
-      platform::SaveSetting("ZEPH", "Logon", key, "mark");
-    QCOMPARE(dlg.cmbUser->currentText(), QString("A"));
-    dlg.cmdLogOn->click();
-    QCOMPARE(dlg.result(), int(QDialog::Accepted));
-    QCOMPARE(gSessionData.size(), std::size_t(2));
-    QCOMPARE(Saved("User"), QString("mark"));
-    QCOMPARE(Saved("Pass"), QString("mark"));
-    QCOMPARE(Saved("Host"), QString("mark"));
-    QCOMPARE(Saved("StartUser"), QString("A"));
-    QCOMPARE(Saved("StartPass"), QString("pa"));
-    QCOMPARE(Saved("StartHost"), QString("H1"));
   }
 
   void deleteAllHistory_data() {
@@ -342,33 +287,26 @@ class TestLogon : public QObject {
     QVERIFY(Logon("A", "pa", "H1"));
     QVERIFY(Logon("B", "pb", "H1"));
     frmLogon dlg;
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    Show(dlg);
     dlg.cmdCancel->setFocus();
     dialogs_->answerMsgBox(answer);
     dlg.mnuToolDelLog->trigger();
     QCOMPARE(dialogs_->prompts(), QStringList{"全てのログイン情報を削除しますか？"});
     QCOMPARE(dialogs_->msgBoxes()[0].style, platform::vbOKCancel | platform::vbQuestion);
-    if (answer == platform::vbOK) {
-      for (QComboBox* box : {dlg.cmbUser, dlg.cmbPass, dlg.cmbHost}) {
-        QCOMPARE(box->currentText(), QString());
-        QCOMPARE(box->count(), 0);
-      }
-      QVERIFY(dlg.cmbUser->hasFocus());
-      for (const char* key : {"User", "Pass", "Host", "StartUser", "StartPass", "StartHost"})
-        QCOMPARE(Saved(key), kMissing);
-    } else {
-      QCOMPARE(Items(dlg.cmbUser), QStringList({"A", "B"}));
-      QCOMPARE(dlg.cmbUser->currentText(), QString("B"));
-      QCOMPARE(Saved("User"), QString("A,B"));
-    }
+    const bool deleted = answer == platform::vbOK;
+    QCOMPARE(Items(dlg.cmbUser), deleted ? QStringList() : QStringList({"A", "B"}));
+    QCOMPARE(dlg.cmbHost->currentText(), deleted ? QString() : QString("H1"));
+    QCOMPARE(dlg.cmbUser->hasFocus(), deleted);
+    QCOMPARE(AllSaved(), deleted ? QStringList(6, kMissing)
+                                 : QStringList({"A,B", "pa,pb", "H1", "B", "pb", "H1"}));
     QCOMPARE(gSessionData.size(), std::size_t(2));
   }
 
-  void enterInAnyBoxConnectsWithoutAddingToTheList() {
+  // Enter in any box connects; a failed try adds nothing to the lists, and a second try in the
+  // same dialog takes the one session record.
+  void enterInAnyBoxConnects() {
     frmLogon dlg;
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    Show(dlg);
     QTest::keyClicks(dlg.cmbUser, "A");
     QTest::keyClick(dlg.cmbUser, Qt::Key_Tab);
     QTest::keyClicks(dlg.cmbPass, "wrong");
@@ -381,52 +319,19 @@ class TestLogon : public QObject {
     dlg.cmbPass->setEditText("pa");
     QTest::keyClick(dlg.cmbPass, Qt::Key_Return);
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(gSessionData.size(), std::size_t(1));
     QCOMPARE(gSessionData[0].User, QString("A"));
+    QVERIFY(gSessionData[0].OraDatabase);
+    QCOMPARE(Saved("Pass"), QString("pa"));
   }
 
-  void settingsFileIsPrivateAfterALogon() {
-    // A store left readable by everyone (by an older build, say) is made private again.
-    QFile f(env_->settingsFile());
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.close();
-    QFile::setPermissions(env_->settingsFile(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                    QFileDevice::ReadGroup |
-                                                    QFileDevice::ReadOther);
-    QVERIFY(Logon("A", "pa", "H1"));
-    QCOMPARE(Saved("StartPass"), QString("pa"));
-    QCOMPARE(QFile::permissions(env_->settingsFile()),
-             QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
-                 QFileDevice::WriteUser);
-  }
-
-  void logonsToTheDemoDatabase() {
-    driver_.reset();
-    frmLogon dlg;
-    Type(dlg, "SCOTT", "wrong", "DEMO");
-    dlg.cmdLogOn->click();
-    QCOMPARE(dialogs_->prompts(),
-             QStringList{"ORA-01017: invalid username/password; logon denied"});
-    QCOMPARE(dialogs_->msgBoxes()[0].style, int(platform::vbCritical));
-    QVERIFY(mFn_NoSession());
-    dlg.cmbPass->setEditText("TIGER");
-    dlg.cmdLogOn->click();
-    QCOMPARE(dlg.result(), int(QDialog::Accepted));
-    QVERIFY(Logon("SYSTEM", "MANAGER", "demo"));
-    QCOMPARE(gSessionData.size(), std::size_t(2));
-    QCOMPARE(gSessionData[1].User, QString("SYSTEM"));
-    QVERIFY(gSessionData[1].OraDatabase);
-    QCOMPARE(Saved("User"), QString("SCOTT,SYSTEM"));
-    QCOMPARE(Saved("Pass"), QString("TIGER,MANAGER"));
-    QCOMPARE(Saved("Host"), QString("DEMO,demo"));
-  }
-
+  // Every opening shows a new dialog filled from the store, gone once it is closed.
   void modalDialogIsFreshAtEveryOpening() {
     QStringList seenUsers;
     auto drive = [&](const QString& pass) {
       QTimer::singleShot(0, [&seenUsers, pass] {
         auto* dlg = qobject_cast<frmLogon*>(QApplication::activeModalWidget());
         QVERIFY(dlg);
-        QVERIFY(dlg->isVisible());
         seenUsers << Items(dlg->cmbUser).join('|');
         Type(*dlg, "A", pass, "H1");
         dlg->cmdLogOn->click();
@@ -435,15 +340,11 @@ class TestLogon : public QObject {
       mSb_ShowLogonDialog(nullptr);
     };
     drive("pa");
-    QCOMPARE(gSessionData.size(), std::size_t(1));
-    QVERIFY(gSessionData[0].OraDatabase);
     drive("wrong");
     QCOMPARE(gSessionData.size(), std::size_t(1));
+    QVERIFY(gSessionData[0].OraDatabase);
     QCOMPARE(seenUsers, QStringList({"", "A"}));
-    const QWidgetList tops = QApplication::topLevelWidgets();
-    QCOMPARE(std::count_if(tops.begin(), tops.end(),
-                           [](QWidget* w) { return qobject_cast<frmLogon*>(w) != nullptr; }),
-             0);
+    for (QWidget* w : QApplication::topLevelWidgets()) QVERIFY(!qobject_cast<frmLogon*>(w));
   }
 };
 
