@@ -249,21 +249,6 @@ class TestFrmMain : public QObject {
     QCOMPARE(dialogs.msgBoxes().size(), 0);
   }
 
-  void consoleNumbersAreNeverReused() {
-    frmMain* w = LoadedMain();
-    LogOn();
-    for (int i = 0; i < 3; ++i) w->mnuWindowNewWindow_Click();
-    QCOMPARE(Captions(w), (QStringList{"Querna1", "Querna2", "Querna3"}));
-    w->mdiArea()->subWindowList(QMdiArea::CreationOrder)[1]->close();
-    FlushDeletes();
-    w->mnuWindowNewWindow_Click();
-    QCOMPARE(Captions(w), (QStringList{"Querna1", "Querna3", "Querna4"}));
-    auto* console = qobject_cast<frmQuerna*>(w->mdiArea()->activeSubWindow()->widget());
-    QVERIFY(console);
-    QCOMPARE(console->windowTitle(), QString("Querna4"));
-    QCOMPARE(w->mFn_ActiveConsole(), console);
-  }
-
   // The command presses the console's button after it has returned, never at once.
   void editCommands_data() {
     QTest::addColumn<QString>("child");
@@ -371,13 +356,16 @@ class TestFrmMain : public QObject {
     QCOMPARE(Ctl<QPlainTextEdit>(console, "txtSQL")->toPlainText(), sqlBox);
   }
 
-  void windowMenuListsTheChildWindows() {
+  // The window menu lists the consoles, the active one checked, and brings the chosen one to the
+  // front. Closing them all keeps the sessions, and console numbers are never reused.
+  void windowMenuListsTheConsoles() {
     frmMain* w = LoadedMain();
     LogOn();
     w->mnuWindowNewWindow_Click();
     w->mnuWindowNewWindow_Click();
     QMenu* menu = w->menuItem("mnuWindow")->menu();
     auto listed = [menu] {
+      emit menu->aboutToShow();
       QStringList out;
       bool after = false;
       for (QAction* a : menu->actions()) {
@@ -386,33 +374,20 @@ class TestFrmMain : public QObject {
       }
       return out;
     };
-    emit menu->aboutToShow();
     QCOMPARE(listed(), (QStringList{"-", "&1 Querna1", "&2 Querna2 *"}));
-
-    // Choosing an entry brings that window to the front.
     menu->actions()[menu->actions().size() - 2]->trigger();
     QCOMPARE(w->mFn_ActiveConsole()->windowTitle(), QString("Querna1"));
-    emit menu->aboutToShow();
     QCOMPARE(listed(), (QStringList{"-", "&1 Querna1 *", "&2 Querna2"}));
 
     w->menuItem("mnuWindowAllClose")->trigger();
     FlushDeletes();
-    emit menu->aboutToShow();
     QCOMPARE(listed(), QStringList{});
-  }
-
-  void closeAllKeepsTheSessions() {
-    frmMain* w = LoadedMain();
-    LogOn();
-    for (int i = 0; i < 3; ++i) w->mnuWindowNewWindow_Click();
-    w->menuItem("mnuWindowAllClose")->trigger();
-    FlushDeletes();
-    QCOMPARE(Captions(w), QStringList{});
     QVERIFY(!mFn_NoSession());
     ScriptedLogon logon;
     w->menuItem("mnuWindowNewWindow")->trigger();
     QCOMPARE(logon.calls, 0);
-    QCOMPARE(Captions(w), QStringList{"Querna4"});
+    QCOMPARE(Captions(w), QStringList{"Querna3"});
+    QCOMPARE(w->mFn_ActiveConsole()->windowTitle(), QString("Querna3"));
   }
 
   void exitEndsEverything() {

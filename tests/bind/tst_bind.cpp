@@ -14,12 +14,9 @@
 #include "common/ScriptedDialogs.h"
 #include "console/frmQuerna.h"
 #include "core/RunErr.h"
-#include "oracle/OraFactory.h"
 #include "session/SessionData.h"
 
 namespace {
-
-const QString kHost = QStringLiteral("FAKE");
 
 ora::OraParameters& Params(int session = 0) {
   return gSessionData[static_cast<std::size_t>(session)].OraDatabase->Parameters();
@@ -67,20 +64,12 @@ class tst_Bind : public QObject {
  private slots:
   void init() {
     driver_ = std::make_unique<fake::FakeDriver>();
-    driver_->addAccount(kHost, QStringLiteral("SCOTT"), QStringLiteral("TIGER"));
     FakeColumn column;
     column.name = QStringLiteral("A");
     driver_->addResult(QStringLiteral("select 1 from dual"), {column}, {QVariantList{1}});
-    gSessionData.clear();
-    for (int i = 0; i < 2; ++i) {
-      SessionData rec;
-      rec.Host = kHost;
-      rec.User = QStringLiteral("SCOTT");
-      rec.Pass = QStringLiteral("TIGER");
-      rec.OraSession = ora::CreateOraSession(kHost);
-      rec.OraDatabase = rec.OraSession->OpenDatabase(kHost, QStringLiteral("SCOTT/TIGER"), 0);
-      gSessionData.push_back(rec);
-    }
+    mSb_CreateSessions();
+    driver_->logOn();
+    driver_->logOn();
     ora::ErrClear();
   }
   void cleanup() {
