@@ -212,7 +212,10 @@ class tst_Dictionary : public QObject {
     }
     QVERIFY(!QApplication::overrideCursor());
     QCOMPARE(gfrmMain->mdiArea()->subWindowList().size(), rows < 0 ? 0 : 1);
-    if (rows < 0) return QVERIFY(driver_->databases().empty());
+    if (rows < 0) {
+      QVERIFY(driver_->databases().empty());
+      return;
+    }
     QCOMPARE(driver_->databases().back()->statements, QStringList{sql});
     QCOMPARE(GridRows(), rows);
     QVERIFY(!gfrmMain->mdiArea()->currentSubWindow()->isMinimized());

@@ -13,7 +13,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <cmath>
 
 #include "app/basMain.h"
 #include "app/frmHistory.h"
@@ -64,10 +63,6 @@ QStringList Captions(frmMain* w) {
 void FlushDeletes() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   QCoreApplication::processEvents();
-}
-
-int ToPixels(double twips, double dpi) {
-  return static_cast<int>(std::lround(twips * dpi / 1440));
 }
 
 QString Setting(const char* key) {
@@ -143,29 +138,6 @@ class TestFrmMain : public QObject {
     // Centred but for the window manager's frame, unknown until the window is shown.
     QVERIFY(qAbs(w->frameGeometry().center().x() - area.center().x()) <= 8);
     QVERIFY(qAbs(w->frameGeometry().center().y() - area.center().y()) <= 40);
-  }
-
-  // A value that is not a number gives its default; the others are taken as saved.
-  void placementReadBack_data() {
-    QTest::addColumn<QString>("left");
-    QTest::addColumn<double>("leftTwips");
-    QTest::newRow("number") << "1500" << 1500.0;
-    QTest::newRow("decimal") << "1507.5" << 1507.5;
-    QTest::newRow("not a number") << "abc" << 1000.0;
-    QTest::newRow("empty") << "" << 1000.0;
-  }
-  void placementReadBack() {
-    QFETCH(QString, left);
-    QFETCH(double, leftTwips);
-    platform::SaveSetting("ZEPH", "Settings", "MainLeft", left);
-    platform::SaveSetting("ZEPH", "Settings", "MainTop", "3000");
-    platform::SaveSetting("ZEPH", "Settings", "MainWidth", "9000");
-    platform::SaveSetting("ZEPH", "Settings", "MainHeight", "x9000");
-    frmMain* w = LoadedMain();
-    const double dpiX = w->screen()->logicalDotsPerInchX();
-    const double dpiY = w->screen()->logicalDotsPerInchY();
-    QCOMPARE(w->pos(), QPoint(ToPixels(leftTwips, dpiX), ToPixels(3000, dpiY)));
-    QCOMPARE(w->size(), QSize(ToPixels(9000, dpiX), ToPixels(6500, dpiY)));
   }
 
   void placementSavedOnClose_data() {
@@ -249,25 +221,25 @@ class TestFrmMain : public QObject {
     QCOMPARE(dialogs.msgBoxes().size(), 0);
   }
 
-  // The command presses the console's button after it has returned, never at once.
+  // The command presses the active console's button after it has returned, never at once;
+  // without a console, or without a session for 実行, it does nothing and says nothing.
   void editCommands_data() {
     QTest::addColumn<QString>("child");
     QTest::addColumn<bool>("session");
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("pressed");
-    struct Row {
-      const char *child, *command, *pressed;
-      bool session;
-    };
-    for (const Row& r :
-         {Row{"none", "mnuEditClear", "", true}, Row{"none", "mnuEditSqlExec", "", true},
-          Row{"other", "mnuEditClear", "", true}, Row{"other", "mnuEditSqlExec", "", true},
-          Row{"console", "mnuEditClear", "clear", true},
-          Row{"console", "mnuEditSqlExec", "exec", true},
-          Row{"console", "mnuEditClear", "clear", false},
-          Row{"console", "mnuEditSqlExec", "", false}})
-      QTest::addRow("%s, %s%s", r.command, r.child, r.session ? "" : ", no session")
-          << QString(r.child) << r.session << QString(r.command) << QString(r.pressed);
+    QTest::newRow("clear, no window") << "none" << true << "mnuEditClear"
+                                      << "";
+    QTest::newRow("run, other window") << "other" << true << "mnuEditSqlExec"
+                                       << "";
+    QTest::newRow("clear") << "console" << true << "mnuEditClear"
+                           << "cmdClear";
+    QTest::newRow("run") << "console" << true << "mnuEditSqlExec"
+                         << "cmdSQL_Exec";
+    QTest::newRow("clear, no session") << "console" << false << "mnuEditClear"
+                                       << "cmdClear";
+    QTest::newRow("run, no session") << "console" << false << "mnuEditSqlExec"
+                                     << "";
   }
   void editCommands() {
     QFETCH(QString, child);
@@ -278,7 +250,7 @@ class TestFrmMain : public QObject {
     ScriptedDialogs dialogs;
     LogOn();
     w->mnuWindowNewWindow_Click();
-    auto* console = qobject_cast<frmQuerna*>(w->mdiArea()->subWindowList().first()->widget());
+    auto* console = w->mFn_ActiveConsole();
     QSignalSpy clear(Ctl<QPushButton>(console, "cmdClear"), &QPushButton::clicked);
     QSignalSpy exec(Ctl<QPushButton>(console, "cmdSQL_Exec"), &QPushButton::clicked);
     if (child == "none") {
@@ -290,16 +262,10 @@ class TestFrmMain : public QObject {
     }
     if (!session) mSb_CreateSessions();
     w->menuItem(command)->trigger();
-    if (child == "console") {
-      QCOMPARE(clear.count() + exec.count(), 0);
-      QCoreApplication::processEvents();
-      QCOMPARE(clear.count(), pressed == "clear" ? 1 : 0);
-      QCOMPARE(exec.count(), pressed == "exec" ? 1 : 0);
-    } else {
-      QCoreApplication::processEvents();
-      QCOMPARE(clear.count() + exec.count(), 0);
-    }
-    // A command that presses nothing shows nothing either.
+    QCOMPARE(clear.count() + exec.count(), 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(clear.count(), pressed == "cmdClear" ? 1 : 0);
+    QCOMPARE(exec.count(), pressed == "cmdSQL_Exec" ? 1 : 0);
     if (pressed.isEmpty()) QCOMPARE(dialogs.msgBoxes().size(), 0);
   }
 

@@ -195,44 +195,38 @@ class TestLogout : public QObject {
     QCOMPARE(dialogs_->prompts().size(), asked ? 1 : 0);
   }
 
-  void logonMenuWithSessionsOpenSelectsTheNewest_data() {
+  // A new session becomes the console's selected one; without any session the console opens
+  // only after a logon. A cancelled logon changes nothing and says nothing.
+  void logonMenu_data() {
+    QTest::addColumn<int>("open");
     QTest::addColumn<QString>("user");
-    QTest::addColumn<QStringList>("items");
-    QTest::newRow("logged on") << "C"
+    QTest::addColumn<QStringList>("items");  // the console's session list; empty: no console
+    QTest::newRow("logged on") << 2 << "C"
                                << QStringList{"Session1:A/H1", "Session2:B/H1", "Session3:C/H1"};
-    QTest::newRow("cancelled") << "" << QStringList{"Session1:A/H1", "Session2:B/H1"};
+    QTest::newRow("cancelled") << 2 << "" << QStringList{"Session1:A/H1", "Session2:B/H1"};
+    QTest::newRow("first logon") << 0 << "A" << QStringList{"Session1:A/H1"};
+    QTest::newRow("first cancelled") << 0 << "" << QStringList();
   }
-  void logonMenuWithSessionsOpenSelectsTheNewest() {
+  void logonMenu() {
+    QFETCH(int, open);
     QFETCH(QString, user);
     QFETCH(QStringList, items);
-    for (const char* u : {"A", "B"}) QVERIFY(mFn_ConnectSession(u, "pw", "H1"));
-    frmQuerna* console = OpenMainWithConsoles(1);
-    QVERIFY(console);
-    Ctl<QComboBox>(console, "cmbSessionData")->setCurrentIndex(0);
+    for (const QString& u : QStringList{"A", "B"}.mid(0, open))
+      QVERIFY(mFn_ConnectSession(u, "pw", "H1"));
+    if (frmQuerna* console = OpenMainWithConsoles(open > 0 ? 1 : 0))
+      Ctl<QComboBox>(console, "cmbSessionData")->setCurrentIndex(0);
     AnswerLogonDialog(user, "pw", "H1");
     mSb_SessionLogonCommand();
     Flush();
-    QCOMPARE(Items(Ctl<QComboBox>(console, "cmbSessionData")), items);
-    QCOMPARE(Ctl<QComboBox>(console, "cmbSessionData")->currentIndex(), items.size() - 1);
-    QCOMPARE(Consoles().size(), 1);
-  }
-
-  void logonMenuWithoutSessionOpensAConsoleOnlyAfterALogon_data() {
-    QTest::addColumn<QString>("user");
-    QTest::addColumn<int>("consoles");
-    QTest::newRow("logged on") << "A" << 1;
-    QTest::newRow("cancelled") << "" << 0;
-  }
-  void logonMenuWithoutSessionOpensAConsoleOnlyAfterALogon() {
-    QFETCH(QString, user);
-    QFETCH(int, consoles);
-    QVERIFY(!OpenMainWithConsoles(0));
-    AnswerLogonDialog(user, "pw", "H1");
-    mSb_SessionLogonCommand();
-    Flush();
-    QCOMPARE(Consoles().size(), consoles);
-    QCOMPARE(mFn_NoSession(), consoles == 0);
     QVERIFY(dialogs_->msgBoxes().isEmpty());
+    QCOMPARE(Consoles().size(), items.isEmpty() ? 0 : 1);
+    if (items.isEmpty()) {
+      QVERIFY(mFn_NoSession());
+      return;
+    }
+    auto* sessions = Ctl<QComboBox>(Consoles()[0], "cmbSessionData");
+    QCOMPARE(Items(sessions), items);
+    QCOMPARE(sessions->currentIndex(), items.size() - 1);
   }
 };
 
