@@ -197,30 +197,6 @@ class TestFrmMain : public QObject {
     QVERIFY(!gfrmMain);
   }
 
-  void newWindowLogsOnFirst_data() {
-    QTest::addColumn<bool>("sessionOpen");
-    QTest::addColumn<bool>("logonSucceeds");
-    QTest::addColumn<int>("logonCalls");
-    QTest::addColumn<QStringList>("consoles");
-    QTest::newRow("logon succeeds") << false << true << 1 << QStringList{"Querna1"};
-    QTest::newRow("logon cancelled") << false << false << 1 << QStringList{};
-    QTest::newRow("session open") << true << false << 0 << QStringList{"Querna1"};
-  }
-  void newWindowLogsOnFirst() {
-    QFETCH(bool, sessionOpen);
-    QFETCH(bool, logonSucceeds);
-    QFETCH(int, logonCalls);
-    QFETCH(QStringList, consoles);
-    frmMain* w = LoadedMain();
-    if (sessionOpen) LogOn();
-    ScriptedDialogs dialogs;
-    ScriptedLogon logon(logonSucceeds);
-    w->menuItem("mnuWindowNewWindow")->trigger();
-    QCOMPARE(logon.calls, logonCalls);
-    QCOMPARE(Captions(w), consoles);
-    QCOMPARE(dialogs.msgBoxes().size(), 0);
-  }
-
   // The command presses the active console's button after it has returned, never at once;
   // without a console, or without a session for 実行, it does nothing and says nothing.
   void editCommands_data() {
@@ -359,6 +335,7 @@ class TestFrmMain : public QObject {
   void exitEndsEverything() {
     frmMain* w = LoadedMain();
     gfrmMain = w;
+    auto first = LogOn();
     auto db = LogOn();
     w->mnuWindowNewWindow_Click();
     QWidget other;
@@ -369,7 +346,7 @@ class TestFrmMain : public QObject {
     FlushDeletes();
     QVERIFY(!w->isVisible());
     QVERIFY(!other.isVisible());
-    QVERIFY(db->closed);
+    QVERIFY(first->closed && db->closed);
     QVERIFY(mFn_NoSession());
     QCOMPARE(gSessionData.size(), std::size_t(1));
     QVERIFY(!gfrmMain);

@@ -1,7 +1,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QPointer>
@@ -53,7 +52,7 @@ void TypeAndRun(frmQuerna* console, const QString& sql) {
 class TestScenario : public QObject {
   Q_OBJECT
  private slots:
-  // A user's first session: start, log on to the sample database, query, sort, stop a long fetch,
+  // A user's first session: start, log on to the sample database, query, stop a long fetch,
   // log out, exit.
   void demoSession() {
     TestEnv env;
@@ -81,21 +80,6 @@ class TestScenario : public QObject {
     QVERIFY(dlg.msgBoxes().isEmpty());
     QVERIFY(QString::fromUtf8(TestEnv::readFile(mFn_SQLLogFilePath(t0.date())))
                 .contains(QStringLiteral("select * from emp")));
-
-    int ename = 0;
-    for (int c = 1; c <= grid->MaxCols(); ++c) {
-      if (grid->CellText(c, 0) == QStringLiteral("ENAME")) ename = c;
-    }
-    QVERIFY(ename > 0);
-    QHeaderView* header = grid->horizontalHeader();
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                      QPoint(header->sectionViewportPosition(ename - 1) + 4, header->height() / 2));
-    QStringList names;
-    for (int r = 1; r <= grid->MaxRows(); ++r) names << grid->CellText(ename, r);
-    QStringList sorted = names;
-    sorted.sort();
-    QCOMPARE(names, sorted);
-    QCOMPARE(names.first(), QStringLiteral("ADAMS"));
 
     // A large fetch with no limit, stopped with Ctrl+Z once rows are arriving.
     main->menuItem(QStringLiteral("mnuDispRecLimitNot"))->trigger();

@@ -1,22 +1,30 @@
+// The logon dialog and its history, logging out, and the session table under them.
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QMdiArea>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <optional>
 
 #include "app/Logon.h"
+#include "app/basLogout.h"
+#include "app/basMain.h"
+#include "app/frmMain.h"
+#include "common/ConsoleControls.h"
 #include "common/FakeDriver.h"
 #include "common/ScriptedDialogs.h"
 #include "common/TestEnv.h"
+#include "console/frmQuerna.h"
+#include "core/RunErr.h"
 #include "platform/Platform.h"
+#include "session/Connect.h"
 #include "session/SessionData.h"
 #include "session/frmLogon.h"
 
 namespace {
-
 const QString kMissing = QStringLiteral("<missing>");
 const char* const kKeys[] = {"User", "Pass", "Host", "StartUser", "StartPass", "StartHost"};
 
@@ -50,9 +58,58 @@ bool Logon(const QString& user, const QString& pass, const QString& host) {
   return dlg.result() == QDialog::Accepted;
 }
 
+QStringList Users() {
+  QStringList out;
+  for (const SessionData& rec : gSessionData) out << rec.User;
+  return out;
+}
+
+void Flush() {
+  QCoreApplication::processEvents();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Logs on to H1 as the first n of A, B and C.
+bool Connect(int n) {
+  for (int i = 0; i < n; ++i) {
+    const QString user(QChar(u'A' + i));
+    if (!mFn_ConnectSession(user, "p" + user.toLower(), "H1")) return false;
+  }
+  return true;
+}
+
+// Answers the next logon dialog: logs on to H1 as the user, or cancels when user is empty.
+void AnswerLogonDialog(const QString& user) {
+  QTimer::singleShot(0, [user] {
+    auto* dlg = qobject_cast<frmLogon*>(QApplication::activeModalWidget());
+    QVERIFY(dlg);
+    Type(*dlg, user, "p" + user.toLower(), "H1");
+    (user.isEmpty() ? dlg->cmdCancel : dlg->cmdLogOn)->click();
+  });
+}
+
+// The table from a pattern: L a live session of user u<i>, B a record whose logon failed.
+std::vector<const ora::OraSession*> Fill(fake::FakeDriver& driver, const QString& pattern) {
+  std::vector<SessionData> records;
+  std::vector<const ora::OraSession*> live;
+  for (int i = 0; i < pattern.size(); ++i) {
+    mSb_CreateSessions();
+    const QString user = QStringLiteral("u%1").arg(i);
+    if (pattern[i] == QLatin1Char('L')) {
+      driver.logOn(user);
+      live.push_back(gSessionData[0].OraSession.get());
+    } else {
+      gSessionData[0].User = user;
+    }
+    records.push_back(gSessionData[0]);
+  }
+  gSessionData = records;
+  return live;
+}
+
 }  // namespace
 
-class TestLogon : public QObject {
+class TestSession : public QObject {
   Q_OBJECT
 
   std::optional<TestEnv> env_;
@@ -65,6 +122,24 @@ class TestLogon : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(&dlg));
   }
 
+  // The main window with one console per count, all on the sessions logged on so far.
+  frmQuerna* OpenMainWithConsoles(int count) {
+    gfrmMain = new frmMain;
+    gfrmMain->show();
+    if (!QTest::qWaitForWindowActive(gfrmMain)) return nullptr;
+    for (int i = 0; i < count; ++i) gfrmMain->mnuWindowNewWindow_Click();
+    Flush();
+    return gfrmMain->mFn_ActiveConsole();
+  }
+
+  QList<frmQuerna*> Consoles() const {
+    QList<frmQuerna*> out;
+    for (QWidget* w : QApplication::allWidgets()) {
+      if (auto* c = qobject_cast<frmQuerna*>(w)) out << c;
+    }
+    return out;
+  }
+
  private slots:
   void init() {
     env_.emplace();
@@ -72,12 +147,15 @@ class TestLogon : public QObject {
     driver_.emplace();
     driver_->addAccount("H1", "A", "pa");
     driver_->addAccount("H1", "B", "pb");
+    driver_->addAccount("H1", "C", "pc");
     driver_->addAccount("H1", "a", "pa");
-    driver_->addAccount("H2", "A", "pa");
     mSb_CreateSessions();
   }
 
   void cleanup() {
+    delete gfrmMain;
+    gfrmMain = nullptr;
+    Flush();
     mSb_CreateSessions();
     driver_.reset();
     dialogs_.reset();
@@ -346,7 +424,175 @@ class TestLogon : public QObject {
     QCOMPARE(seenUsers, QStringList({"", "A"}));
     for (QWidget* w : QApplication::topLevelWidgets()) QVERIFY(!qobject_cast<frmLogon*>(w));
   }
+  void logoutOfOneSessionRenumbersTheOthers_data() {
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<QStringList>("left");
+    QTest::addColumn<int>("closedDb");  // -1: the user answered No
+    QTest::newRow("first of three") << 0 << QStringList{"B", "C"} << 0;
+    QTest::newRow("second of three") << 1 << QStringList{"A", "C"} << 1;
+    QTest::newRow("third of three") << 2 << QStringList{"A", "B"} << 2;
+    QTest::newRow("answered no") << 0 << QStringList{"A", "B", "C"} << -1;
+  }
+  void logoutOfOneSessionRenumbersTheOthers() {
+    QFETCH(int, selected);
+    QFETCH(QStringList, left);
+    QFETCH(int, closedDb);
+    QVERIFY(Connect(3));
+    frmQuerna* console = OpenMainWithConsoles(1);
+    QVERIFY(console);
+    Ctl<QComboBox>(console, "cmbSessionData")->setCurrentIndex(selected);
+    const QString label = Ctl<QComboBox>(console, "cmbSessionData")->currentText();
+
+    dialogs_->answerMsgBox(closedDb < 0 ? platform::vbNo : platform::vbYes);
+    Ctl<QPushButton>(console, "cmdLogout")->click();
+    QCOMPARE(dialogs_->prompts(), QStringList{"【" + label + "】\r\n\r\nをログアウトしますか？"});
+    QCOMPARE(dialogs_->msgBoxes()[0].style, platform::vbYesNo | platform::vbQuestion);
+    QCOMPARE(Users(), left);
+    for (int i = 0; i < 3; ++i) QCOMPARE(driver_->databases()[i]->closed, i == closedDb);
+    QStringList items;
+    for (const QString& u : left)
+      items << QStringLiteral("Session%1:%2/H1").arg(items.size() + 1).arg(u);
+    QCOMPARE(Items(Ctl<QComboBox>(console, "cmbSessionData")), items);
+    QCOMPARE(Ctl<QComboBox>(console, "cmbSessionData")->currentIndex(), closedDb < 0 ? 0 : 1);
+    Flush();
+    QCOMPARE(Consoles().size(), 1);
+  }
+
+  // Logging out of the last session closes every console and the session's result set.
+  void logoutOfTheLastSessionClosesEveryConsole() {
+    QVERIFY(Connect(1));
+    fake::Answer rows;
+    rows.rows = 1;
+    driver_->addAnswer("q", rows);
+    gSessionData[0].OraDynaset = gSessionData[0].OraDatabase->CreateDynaset("q", 0);
+    QVERIFY(gSessionData[0].OraDynaset);
+    frmQuerna* console = OpenMainWithConsoles(2);
+    QVERIFY(console);
+    QCOMPARE(Consoles().size(), 2);
+    dialogs_->answerMsgBox(platform::vbYes);
+    Ctl<QPushButton>(console, "cmdLogout")->click();
+    Flush();
+    QCOMPARE(Consoles().size(), 0);
+    QCOMPARE(gSessionData.size(), std::size_t(1));
+    QVERIFY(mFn_NoSession());
+    QCOMPARE(gSessionData[0].Host, QString());
+    QVERIFY(driver_->databases()[0]->closed);
+    QCOMPARE(driver_->databases()[0]->dynasetCloses, 1);
+    QVERIFY(gfrmMain->isVisible());
+  }
+
+  void logoutMenuPressesTheActiveConsolesButton_data() {
+    QTest::addColumn<bool>("consoleActive");
+    QTest::addColumn<bool>("sessionOpen");
+    QTest::addColumn<bool>("asked");
+    QTest::newRow("console and session") << true << true << true;
+    QTest::newRow("no console") << false << true << false;
+    QTest::newRow("no session") << true << false << false;
+  }
+  void logoutMenuPressesTheActiveConsolesButton() {
+    QFETCH(bool, consoleActive);
+    QFETCH(bool, sessionOpen);
+    QFETCH(bool, asked);
+    QVERIFY(Connect(1));
+    QVERIFY(OpenMainWithConsoles(consoleActive ? 1 : 0) || !consoleActive);
+    if (!sessionOpen) mSb_CreateSessions();
+    dialogs_->answerMsgBox(platform::vbNo);
+    mSb_SessionLogoutCommand();
+    // The question comes after the menu command has returned.
+    QVERIFY(dialogs_->msgBoxes().isEmpty());
+    Flush();
+    QCOMPARE(dialogs_->prompts().size(), asked ? 1 : 0);
+  }
+
+  // A new session becomes the console's selected one; without any session the console opens
+  // only after a logon. A cancelled logon changes nothing and says nothing.
+  void logonMenu_data() {
+    QTest::addColumn<int>("open");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QStringList>("items");  // the console's session list; empty: no console
+    QTest::newRow("logged on") << 2 << "C"
+                               << QStringList{"Session1:A/H1", "Session2:B/H1", "Session3:C/H1"};
+    QTest::newRow("cancelled") << 2 << "" << QStringList{"Session1:A/H1", "Session2:B/H1"};
+    QTest::newRow("first logon") << 0 << "A" << QStringList{"Session1:A/H1"};
+    QTest::newRow("first cancelled") << 0 << "" << QStringList();
+  }
+  void logonMenu() {
+    QFETCH(int, open);
+    QFETCH(QString, user);
+    QFETCH(QStringList, items);
+    QVERIFY(Connect(open));
+    if (frmQuerna* console = OpenMainWithConsoles(open > 0 ? 1 : 0))
+      Ctl<QComboBox>(console, "cmbSessionData")->setCurrentIndex(0);
+    AnswerLogonDialog(user);
+    mSb_SessionLogonCommand();
+    Flush();
+    QVERIFY(dialogs_->msgBoxes().isEmpty());
+    QCOMPARE(Consoles().size(), items.isEmpty() ? 0 : 1);
+    if (items.isEmpty()) {
+      QVERIFY(mFn_NoSession());
+      return;
+    }
+    auto* sessions = Ctl<QComboBox>(Consoles()[0], "cmbSessionData");
+    QCOMPARE(Items(sessions), items);
+    QCOMPARE(sessions->currentIndex(), items.size() - 1);
+  }
+  // Packing and appending move only references: the same objects, in logon order, none closed.
+  void packAndAppend_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QStringList>("packed");
+    QTest::addColumn<int>("appended");
+    QTest::newRow("only blank") << "B" << QStringList{""} << 0;
+    QTest::newRow("all blank") << "BBB" << QStringList{""} << 0;
+    QTest::newRow("blank after live") << "LLB" << QStringList{"u0", "u1"} << 2;
+    QTest::newRow("blanks between") << "LBLBBL" << QStringList{"u0", "u2", "u5"} << 3;
+    QTest::newRow("blank first") << "BLL" << QStringList{"u1", "u2"} << 0;
+  }
+  void packAndAppend() {
+    QFETCH(QString, pattern);
+    QFETCH(QStringList, packed);
+    QFETCH(int, appended);
+    const auto live = Fill(*driver_, pattern);
+    mSb_PackSessions();
+    QCOMPARE(Users(), packed);
+    for (std::size_t i = 0; i < live.size(); ++i)
+      QCOMPARE(gSessionData[i].OraSession.get(), live[i]);
+    QCOMPARE(mFn_NoSession(), live.empty());
+    Fill(*driver_, pattern);
+    QCOMPARE(mSb_AppendSession(), appended);
+    QVERIFY(!gSessionData[static_cast<std::size_t>(appended)].OraSession);
+    for (const auto& log : driver_->databases()) QCOMPARE(log->dynasetCloses, 0);
+  }
+
+  // A reset clears both error states and the pending error, and closes and drops the result
+  // set; a blank or missing record is left alone.
+  void reset_data() {
+    QTest::addColumn<int>("index");
+    QTest::addColumn<bool>("withResult");
+    QTest::newRow("live record") << 1 << false;
+    QTest::newRow("with result set") << 1 << true;
+    QTest::newRow("past the end") << 5 << false;
+    QTest::newRow("negative") << -1 << false;
+  }
+  void reset() {
+    QFETCH(int, index);
+    QFETCH(bool, withResult);
+    driver_->logOn(QStringLiteral("a"));
+    const auto log = driver_->logOn(QStringLiteral("b"));
+    fake::Answer rows;
+    rows.rows = 1;
+    driver_->addAnswer(QStringLiteral("q"), rows);
+    if (withResult) gSessionData[1].OraDynaset = gSessionData[1].OraDatabase->CreateDynaset("q", 0);
+    std::weak_ptr<ora::OraDynaset> dynaset = gSessionData[1].OraDynaset;
+    ora::Raise(440, QStringLiteral("earlier failure"));
+    const int resets = log->resets;
+    mSb_ResetSession(index);
+    QVERIFY(!ora::Err().pending());
+    QCOMPARE(log->resets - resets, index == 1 ? 2 : 0);
+    QCOMPARE(log->dynasetCloses, withResult ? 1 : 0);
+    QVERIFY(dynaset.expired());
+    QCOMPARE(gSessionData.size(), std::size_t(2));
+  }
 };
 
-QTEST_MAIN(TestLogon)
-#include "tst_logon.moc"
+QTEST_MAIN(TestSession)
+#include "tst_session.moc"
