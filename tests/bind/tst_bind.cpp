@@ -1,4 +1,5 @@
-// The bind variable dialog against the fake driver's parameters collection.
+// The bind variable dialog against the fake driver's parameters collection, and end to end on the
+// local engine's DEMO database.
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -7,13 +8,19 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include "app/basLogout.h"
+#include "app/basMain.h"
 #include "app/frmMain.h"
 #include "bind/frmBind.h"
 #include "common/ConsoleControls.h"
 #include "common/FakeDriver.h"
 #include "common/ScriptedDialogs.h"
+#include "common/TestEnv.h"
+#include "console/SqlEditor.h"
 #include "console/frmQuerna.h"
 #include "core/RunErr.h"
+#include "grid/vaSpread.h"
+#include "session/Connect.h"
 #include "session/SessionData.h"
 
 namespace {
@@ -73,7 +80,9 @@ class tst_Bind : public QObject {
     ora::ErrClear();
   }
   void cleanup() {
-    mSb_CreateSessions();
+    mSb_CloseAllSessions();
+    delete gfrmMain;
+    gfrmMain = nullptr;
     driver_.reset();
   }
 
@@ -330,7 +339,73 @@ class tst_Bind : public QObject {
     if (parsed) QCOMPARE(*parsed, date);
   }
 
+  // The dialog opened by the console's button defines the variables its statements use, dates
+  // included, the latest value winning; once deleted, the statement fails for want of it.
+  void onTheDemoDatabase() {
+    driver_.reset();
+    TestEnv env;
+    mSb_CreateSessions();
+    QVERIFY(mFn_ConnectSession("SCOTT", "TIGER", "DEMO"));
+    gfrmMain = new frmMain;
+    gfrmMain->show();
+    gfrmMain->mnuWindowNewWindow_Click();
+    frmQuerna* console = gfrmMain->mFn_ActiveConsole();
+    QVERIFY(console);
+    const auto add = [](const QString& name, const QString& value, int type, int kind) {
+      return [=](frmBind& dlg) {
+        Enter(dlg, name, value, type, kind);
+        dlg.cmdAdd->click();
+      };
+    };
+    const QString byDept = QStringLiteral("select ename from emp where deptno = :X");
+    ScriptedDialogs dialogs;
+    QCOMPARE(FromConsole(console, add("X", "10", ora::ORATYPE_NUMBER, ora::ORAPARM_BOTH)),
+             QStringList({"", "", "VARCHAR2", "入力変数"}));
+    QCOMPARE(FromConsole(console), QStringList({"X", "10", "NUMBER", "入出力変数"}));
+    QCOMPARE(Run(console, byDept), QStringList({"CLARK", "KING", "MILLER"}));
+    FromConsole(console, add("X", "30", ora::ORATYPE_NUMBER, ora::ORAPARM_INPUT));
+    QCOMPARE(Params().Count(), 1);
+    QCOMPARE(Run(console, byDept).size(), 6);
+    FromConsole(console, add("H", "1981/02/20", ora::ORATYPE_DATE, ora::ORAPARM_INPUT));
+    QCOMPARE(Run(console, "select ename from emp where hiredate = :H"), QStringList{"ALLEN"});
+    QVERIFY(dialogs.msgBoxes().isEmpty());
+
+    QCOMPARE(FromConsole(console, [](frmBind& dlg) { dlg.cmdDel->click(); }),
+             QStringList({"X", "30", "NUMBER", "入力変数"}));
+    QCOMPARE(Run(console, byDept), QStringList());
+    QCOMPARE(dialogs.msgBoxes().size(), 1);
+    QVERIFY2(dialogs.prompts()[0].startsWith(QStringLiteral("ORA-01008: not all variables bound")),
+             qPrintable(dialogs.prompts()[0]));
+  }
+
  private:
+  // Opens the dialog with the console's button, returns what its fields showed on opening, and
+  // does the work in it before closing it.
+  QStringList FromConsole(frmQuerna* console, const std::function<void(frmBind&)>& work = {}) {
+    QStringList shown;
+    QTimer::singleShot(0, this, [&] {
+      auto* dlg = qobject_cast<frmBind*>(QApplication::activeModalWidget());
+      if (!dlg) return;
+      shown = Fields(*dlg);
+      if (work) work(*dlg);
+      dlg->cmdClose->click();
+    });
+    Ctl<QPushButton>(console, "Command1")->click();
+    return shown;
+  }
+
+  // Runs a statement as the user does and returns the first column of the rows shown, sorted.
+  static QStringList Run(frmQuerna* console, const QString& sql) {
+    Ctl<SqlEditor>(console, "txtSQL")->setPlainText(sql);
+    vaSpread* grid = Ctl<vaSpread>(console, "vspData");
+    grid->SetMaxRows(0);
+    Ctl<QPushButton>(console, "cmdSQL_Exec")->click();
+    QStringList names;
+    for (int row = 1; row <= grid->MaxRows(); ++row) names << grid->CellText(1, row);
+    names.sort();
+    return names;
+  }
+
   std::unique_ptr<fake::FakeDriver> driver_;
 };
 

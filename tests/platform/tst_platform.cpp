@@ -1,12 +1,165 @@
+#include <QApplication>
 #include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 
+#include "common/ScriptedDialogs.h"
 #include "common/TestEnv.h"
+#include "platform/HelpWindow.h"
 #include "platform/Platform.h"
+
+using platform::HelpCommand;
+using platform::HelpWindow;
+
+namespace {
+
+QString ShippedHelp() {
+  return qEnvironmentVariable("QUERNA_SOURCE_DIR") + QStringLiteral("/resources/Querna.hlp");
+}
+
+QString ReadUtf8(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return QString::fromUtf8(f.readAll());
+}
+
+const char* kSmallHelp = R"(<html><head><style>h2 { color: red; }</style></head><body>
+<h1>Title</h1><p>before any topic</p>
+<h2 id="one" data-keywords="Alpha,ベータ、ガンマ">First &amp; best</h2><p>apple text</p>
+<h2 data-keywords="" id="two">Second</h2><p>banana <a href="#one">first</a></p>
+</body><h2 id="late">After body</h2></html>)";
+
+}  // namespace
 
 class TestPlatform : public QObject {
   Q_OBJECT
  private slots:
+  void init() { platform::SetHelpFile(std::nullopt); }
+
+  void parseSplitsTopicsAtHeadings() {
+    QString css;
+    const QList<platform::HelpTopic> topics = platform::ParseHelp(kSmallHelp, &css);
+    QCOMPARE(css.trimmed(), QString("h2 { color: red; }"));
+    QCOMPARE(topics.size(), 2);
+    QCOMPARE(topics[0].id, QString("one"));
+    QCOMPARE(topics[0].title, QString("First & best"));
+    QCOMPARE(topics[0].keywords, (QStringList{"Alpha", "ベータ", "ガンマ"}));
+    QVERIFY(topics[0].text.contains("apple text"));
+    QVERIFY(!topics[0].text.contains("banana"));
+    QVERIFY(!topics[0].text.contains("before any topic"));
+    QCOMPARE(topics[1].id, QString("two"));
+    QVERIFY(topics[1].keywords.isEmpty());
+    QVERIFY(!topics[1].text.contains("After body"));
+  }
+
+  // The shipped guide: every topic can be found, and every link inside it leads somewhere.
+  void shippedHelpIsWhole() {
+    const QString html = ReadUtf8(ShippedHelp());
+    QVERIFY2(!html.isEmpty(), qPrintable(ShippedHelp()));
+    const QList<platform::HelpTopic> topics = platform::ParseHelp(html);
+    QVERIFY(topics.size() >= 10);
+    QStringList ids;
+    for (const auto& t : topics) {
+      QVERIFY2(!t.id.isEmpty() && !t.title.isEmpty() && !t.keywords.isEmpty(), qPrintable(t.title));
+      QVERIFY2(!ids.contains(t.id), qPrintable(t.id));
+      ids << t.id;
+    }
+    static const QRegularExpression link(QStringLiteral("href=\"#([^\"]+)\""));
+    for (auto it = link.globalMatch(html); it.hasNext();) {
+      const QString target = it.next().captured(1);
+      QVERIFY2(ids.contains(target), qPrintable("broken link #" + target));
+    }
+  }
+
+  // What a reader types into the search box, and the topic the first hit leads to.
+  void searchFindsTopics_data() {
+    QTest::addColumn<QString>("term");
+    QTest::addColumn<QString>("topic");
+    // Case, full-width and half-width forms, and a word found only in a topic's text.
+    const char* rows[][2] = {{"scott", "logon"},    {"ＴＩＧＥＲ", "logon"}, {"ﾊﾞｲﾝﾄﾞ変数", "bind"},
+                             {"ZEPH.ini", "files"}, {"中断", "limit"},       {"ひな形", "console"}};
+    for (const auto& r : rows) QTest::newRow(r[0]) << QString(r[0]) << QString(r[1]);
+  }
+  void searchFindsTopics() {
+    QFETCH(QString, term);
+    QFETCH(QString, topic);
+    ScriptedDialogs dialogs;
+    HelpWindow w;
+    w.Open(ShippedHelp(), HelpCommand::Search);
+    w.txtSearch->setText(term);
+    QVERIFY2(w.lstFound->count() > 0, qPrintable(term));
+    QTest::keyClick(w.txtSearch, Qt::Key_Return);
+    QCOMPARE(w.Topics()[w.CurrentTopic()].id, topic);
+    QVERIFY(w.txtTopic->toPlainText().contains(w.Topics()[w.CurrentTopic()].title));
+  }
+
+  // Contents lists every topic and shows the one picked; search, asked for over an open window
+  // with text typed, brings that window back with an empty, focused box and the whole index.
+  void openingShowsContentsOrSearch() {
+    ScriptedDialogs dialogs;
+    QWidget owner;
+    HelpWindow* w = platform::ShowHelp(&owner, ShippedHelp(), HelpCommand::Contents);
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    QCOMPARE(w->lstContents->count(), w->Topics().size());
+    QVERIFY(w->lstContents->hasFocus());
+    w->lstContents->setCurrentRow(3);
+    QCOMPARE(w->CurrentTopic(), 3);
+    QVERIFY(w->txtTopic->toPlainText().contains(w->Topics()[3].title));
+
+    w->txtSearch->setText("F5");
+    QCOMPARE(platform::ShowHelp(&owner, ShippedHelp(), HelpCommand::Search), w);
+    QVERIFY(w->txtSearch->text().isEmpty());
+    QTRY_VERIFY(w->txtSearch->hasFocus());
+    QVERIFY(w->lstFound->count() > w->Topics().size());
+    QVERIFY(dialogs.msgBoxes().isEmpty());
+    delete w;
+  }
+
+  // A missing file is reported inside the help window, not by a message box.
+  void missingFileIsReportedInTheWindow() {
+    ScriptedDialogs dialogs;
+    QTemporaryDir dir;
+    const QString missing = dir.path() + "/no such/Querna.hlp";
+    HelpWindow w;
+    w.Open(missing, HelpCommand::Contents);
+    QCOMPARE(w.lstContents->count(), 0);
+    QVERIFY(w.txtTopic->toPlainText().contains(missing));
+    w.Open(missing, HelpCommand::Search);
+    w.txtSearch->setText("DEMO");
+    QCOMPARE(w.lstFound->count(), 0);
+    QVERIFY(dialogs.msgBoxes().isEmpty());
+  }
+
+  void linksLeadToTopicsOrTheBrowser() {
+    QTemporaryDir dir;
+    const QString file = dir.path() + "/Querna.hlp";
+    {
+      QFile f(file);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(kSmallHelp);
+    }
+    QStringList opened;
+    platform::SetDocumentOpener([&](const QString& p) {
+      opened << p;
+      return true;
+    });
+    HelpWindow w;
+    w.Open(file, HelpCommand::Contents);
+    w.ShowTopic(1);
+    emit w.txtTopic->anchorClicked(QUrl("#one"));
+    QCOMPARE(w.CurrentTopic(), 0);
+    QCOMPARE(w.lstContents->currentRow(), 0);
+    emit w.txtTopic->anchorClicked(QUrl("https://querna.example.org/"));
+    QCOMPARE(opened, QStringList{"https://querna.example.org/"});
+    QCOMPARE(w.CurrentTopic(), 0);
+    platform::SetDocumentOpener(nullptr);
+  }
+
   // A store left readable by everyone (by an older build, say) is made private at the next save.
   void settingsRoundTripAndOwnerOnly() {
     TestEnv env;
