@@ -2,7 +2,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QMdiArea>
 #include <QPushButton>
 #include <QTest>
@@ -69,11 +68,11 @@ void Flush() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-// Logs on to H1 as the first n of A, B and C.
+// Logs on to H1 through the dialog as the first n of A, B and C.
 bool Connect(int n) {
   for (int i = 0; i < n; ++i) {
     const QString user(QChar(u'A' + i));
-    if (!mFn_ConnectSession(user, "p" + user.toLower(), "H1")) return false;
+    if (!Logon(user, "p" + user.toLower(), "H1")) return false;
   }
   return true;
 }
@@ -162,19 +161,19 @@ class TestSession : public QObject {
     env_.reset();
   }
 
-  // Each new value joins the history; values already listed rewrite only the start values.
-  void historyOfTwoLogons() {
-    QVERIFY(Logon("A", "pa", "H1"));
-    QVERIFY(Logon("B", "pb", "H1"));
-    QCOMPARE(AllSaved(), QStringList({"A,B", "pa,pb", "H1", "B", "pb", "H1"}));
+  // Each new value joins the history as the store holds it, blanks left by hand and all; values
+  // already listed rewrite only the start values.
+  void historyOfLogons() {
+    platform::SaveSetting("ZEPH", "Logon", "User", "A,,SCOTT");
+    QVERIFY(Connect(2));
+    QCOMPARE(AllSaved(), QStringList({"A,,SCOTT,B", "pa,pb", "H1", "B", "pb", "H1"}));
     frmLogon dlg;
-    QCOMPARE(Items(dlg.cmbUser), QStringList({"A", "B"}));
+    QCOMPARE(Items(dlg.cmbUser), QStringList({"A", "SCOTT", "B"}));
     QCOMPARE(Items(dlg.cmbPass), QStringList({"pa", "pb"}));
     QCOMPARE(Items(dlg.cmbHost), QStringList({"H1"}));
     QCOMPARE(dlg.cmbPass->currentText(), QString("pb"));
     for (const char* key : kKeys) platform::SaveSetting("ZEPH", "Logon", key, "mark");
-    dlg.cmbUser->setEditText("A");
-    dlg.cmbPass->setEditText("pa");
+    Type(dlg, "A", "pa", "H1");
     dlg.cmdLogOn->click();
     QCOMPARE(gSessionData.size(), std::size_t(3));
     QCOMPARE(AllSaved(), QStringList({"mark", "mark", "mark", "A", "pa", "H1"}));
@@ -203,16 +202,6 @@ class TestSession : public QObject {
     // The box shows the last logon's value, not the first list item.
     QCOMPARE(dlg.cmbUser->currentText(), QString("last"));
     QCOMPARE(dlg.cmbPass->currentText(), QString());
-  }
-
-  // A new name is added to the history as the store holds it, blanks and all.
-  void historyEditedByHandIsKept() {
-    QFile f(env_->settingsFile());
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("[ZEPH]\nLogon\\User=A,,SCOTT\n");
-    f.close();
-    QVERIFY(Logon("B", "pb", "H1"));
-    QCOMPARE(Saved("User"), QString("A,,SCOTT,B"));
   }
 
   // Typed over a list holding the same name in capitals, the text stays as typed, also after
@@ -329,8 +318,7 @@ class TestSession : public QObject {
   }
   void closingAfterAFailureKeepsHistoryAndSessions() {
     QFETCH(QString, how);
-    QVERIFY(Logon("A", "pa", "H1"));
-    QVERIFY(Logon("B", "pb", "H1"));
+    QVERIFY(Connect(2));
     const auto first = gSessionData[0].OraSession;
     const auto second = gSessionData[1].OraDatabase;
     const QByteArray store = TestEnv::readFile(env_->settingsFile());
@@ -362,8 +350,7 @@ class TestSession : public QObject {
   }
   void deleteAllHistory() {
     QFETCH(int, answer);
-    QVERIFY(Logon("A", "pa", "H1"));
-    QVERIFY(Logon("B", "pb", "H1"));
+    QVERIFY(Connect(2));
     frmLogon dlg;
     Show(dlg);
     dlg.cmdCancel->setFocus();
@@ -403,27 +390,6 @@ class TestSession : public QObject {
     QCOMPARE(Saved("Pass"), QString("pa"));
   }
 
-  // Every opening shows a new dialog filled from the store, gone once it is closed.
-  void modalDialogIsFreshAtEveryOpening() {
-    QStringList seenUsers;
-    auto drive = [&](const QString& pass) {
-      QTimer::singleShot(0, [&seenUsers, pass] {
-        auto* dlg = qobject_cast<frmLogon*>(QApplication::activeModalWidget());
-        QVERIFY(dlg);
-        seenUsers << Items(dlg->cmbUser).join('|');
-        Type(*dlg, "A", pass, "H1");
-        dlg->cmdLogOn->click();
-        if (dlg->isVisible()) dlg->cmdCancel->click();
-      });
-      mSb_ShowLogonDialog(nullptr);
-    };
-    drive("pa");
-    drive("wrong");
-    QCOMPARE(gSessionData.size(), std::size_t(1));
-    QVERIFY(gSessionData[0].OraDatabase);
-    QCOMPARE(seenUsers, QStringList({"", "A"}));
-    for (QWidget* w : QApplication::topLevelWidgets()) QVERIFY(!qobject_cast<frmLogon*>(w));
-  }
   void logoutOfOneSessionRenumbersTheOthers_data() {
     QTest::addColumn<int>("selected");
     QTest::addColumn<QStringList>("left");
@@ -527,6 +493,7 @@ class TestSession : public QObject {
     mSb_SessionLogonCommand();
     Flush();
     QVERIFY(dialogs_->msgBoxes().isEmpty());
+    for (QWidget* w : QApplication::topLevelWidgets()) QVERIFY(!qobject_cast<frmLogon*>(w));
     QCOMPARE(Consoles().size(), items.isEmpty() ? 0 : 1);
     if (items.isEmpty()) {
       QVERIFY(mFn_NoSession());
