@@ -152,11 +152,10 @@ class tst_Dictionary : public QObject {
       const platform::InputBoxCall& box = dialogs.inputBoxes()[i];
       QCOMPARE(box.title, QStringLiteral("frmMain"));
       QCOMPARE(box.defaultText, table ? QString() : kNow);
-      const QString which = i == 0 ? QStringLiteral("開始日") : QStringLiteral("終了日");
       QCOMPARE(box.prompt,
                table ? QStringLiteral("テーブル名を入力して下さい")
-                     : QStringLiteral("範囲日付の") + which +
-                           QStringLiteral("を入力して下さい\r\n書式：1999-08-22/17:55:04"));
+                     : QStringLiteral("範囲日付の%1を入力して下さい\r\n書式：1999-08-22/17:55:04")
+                           .arg(i == 0 ? "開始日" : "終了日"));
     }
   }
 
@@ -251,9 +250,6 @@ class tst_Dictionary : public QObject {
     }
     QTest::newRow("SCOTT fields of emp") << "SCOTT"
                                          << "mnuSqlTableFields" << QStringList{"emp"} << "";
-    QTest::newRow("SCOTT fields of ' emp '")
-        << "SCOTT"
-        << "mnuSqlTableFields" << QStringList{" emp "} << kEmpty;
     QTest::newRow("SCOTT fields of a quoted name")
         << "SCOTT"
         << "mnuSqlTableFields" << QStringList{"emp'"} << kEmpty;
