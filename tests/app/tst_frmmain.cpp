@@ -98,28 +98,20 @@ class TestFrmMain : public QObject {
     env_.reset();
   }
 
-  void recordLimit_data() {
-    QTest::addColumn<QString>("item");
-    QTest::addColumn<int>("limit");
-    QTest::newRow("none shown") << "mnuDispRecLimit0" << 0;
-    QTest::newRow("1") << "mnuDispRecLimit1" << 1;
-    QTest::newRow("100") << "mnuDispRecLimit100" << 100;
-    QTest::newRow("500") << "mnuDispRecLimit500" << 500;
-    QTest::newRow("1000") << "mnuDispRecLimit1000" << 1000;
-    QTest::newRow("no limit") << "mnuDispRecLimitNot" << -1;
-  }
+  // One limit is checked at a time, also when its item is chosen again; 100 is the default.
   void recordLimit() {
-    QFETCH(QString, item);
-    QFETCH(int, limit);
     frmMain w;
     QCOMPARE(w.mFn_RecordLimit(), 100);
-    const QStringList names = {"mnuDispRecLimit0",   "mnuDispRecLimit1",    "mnuDispRecLimit100",
-                               "mnuDispRecLimit500", "mnuDispRecLimit1000", "mnuDispRecLimitNot"};
-    for (int click = 0; click < 2; ++click) {
-      w.menuItem(item)->trigger();
-      for (const QString& name : names)
-        QVERIFY2(w.menuItem(name)->isChecked() == (name == item), qPrintable(name));
-      QCOMPARE(w.mFn_RecordLimit(), limit);
+    const QList<std::pair<QString, int>> limits{
+        {"mnuDispRecLimit0", 0},     {"mnuDispRecLimit1", 1},       {"mnuDispRecLimit100", 100},
+        {"mnuDispRecLimit500", 500}, {"mnuDispRecLimit1000", 1000}, {"mnuDispRecLimitNot", -1}};
+    for (const auto& [item, limit] : limits) {
+      for (int click = 0; click < 2; ++click) {
+        w.menuItem(item)->trigger();
+        for (const auto& other : limits)
+          QVERIFY2(w.menuItem(other.first)->isChecked() == (other.first == item), qPrintable(item));
+        QCOMPARE(w.mFn_RecordLimit(), limit);
+      }
     }
   }
 
@@ -201,25 +193,19 @@ class TestFrmMain : public QObject {
   // without a console, or without a session for 実行, it does nothing and says nothing.
   void editCommands_data() {
     QTest::addColumn<QString>("child");
-    QTest::addColumn<bool>("session");
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("pressed");
-    QTest::newRow("clear, no window") << "none" << true << "mnuEditClear"
-                                      << "";
-    QTest::newRow("run, other window") << "other" << true << "mnuEditSqlExec"
-                                       << "";
-    QTest::newRow("clear") << "console" << true << "mnuEditClear"
-                           << "cmdClear";
-    QTest::newRow("run") << "console" << true << "mnuEditSqlExec"
-                         << "cmdSQL_Exec";
-    QTest::newRow("clear, no session") << "console" << false << "mnuEditClear"
-                                       << "cmdClear";
-    QTest::newRow("run, no session") << "console" << false << "mnuEditSqlExec"
-                                     << "";
+    const char* rows[][3] = {{"none", "mnuEditClear", ""},
+                             {"other", "mnuEditSqlExec", ""},
+                             {"console", "mnuEditClear", "cmdClear"},
+                             {"console", "mnuEditSqlExec", "cmdSQL_Exec"},
+                             {"no session", "mnuEditClear", "cmdClear"},
+                             {"no session", "mnuEditSqlExec", ""}};
+    for (const auto& r : rows)
+      QTest::addRow("%s, %s", r[1], r[0]) << QString(r[0]) << QString(r[1]) << QString(r[2]);
   }
   void editCommands() {
     QFETCH(QString, child);
-    QFETCH(bool, session);
     QFETCH(QString, command);
     QFETCH(QString, pressed);
     frmMain* w = LoadedMain();
@@ -236,7 +222,7 @@ class TestFrmMain : public QObject {
       w->mdiArea()->addSubWindow(new QWidget)->show();
       w->mdiArea()->setActiveSubWindow(w->mdiArea()->subWindowList().last());
     }
-    if (!session) mSb_CreateSessions();
+    if (child == "no session") mSb_CreateSessions();
     w->menuItem(command)->trigger();
     QCOMPARE(clear.count() + exec.count(), 0);
     QCoreApplication::processEvents();
