@@ -55,13 +55,6 @@ QStringList Fields(const frmBind& dlg) {
           dlg.cmbValueType->currentText().trimmed(), dlg.cmbVarType->currentText()};
 }
 
-// The control that has the focus, named by the dialog's own control it belongs to.
-QString FocusName(const frmBind& dlg) {
-  QWidget* w = dlg.focusWidget();
-  while (w && w->objectName().isEmpty()) w = w->parentWidget();
-  return w ? w->objectName() : QString();
-}
-
 }  // namespace
 
 class tst_Bind : public QObject {
@@ -109,9 +102,10 @@ class tst_Bind : public QObject {
     }
   }
 
-  // A variable goes to the active session only, its value as typed; the lists show it only at
-  // their next filling.
+  // A variable goes to the active session only, its value as typed, whatever error the database
+  // still holds from an earlier statement; the lists show it only at their next filling.
   void add() {
+    QVERIFY(!gSessionData[0].OraDatabase->CreateDynaset(QStringLiteral("select nothing"), 0));
     ScriptedDialogs dialogs;
     frmBind dlg;
     dlg.Load();
@@ -168,25 +162,13 @@ class tst_Bind : public QObject {
     } else {
       QCOMPARE(dialogs.prompts(), QStringList{message});
       QCOMPARE(dialogs.msgBoxes()[0].style, platform::vbCritical);
-      QCOMPARE(FocusName(dlg), focus);
+      const QWidget* box = dlg.findChild<QWidget*>(focus);
+      QVERIFY(box == dlg.focusWidget() || box->isAncestorOf(dlg.focusWidget()));
     }
     QCOMPARE(Params().Count(), olderKept ? 1 : 0);
     if (olderKept) QCOMPARE(Params().Item(0)->Value(), QVariant(QStringLiteral("5")));
     QVERIFY(!gSessionData[0].OraDynaset);
     QVERIFY(!ora::Err().pending());
-  }
-
-  // An error the database still holds from an earlier statement is not this registration's.
-  void addAfterFailedStatement() {
-    QVERIFY(!gSessionData[0].OraDatabase->CreateDynaset(QStringLiteral("select nothing"), 0));
-    QVERIFY(gSessionData[0].OraDatabase->LastServerErr() != 0);
-    ScriptedDialogs dialogs;
-    frmBind dlg;
-    dlg.Load();
-    Enter(dlg, QStringLiteral("X"), QStringLiteral("1"), ora::ORATYPE_VARCHAR2, ora::ORAPARM_INPUT);
-    dlg.cmdAdd->click();
-    QVERIFY(dialogs.msgBoxes().isEmpty());
-    QCOMPARE(Params().Count(), 1);
   }
 
   void remove_data() {
@@ -292,9 +274,7 @@ class tst_Bind : public QObject {
   void valueText_data() {
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<QString>("text");
-    QTest::newRow("null") << QVariant() << "";
     QTest::newRow("typed null") << QVariant(QMetaType(QMetaType::QString)) << "";
-    QTest::newRow("integer") << QVariant(qlonglong(42)) << "42";
     QTest::newRow("decimal") << QVariant(2.5) << "2.5";
     QTest::newRow("midnight") << QVariant(QDateTime(QDate(2000, 1, 2), QTime(0, 0)))
                               << "2000/01/02";

@@ -131,14 +131,6 @@ class TestSession : public QObject {
     return gfrmMain->mFn_ActiveConsole();
   }
 
-  QList<frmQuerna*> Consoles() const {
-    QList<frmQuerna*> out;
-    for (QWidget* w : QApplication::allWidgets()) {
-      if (auto* c = qobject_cast<frmQuerna*>(w)) out << c;
-    }
-    return out;
-  }
-
  private slots:
   void init() {
     env_.emplace();
@@ -414,7 +406,7 @@ class TestSession : public QObject {
     QCOMPARE(Items(Ctl<QComboBox>(console, "cmbSessionData")), items);
     QCOMPARE(Ctl<QComboBox>(console, "cmbSessionData")->currentIndex(), closedDb < 0 ? 0 : 1);
     Flush();
-    QCOMPARE(Consoles().size(), 1);
+    QCOMPARE(gfrmMain->findChildren<frmQuerna*>().size(), 1);
   }
 
   // Logging out of the last session closes every console and the session's result set.
@@ -427,11 +419,11 @@ class TestSession : public QObject {
     QVERIFY(gSessionData[0].OraDynaset);
     frmQuerna* console = OpenMainWithConsoles(2);
     QVERIFY(console);
-    QCOMPARE(Consoles().size(), 2);
+    QCOMPARE(gfrmMain->findChildren<frmQuerna*>().size(), 2);
     dialogs_->answerMsgBox(platform::vbYes);
     Ctl<QPushButton>(console, "cmdLogout")->click();
     Flush();
-    QCOMPARE(Consoles().size(), 0);
+    QCOMPARE(gfrmMain->findChildren<frmQuerna*>().size(), 0);
     QCOMPARE(gSessionData.size(), std::size_t(1));
     QVERIFY(mFn_NoSession());
     QCOMPARE(gSessionData[0].Host, QString());
@@ -487,12 +479,12 @@ class TestSession : public QObject {
     Flush();
     QVERIFY(dialogs_->msgBoxes().isEmpty());
     for (QWidget* w : QApplication::topLevelWidgets()) QVERIFY(!qobject_cast<frmLogon*>(w));
-    QCOMPARE(Consoles().size(), items.isEmpty() ? 0 : 1);
+    QCOMPARE(gfrmMain->findChildren<frmQuerna*>().size(), items.isEmpty() ? 0 : 1);
     if (items.isEmpty()) {
       QVERIFY(mFn_NoSession());
       return;
     }
-    auto* sessions = Ctl<QComboBox>(Consoles()[0], "cmbSessionData");
+    auto* sessions = Ctl<QComboBox>(gfrmMain->findChildren<frmQuerna*>()[0], "cmbSessionData");
     QCOMPARE(Items(sessions), items);
     QCOMPARE(sessions->currentIndex(), items.size() - 1);
   }
