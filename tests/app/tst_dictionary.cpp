@@ -159,8 +159,8 @@ class tst_Dictionary : public QObject {
     }
   }
 
-  // The outcome decides the message, shown under the wait cursor; the query goes to the active
-  // console (a minimized one is maximized), or to a new one once there is a session, after a
+  // The outcome decides the message, and the wait cursor is gone afterwards; the query goes to the
+  // active console (a minimized one is maximized), or to a new one once there is a session, after a
   // logon when there is none. A cancelled logon runs nothing and says nothing.
   void runner_data() {
     QTest::addColumn<QString>("before");
@@ -191,24 +191,12 @@ class tst_Dictionary : public QObject {
     if (before == QStringLiteral("minimized"))
       gfrmMain->mdiArea()->currentSubWindow()->showMinimized();
 
-    Qt::CursorShape during = Qt::ArrowCursor;
     ScriptedDialogs dialogs;
-    platform::DialogHandler recording = platform::SetDialogHandler({});
-    platform::SetDialogHandler({[&](const platform::MsgBoxCall& call) {
-                                  if (QApplication::overrideCursor())
-                                    during = QApplication::overrideCursor()->shape();
-                                  return recording.msgBox(call);
-                                },
-                                recording.inputBox, recording.fileDialog, recording.progress});
     mSb_RunDictionarySQL(sql);
-    platform::SetDialogHandler(recording);
 
     QCOMPARE(logonCalls_, logon ? 1 : 0);
     QCOMPARE(dialogs.prompts(), message.isEmpty() ? QStringList() : QStringList{message});
-    if (!message.isEmpty()) {
-      QCOMPARE(dialogs.msgBoxes()[0].style, platform::vbInformation);
-      QCOMPARE(during, Qt::WaitCursor);
-    }
+    if (!message.isEmpty()) QCOMPARE(dialogs.msgBoxes()[0].style, platform::vbInformation);
     QVERIFY(!QApplication::overrideCursor());
     QCOMPARE(gfrmMain->mdiArea()->subWindowList().size(), rows < 0 ? 0 : 1);
     if (rows < 0) {
