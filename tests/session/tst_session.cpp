@@ -375,61 +375,56 @@ class TestSession : public QObject {
     QCOMPARE(Saved("Pass"), QString("pa"));
   }
 
-  void logoutOfOneSessionRenumbersTheOthers_data() {
+  void logout_data() {
+    QTest::addColumn<int>("sessions");
     QTest::addColumn<int>("selected");
     QTest::addColumn<QStringList>("left");
     QTest::addColumn<int>("closedDb");  // -1: the user answered No
-    QTest::newRow("first of three") << 0 << QStringList{"B", "C"} << 0;
-    QTest::newRow("second of three") << 1 << QStringList{"A", "C"} << 1;
-    QTest::newRow("third of three") << 2 << QStringList{"A", "B"} << 2;
-    QTest::newRow("answered no") << 0 << QStringList{"A", "B", "C"} << -1;
+    QTest::newRow("first of three") << 3 << 0 << QStringList{"B", "C"} << 0;
+    QTest::newRow("second of three") << 3 << 1 << QStringList{"A", "C"} << 1;
+    QTest::newRow("third of three") << 3 << 2 << QStringList{"A", "B"} << 2;
+    QTest::newRow("answered no") << 3 << 0 << QStringList{"A", "B", "C"} << -1;
+    QTest::newRow("the last one") << 1 << 0 << QStringList{""} << 0;
   }
-  void logoutOfOneSessionRenumbersTheOthers() {
+  // Logging out of a session renumbers the others in the console; logging out of the last one
+  // closes every console and the session's result set, the main window staying.
+  void logout() {
+    QFETCH(int, sessions);
     QFETCH(int, selected);
     QFETCH(QStringList, left);
     QFETCH(int, closedDb);
-    QVERIFY(Connect(3));
-    frmQuerna* console = OpenMainWithConsoles(1);
+    QVERIFY(Connect(sessions));
+    fake::Answer rows;
+    rows.rows = 1;
+    driver_->addAnswer("q", rows);
+    gSessionData[0].OraDynaset = gSessionData[0].OraDatabase->CreateDynaset("q", 0);
+    frmQuerna* console = OpenMainWithConsoles(sessions == 1 ? 2 : 1);
     QVERIFY(console);
-    Ctl<QComboBox>(console, "cmbSessionData")->setCurrentIndex(selected);
-    const QString label = Ctl<QComboBox>(console, "cmbSessionData")->currentText();
+    auto* list = Ctl<QComboBox>(console, "cmbSessionData");
+    list->setCurrentIndex(selected);
+    const QString label = list->currentText();
 
     dialogs_->answerMsgBox(closedDb < 0 ? platform::vbNo : platform::vbYes);
     Ctl<QPushButton>(console, "cmdLogout")->click();
     QCOMPARE(dialogs_->prompts(), QStringList{"【" + label + "】\r\n\r\nをログアウトしますか？"});
     QCOMPARE(dialogs_->msgBoxes()[0].style, platform::vbYesNo | platform::vbQuestion);
     QCOMPARE(Users(), left);
-    for (int i = 0; i < 3; ++i) QCOMPARE(driver_->databases()[i]->closed, i == closedDb);
+    for (int i = 0; i < sessions; ++i) QCOMPARE(driver_->databases()[i]->closed, i == closedDb);
+    if (sessions == 1) {
+      Flush();
+      QVERIFY(mFn_NoSession());
+      QCOMPARE(driver_->databases()[0]->dynasetCloses, 1);
+      QCOMPARE(gfrmMain->findChildren<frmQuerna*>().size(), 0);
+      QVERIFY(gfrmMain->isVisible());
+      return;
+    }
     QStringList items;
     for (const QString& u : left)
       items << QStringLiteral("Session%1:%2/H1").arg(items.size() + 1).arg(u);
-    QCOMPARE(Items(Ctl<QComboBox>(console, "cmbSessionData")), items);
-    QCOMPARE(Ctl<QComboBox>(console, "cmbSessionData")->currentIndex(), closedDb < 0 ? 0 : 1);
+    QCOMPARE(Items(list), items);
+    QCOMPARE(list->currentIndex(), closedDb < 0 ? 0 : 1);
     Flush();
     QCOMPARE(gfrmMain->findChildren<frmQuerna*>().size(), 1);
-  }
-
-  // Logging out of the last session closes every console and the session's result set.
-  void logoutOfTheLastSessionClosesEveryConsole() {
-    QVERIFY(Connect(1));
-    fake::Answer rows;
-    rows.rows = 1;
-    driver_->addAnswer("q", rows);
-    gSessionData[0].OraDynaset = gSessionData[0].OraDatabase->CreateDynaset("q", 0);
-    QVERIFY(gSessionData[0].OraDynaset);
-    frmQuerna* console = OpenMainWithConsoles(2);
-    QVERIFY(console);
-    QCOMPARE(gfrmMain->findChildren<frmQuerna*>().size(), 2);
-    dialogs_->answerMsgBox(platform::vbYes);
-    Ctl<QPushButton>(console, "cmdLogout")->click();
-    Flush();
-    QCOMPARE(gfrmMain->findChildren<frmQuerna*>().size(), 0);
-    QCOMPARE(gSessionData.size(), std::size_t(1));
-    QVERIFY(mFn_NoSession());
-    QCOMPARE(gSessionData[0].Host, QString());
-    QVERIFY(driver_->databases()[0]->closed);
-    QCOMPARE(driver_->databases()[0]->dynasetCloses, 1);
-    QVERIFY(gfrmMain->isVisible());
   }
 
   void logoutMenuPressesTheActiveConsolesButton_data() {
