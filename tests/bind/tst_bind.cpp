@@ -172,28 +172,33 @@ class tst_Bind : public QObject {
   }
 
   void remove_data() {
-    QTest::addColumn<int>("pick");  // the item picked before deleting; -1 types the name
+    QTest::addColumn<int>("defined");  // A, B, C... each as its number
+    QTest::addColumn<int>("pick");     // the item picked before deleting; -1 types the name
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QStringList>("left");
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QStringList>("fields");
-    QTest::newRow("first") << 0 << "" << QStringList{"B", "C"} << QStringList{"B", "C"}
+    QTest::newRow("first") << 3 << 0 << "" << QStringList{"B", "C"} << QStringList{"B", "C"}
                            << QStringList{"B", "2", "NUMBER", "入力変数"};
-    QTest::newRow("middle") << 1 << "" << QStringList{"A", "C"} << QStringList{"A", "C"}
+    QTest::newRow("middle") << 3 << 1 << "" << QStringList{"A", "C"} << QStringList{"A", "C"}
                             << QStringList{"A", "1", "NUMBER", "入力変数"};
-    QTest::newRow("typed name") << -1 << "c" << QStringList{"A", "B"} << QStringList{"A", "B", "C"}
+    QTest::newRow("typed name") << 3 << -1 << "c" << QStringList{"A", "B"}
+                                << QStringList{"A", "B", "C"}
                                 << QStringList{"A", "1", "NUMBER", "入力変数"};
-    QTest::newRow("unknown name") << -1 << "Z" << QStringList{"A", "B", "C"}
+    QTest::newRow("unknown name") << 3 << -1 << "Z" << QStringList{"A", "B", "C"}
                                   << QStringList{"A", "B", "C"}
                                   << QStringList{"A", "1", "NUMBER", "入力変数"};
+    QTest::newRow("the only one") << 1 << 0 << "" << QStringList() << QStringList()
+                                  << QStringList{"", "", "NUMBER", "入力変数"};
   }
   void remove() {
+    QFETCH(int, defined);
     QFETCH(int, pick);
     QFETCH(QString, typed);
     QFETCH(QStringList, left);
     QFETCH(QStringList, names);
     QFETCH(QStringList, fields);
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < defined; ++i)
       Define(QString(QChar(u'A' + i)), QString::number(i + 1), ora::ORAPARM_INPUT,
              ora::ORATYPE_NUMBER);
     gSessionData[0].OraDynaset =
@@ -212,21 +217,10 @@ class tst_Bind : public QObject {
     for (int i = 0; i < Params().Count(); ++i) params << Params().Item(i)->Name();
     QCOMPARE(params, left);
     QCOMPARE(Items(dlg.cmbName), names);
-    QCOMPARE(dlg.cmbValue->count(), 3);
+    QCOMPARE(dlg.cmbValue->count(), defined);
     QCOMPARE(Fields(dlg), fields);
     QVERIFY(dialogs.msgBoxes().isEmpty());
     QVERIFY(gSessionData[0].OraDynaset);  // a delete leaves the result set alone
-  }
-
-  void removeLast() {
-    Define(QStringLiteral("A"), QStringLiteral("1"), ora::ORAPARM_OUTPUT, ora::ORATYPE_NUMBER);
-    frmBind dlg;
-    dlg.Load();
-    dlg.cmdDel->click();
-    QCOMPARE(Params().Count(), 0);
-    QCOMPARE(dlg.cmbName->count(), 0);
-    QCOMPARE(dlg.cmbName->currentText(), QString());
-    QCOMPARE(dlg.cmbValue->currentText(), QString());
   }
 
   void removeAll_data() {
