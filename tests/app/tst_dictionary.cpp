@@ -236,8 +236,6 @@ class tst_Dictionary : public QObject {
       if (dbaItems.contains(item))
         QTest::addRow("SCOTT %s", qPrintable(item)) << "SCOTT" << item << answers << kFailed;
     }
-    QTest::newRow("SCOTT fields of emp") << "SCOTT"
-                                         << "mnuSqlTableFields" << QStringList{"emp"} << "";
     QTest::newRow("SCOTT fields of a quoted name")
         << "SCOTT"
         << "mnuSqlTableFields" << QStringList{"emp'"} << kEmpty;

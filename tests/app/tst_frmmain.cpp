@@ -183,10 +183,6 @@ class TestFrmMain : public QObject {
     QVERIFY(w_->isVisible());
     QVERIFY(w_->mdiArea()->subWindowList().isEmpty());
     QCOMPARE(gSessionData.size(), std::size_t(1));
-    w_->close();
-    FlushDeletes();
-    QVERIFY(!w_);
-    QVERIFY(!gfrmMain);
   }
 
   // The command presses the active console's button after it has returned, never at once;

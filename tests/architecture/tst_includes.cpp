@@ -48,10 +48,7 @@ QStringList Violations(const QString& srcDir, const Table& table) {
     const QString rel = QDir(srcDir).relativeFilePath(path);
     const QString room = rel.section(QLatin1Char('/'), 0, 0);
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-      found << rel + QStringLiteral(": unreadable");
-      continue;
-    }
+    if (!file.open(QIODevice::ReadOnly)) found << rel + QStringLiteral(": unreadable");
     const QString text = QString::fromUtf8(file.readAll());
     if (!table.contains(room)) {
       found << rel + QStringLiteral(": room not in the table");
