@@ -53,13 +53,6 @@ class ScriptedLogon {
   frmMain::LogonDialogFn previous_;
 };
 
-QStringList Captions(frmMain* w) {
-  QStringList out;
-  for (QMdiSubWindow* sub : w->mdiArea()->subWindowList(QMdiArea::CreationOrder))
-    out << sub->windowTitle();
-  return out;
-}
-
 void FlushDeletes() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   QCoreApplication::processEvents();
@@ -310,7 +303,7 @@ class TestFrmMain : public QObject {
     ScriptedLogon logon;
     w->menuItem("mnuWindowNewWindow")->trigger();
     QCOMPARE(logon.calls, 0);
-    QCOMPARE(Captions(w), QStringList{"Querna3"});
+    QCOMPARE(w->mdiArea()->subWindowList().size(), 1);
     QCOMPARE(w->mFn_ActiveConsole()->windowTitle(), QString("Querna3"));
   }
 

@@ -168,22 +168,6 @@ class TestPlatform : public QObject {
     QCOMPARE(platform::GetSetting("ZEPH", "Logon", "User", "none"), QString("none"));
     QCOMPARE(platform::GetSetting("ZEPH", "Settings", "MainLeft"), QString("1234"));
   }
-
-  // A batch holds the writes (reads see them) and saves the file once, when it ends.
-  void settingsBatchSavesOnce() {
-    TestEnv env;
-    platform::SaveSetting("ZEPH", "Logon", "User", "A");
-    const QByteArray before = TestEnv::readFile(env.settingsFile());
-    {
-      platform::SettingsBatch batch;
-      platform::SaveSetting("ZEPH", "Logon", "User", "A,B");
-      platform::SaveSetting("ZEPH", "Logon", "StartUser", "B");
-      QCOMPARE(platform::GetSetting("ZEPH", "Logon", "User"), QString("A,B"));
-      QCOMPARE(TestEnv::readFile(env.settingsFile()), before);
-    }
-    QCOMPARE(platform::GetSetting("ZEPH", "Logon", "StartUser"), QString("B"));
-    QVERIFY(TestEnv::readFile(env.settingsFile()).contains("StartUser=B"));
-  }
 };
 
 QTEST_MAIN(TestPlatform)
