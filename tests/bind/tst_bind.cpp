@@ -135,7 +135,6 @@ class tst_Bind : public QObject {
     QTest::newRow("no value") << QString("X") << "" << 2 << "データ(値)を入力してください"
                               << QString("cmbValue") << true;
     QTest::newRow("ROWID") << QString("X") << "1" << 11 << unsupported << "cmbValueType" << false;
-    QTest::newRow("CURSOR") << QString("X") << "1" << 102 << unsupported << "cmbValueType" << false;
     QTest::newRow("not a date") << QString("X") << "2024/02/30" << 12 << QString() << QString()
                                 << false;
   }
