@@ -253,18 +253,10 @@ class tst_Bind : public QObject {
     QCOMPARE(Params(1).Count(), 1);
   }
 
-  void valueText_data() {
-    QTest::addColumn<QVariant>("value");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("typed null") << QVariant(QMetaType(QMetaType::QString)) << "";
-    QTest::newRow("decimal") << QVariant(2.5) << "2.5";
-    QTest::newRow("midnight") << QVariant(QDateTime(QDate(2000, 1, 2), QTime(0, 0)))
-                              << "2000/01/02";
-  }
   void valueText() {
-    QFETCH(QVariant, value);
-    QFETCH(QString, text);
-    QCOMPARE(mFn_BindValueText(value), text);
+    QCOMPARE(mFn_BindValueText(QVariant(QMetaType(QMetaType::QString))), QString());
+    QCOMPARE(mFn_BindValueText(2.5), QString("2.5"));
+    QCOMPARE(mFn_BindValueText(QDateTime(QDate(2000, 1, 2), QTime(0, 0))), QString("2000/01/02"));
   }
 
   void parseDate_data() {
