@@ -64,21 +64,6 @@ class TestVersion : public QObject {
     QVERIFY(!QApplication::activeModalWidget());
   }
 
-  // Whether by mouse or by Tab, a contact box selects its whole text when it gets the focus.
-  void focusSelectsAllText() {
-    frmVersion dlg;
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dlg));
-    for (QLineEdit* box : dlg.txtDesc) {
-      QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(5, box->height() / 2));
-      QTRY_COMPARE(box->selectedText(), box->text());
-      dlg.cmdOK->setFocus();
-      QTRY_VERIFY(!box->hasFocus());
-      box->setFocus(Qt::TabFocusReason);
-      QTRY_COMPARE(box->selectedText(), box->text());
-    }
-  }
-
   void homePageOpensAndMinimizesTheOwner() {
     QStringList opened;
     platform::SetDocumentOpener([&](const QString& p) {

@@ -70,11 +70,10 @@ class tst_Dictionary : public QObject {
   void UseFakeServer() {
     driver_.emplace();
     driver_->addAccount(kFake, QStringLiteral("SCOTT"), QStringLiteral("TIGER"));
-    FakeColumn column;
-    column.name = QStringLiteral("N");
-    column.type = ora::ORATYPE_NUMBER;
-    driver_->addResult(kRows, {column}, {QVariantList{1}, QVariantList{2}, QVariantList{3}});
-    driver_->addResult(QStringLiteral("select * from no_rows"), {column}, {});
+    fake::Answer three;
+    three.rows = 3;
+    driver_->addAnswer(kRows, three);
+    driver_->addAnswer(QStringLiteral("select * from no_rows"), fake::Answer{});
   }
 
  private slots:
