@@ -108,8 +108,7 @@ class TestFrmMain : public QObject {
     }
   }
 
-  // With nothing saved, the window has room for the first console whole and the whole menu
-  // bar, inside the screen's available area and centred on it.
+  // With nothing saved, the first console and the menu bar fit whole, centred on the screen.
   void firstRunPlacement() {
     frmMain* w = LoadedMain();
     LogOn();

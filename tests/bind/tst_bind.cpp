@@ -318,8 +318,7 @@ class tst_Bind : public QObject {
   }
 
  private:
-  // Opens the dialog with the console's button, returns what its fields showed on opening, and
-  // does the work in it before closing it.
+  // Opens the dialog by the console's button and returns its fields as opened; work runs after.
   QStringList FromConsole(frmQuerna* console, const std::function<void(frmBind&)>& work = {}) {
     QStringList shown;
     QTimer::singleShot(0, this, [&] {
