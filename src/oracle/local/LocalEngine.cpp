@@ -426,10 +426,10 @@ class LocalDynaset final : public OraDynaset {
     sqlite3_stmt* st = st_;
     switch (sqlite3_column_type(st, col)) {
       case SQLITE_INTEGER:
-        if (info.date) return DateFromNumber(double(sqlite3_column_int64(st, col)), true);
+        if (info.date) return DateFromSeconds(sqlite3_column_int64(st, col));
         return QVariant(qlonglong(sqlite3_column_int64(st, col)));
       case SQLITE_FLOAT:
-        if (info.date) return DateFromNumber(sqlite3_column_double(st, col), false);
+        if (info.date) return DateFromJulianDay(sqlite3_column_double(st, col));
         return QVariant(sqlite3_column_double(st, col));
       case SQLITE_TEXT: {
         const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
@@ -520,10 +520,20 @@ class LocalDynaset final : public OraDynaset {
     return packed;
   }
 
-  static QVariant DateFromNumber(double v, bool integer) {
-    // Integers are Unix times, reals Julian day numbers.
-    if (integer) return QVariant(QDateTime::fromSecsSinceEpoch(qint64(v)));
-    const qint64 ms = qint64((v - 2440587.5) * 86400000.0 + 0.5);
+  // Numbers in a date column: integers are Unix times, reals Julian day numbers. One that names
+  // no time of the years 1 to 9999 shows as the number it is.
+  static constexpr double kFirstJulianDay = 1721425.5;  // 0001-01-01 00:00:00
+  static constexpr double kEndJulianDay = 5373485.5;    // 10000-01-01 00:00:00
+  static constexpr double kUnixEpochJulianDay = 2440587.5;
+  static QVariant DateFromSeconds(qint64 secs) {
+    constexpr qint64 kFirst = qint64((kFirstJulianDay - kUnixEpochJulianDay) * 86400);
+    constexpr qint64 kEnd = qint64((kEndJulianDay - kUnixEpochJulianDay) * 86400);
+    if (secs < kFirst || secs >= kEnd) return QVariant(qlonglong(secs));
+    return QVariant(QDateTime::fromSecsSinceEpoch(secs));
+  }
+  static QVariant DateFromJulianDay(double day) {
+    if (!(day >= kFirstJulianDay && day < kEndJulianDay)) return QVariant(day);
+    const qint64 ms = qint64((day - kUnixEpochJulianDay) * 86400000.0 + 0.5);
     QDateTime utc = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
     return QVariant(QDateTime(utc.date(), utc.time()));
   }
