@@ -102,8 +102,6 @@ class tst_Dictionary : public QObject {
     QTest::addColumn<QString>("item");
     QTest::addColumn<QStringList>("answers");
     QTest::addColumn<QString>("sql");
-    QTest::newRow("fields, blanks kept")
-        << "mnuSqlTableFields" << QStringList{" emp "} << kFields.arg("' EMP '");
     QTest::newRow("fields, quote doubled") << "mnuSqlTableFields" << QStringList{"emp' or 'x'='x"}
                                            << kFields.arg("'EMP'' OR ''X''=''X'");
     QTest::newRow("fields, blanks only") << "mnuSqlTableFields" << QStringList{"   "} << "";

@@ -35,20 +35,14 @@ std::shared_ptr<fake::DatabaseLog> LogOn() {
   return driver->logOn();
 }
 
-// Stands in for the logon dialog while it lives: counts the calls and logs on or cancels.
+// Stands in for the logon dialog while it lives: counts the calls, each one cancelled.
 class ScriptedLogon {
  public:
-  explicit ScriptedLogon(bool succeed = false) : succeed_(succeed) {
-    previous_ = frmMain::SetLogonDialog([this](QWidget*) {
-      ++calls;
-      if (succeed_) LogOn();
-    });
-  }
+  ScriptedLogon() : previous_(frmMain::SetLogonDialog([this](QWidget*) { ++calls; })) {}
   ~ScriptedLogon() { frmMain::SetLogonDialog(previous_); }
   int calls = 0;
 
  private:
-  bool succeed_;
   frmMain::LogonDialogFn previous_;
 };
 

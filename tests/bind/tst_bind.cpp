@@ -146,10 +146,9 @@ class tst_Bind : public QObject {
     QTest::addColumn<QStringList>("left");
     QTest::addColumn<QStringList>("names");  // the fields then show A = 1, if it is listed
     QTest::newRow("middle") << 3 << 1 << "" << QStringList{"A", "C"} << QStringList{"A", "C"};
-    QTest::newRow("typed name") << 3 << -1 << "c" << QStringList{"A", "B"}
-                                << QStringList{"A", "B", "C"};
-    QTest::newRow("unknown name") << 3 << -1 << "Z" << QStringList{"A", "B", "C"}
-                                  << QStringList{"A", "B", "C"};
+    const QStringList all{"A", "B", "C"};
+    QTest::newRow("typed name") << 3 << -1 << "c" << QStringList{"A", "B"} << all;
+    QTest::newRow("unknown name") << 3 << -1 << "Z" << all << all;
     QTest::newRow("the only one") << 1 << 0 << "" << QStringList() << QStringList();
   }
   void remove() {

@@ -122,6 +122,9 @@ class TestSession : public QObject {
     driver_->addAccount("H1", "B", "pb");
     driver_->addAccount("H1", "C", "pc");
     driver_->addAccount("H1", "a", "pa");
+    fake::Answer row;
+    row.rows = 1;
+    driver_->addAnswer("q", row);
     mSb_CreateSessions();
   }
 
@@ -314,9 +317,6 @@ class TestSession : public QObject {
     QFETCH(QStringList, left);
     QFETCH(int, closedDb);
     QVERIFY(Connect(sessions));
-    fake::Answer rows;
-    rows.rows = 1;
-    driver_->addAnswer("q", rows);
     gSessionData[0].OraDynaset = gSessionData[0].OraDatabase->CreateDynaset("q", 0);
     frmQuerna* console = OpenMainWithConsoles(sessions == 1 ? 2 : 1);
     QVERIFY(console);
@@ -418,9 +418,6 @@ class TestSession : public QObject {
     QFETCH(bool, withResult);
     driver_->logOn(QStringLiteral("a"));
     const auto log = driver_->logOn(QStringLiteral("b"));
-    fake::Answer rows;
-    rows.rows = 1;
-    driver_->addAnswer(QStringLiteral("q"), rows);
     if (withResult) gSessionData[1].OraDynaset = gSessionData[1].OraDatabase->CreateDynaset("q", 0);
     std::weak_ptr<ora::OraDynaset> dynaset = gSessionData[1].OraDynaset;
     ora::Raise(440, QStringLiteral("earlier failure"));
