@@ -10,7 +10,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -36,27 +35,16 @@ std::shared_ptr<fake::DatabaseLog> LogOn() {
   return driver->logOn();
 }
 
-// Stands in for the logon dialog while it lives: counts the calls and logs on or cancels.
+// Stands in for the logon dialog while it lives: counts the calls, each one cancelled.
 class ScriptedLogon {
  public:
-  explicit ScriptedLogon(bool succeed = false) : succeed_(succeed) {
-    previous_ = frmMain::SetLogonDialog([this](QWidget*) {
-      ++calls;
-      if (succeed_) LogOn();
-    });
-  }
+  ScriptedLogon() : previous_(frmMain::SetLogonDialog([this](QWidget*) { ++calls; })) {}
   ~ScriptedLogon() { frmMain::SetLogonDialog(previous_); }
   int calls = 0;
 
  private:
-  bool succeed_;
   frmMain::LogonDialogFn previous_;
 };
-
-void FlushDeletes() {
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  QCoreApplication::processEvents();
-}
 
 QString Setting(const char* key) {
   return platform::GetSetting("ZEPH", "Settings", QString::fromLatin1(key), "missing");
@@ -73,7 +61,7 @@ class TestFrmMain : public QObject {
   // A loaded main window with no console (the logon was cancelled).
   frmMain* LoadedMain() {
     ScriptedLogon cancel;
-    w_ = new frmMain;
+    w_ = gfrmMain = new frmMain;
     w_->Load();
     return w_;
   }
@@ -169,7 +157,6 @@ class TestFrmMain : public QObject {
     ScriptedLogon cancel;
     Main();
     w_ = gfrmMain;
-    QVERIFY(w_);
     QVERIFY(!QFile::exists(script));
     QCOMPARE(cancel.calls, 1);
     QVERIFY(w_->isVisible());
@@ -177,8 +164,7 @@ class TestFrmMain : public QObject {
     QCOMPARE(gSessionData.size(), std::size_t(1));
   }
 
-  // The command presses the active console's button after it has returned, never at once;
-  // without a console, or without a session for 実行, it does nothing and says nothing.
+  // The button is pressed only after the command has returned.
   void editCommands_data() {
     QTest::addColumn<QString>("child");
     QTest::addColumn<QString>("command");
@@ -188,7 +174,10 @@ class TestFrmMain : public QObject {
                              {"console", "mnuEditClear", "cmdClear"},
                              {"console", "mnuEditSqlExec", "cmdSQL_Exec"},
                              {"no session", "mnuEditClear", "cmdClear"},
-                             {"no session", "mnuEditSqlExec", ""}};
+                             {"no session", "mnuEditSqlExec", ""},
+                             {"none", "mnuSessionLogout", ""},
+                             {"console", "mnuSessionLogout", "cmdLogout"},
+                             {"no session", "mnuSessionLogout", ""}};
     for (const auto& r : rows)
       QTest::addRow("%s, %s", r[1], r[0]) << QString(r[0]) << QString(r[1]) << QString(r[2]);
   }
@@ -201,8 +190,12 @@ class TestFrmMain : public QObject {
     LogOn();
     w->mnuWindowNewWindow_Click();
     auto* console = w->mFn_ActiveConsole();
-    QSignalSpy clear(Ctl<QPushButton>(console, "cmdClear"), &QPushButton::clicked);
-    QSignalSpy exec(Ctl<QPushButton>(console, "cmdSQL_Exec"), &QPushButton::clicked);
+    QStringList clicked;
+    for (const char* name : {"cmdClear", "cmdSQL_Exec", "cmdLogout"}) {
+      connect(Ctl<QPushButton>(console, name), &QPushButton::clicked, this,
+              [&clicked, name] { clicked << name; });
+    }
+    dialogs.answerMsgBox(platform::vbNo);
     if (child == "none") {
       w->mdiArea()->closeAllSubWindows();
       FlushDeletes();
@@ -212,15 +205,12 @@ class TestFrmMain : public QObject {
     }
     if (child == "no session") mSb_CreateSessions();
     w->menuItem(command)->trigger();
-    QCOMPARE(clear.count() + exec.count(), 0);
+    QVERIFY(clicked.isEmpty());
     QCoreApplication::processEvents();
-    QCOMPARE(clear.count(), pressed == "cmdClear" ? 1 : 0);
-    QCOMPARE(exec.count(), pressed == "cmdSQL_Exec" ? 1 : 0);
+    QCOMPARE(clicked, pressed.isEmpty() ? QStringList() : QStringList{pressed});
     if (pressed.isEmpty()) QCOMPARE(dialogs.msgBoxes().size(), 0);
   }
 
-  // SQL履歴 lists the history newest first and narrows it as the filter is typed; OK puts the
-  // statement into the active console's SQL box, Cancel or an empty list leaves the box alone.
   void historyBrowser_data() {
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QStringList>("listed");
@@ -243,7 +233,6 @@ class TestFrmMain : public QObject {
     QFETCH(bool, ok);
     QFETCH(QString, sqlBox);
     frmMain* w = LoadedMain();
-    gfrmMain = w;
     LogOn();
     w->mnuWindowNewWindow_Click();
     frmQuerna* console = w->mFn_ActiveConsole();
@@ -252,7 +241,6 @@ class TestFrmMain : public QObject {
     mSb_WriteSQLLog("select 1 from dual");
     platform::SetNow(QDateTime(QDate(2001, 4, 6), QTime(9, 5, 8)));
     mSb_WriteSQLLog("select 2\r\n  from emp");
-    platform::SetNow(QDateTime());
     QStringList shown;
     QString statement;
     QTimer::singleShot(0, [&] {
@@ -272,8 +260,7 @@ class TestFrmMain : public QObject {
     QCOMPARE(Ctl<QPlainTextEdit>(console, "txtSQL")->toPlainText(), sqlBox);
   }
 
-  // The window menu lists the consoles, the active one checked, and brings the chosen one to the
-  // front. Closing them all keeps the sessions, and console numbers are never reused.
+  // Closing every console keeps the sessions, and console numbers are never reused.
   void windowMenuListsTheConsoles() {
     frmMain* w = LoadedMain();
     LogOn();
@@ -302,13 +289,11 @@ class TestFrmMain : public QObject {
     ScriptedLogon logon;
     w->menuItem("mnuWindowNewWindow")->trigger();
     QCOMPARE(logon.calls, 0);
-    QCOMPARE(w->mdiArea()->subWindowList().size(), 1);
     QCOMPARE(w->mFn_ActiveConsole()->windowTitle(), QString("Querna3"));
   }
 
   void exitEndsEverything() {
     frmMain* w = LoadedMain();
-    gfrmMain = w;
     auto first = LogOn();
     auto db = LogOn();
     w->mnuWindowNewWindow_Click();

@@ -1,30 +1,10 @@
 #include "common/FakeDriver.h"
 
-#include <map>
-
 #include "core/RunErr.h"
 #include "oracle/OraFactory.h"
 #include "session/SessionData.h"
 
 namespace fake {
-
-struct FakeDriver::State {
-  struct Failure {
-    int number = 0;
-    QString text;
-    bool runError = false;
-  };
-  struct Account {
-    QString host, user, pass;
-  };
-  QList<Account> accounts;
-  std::map<QString, Failure> failures;  // by upper-case host
-  std::map<QString, std::pair<QList<FakeColumn>, QList<QVariantList>>> results;
-  std::map<QString, Answer> answers;
-  std::vector<std::shared_ptr<DatabaseLog>> databases;
-  bool noClient = false;
-  int sessionsCreated = 0;
-};
 
 namespace {
 
@@ -59,12 +39,7 @@ class ParameterList : public ora::OraParameters {
     items_.push_back(std::make_unique<Parameter>(name, value, kind));
   }
   void Remove(const QString& name) override {
-    const int i = find(name);
-    if (i < 0) {
-      ora::Raise(ora::kErrOraComponent, QStringLiteral("Parameter not found"));
-      return;
-    }
-    items_.erase(items_.begin() + i);
+    if (const int i = findOrRaise(name); i >= 0) items_.erase(items_.begin() + i);
   }
   ora::OraParameter* Item(int index) override {
     if (index < 0 || index >= Count()) {
@@ -74,12 +49,8 @@ class ParameterList : public ora::OraParameters {
     return items_[static_cast<std::size_t>(index)].get();
   }
   ora::OraParameter* Item(const QString& name) override {
-    const int i = find(name);
-    if (i < 0) {
-      ora::Raise(ora::kErrOraComponent, QStringLiteral("Parameter not found"));
-      return nullptr;
-    }
-    return items_[static_cast<std::size_t>(i)].get();
+    const int i = findOrRaise(name);
+    return i < 0 ? nullptr : items_[static_cast<std::size_t>(i)].get();
   }
 
  private:
@@ -89,25 +60,21 @@ class ParameterList : public ora::OraParameters {
     }
     return -1;
   }
+  int findOrRaise(const QString& name) const {
+    const int i = find(name);
+    if (i < 0) ora::Raise(ora::kErrOraComponent, QStringLiteral("Parameter not found"));
+    return i;
+  }
   std::vector<std::unique_ptr<Parameter>> items_;
 };
 
-class ServerErrors {
- public:
-  int LastServerErr() const { return number_; }
-  QString LastServerErrText() const { return text_; }
-  void LastServerErrReset() {
-    number_ = 0;
-    text_.clear();
+struct ServerErrors {
+  int number = 0;
+  QString text;
+  void set(int n, const QString& t) {
+    number = n;
+    text = t;
   }
-  void set(int number, const QString& text) {
-    number_ = number;
-    text_ = text;
-  }
-
- private:
-  int number_ = 0;
-  QString text_;
 };
 
 class Database : public ora::OraDatabase {
@@ -131,12 +98,12 @@ class Database : public ora::OraDatabase {
     return std::make_shared<FakeDynaset>(it->second.first, it->second.second);
   }
   ora::OraParameters& Parameters() override { return params_; }
-  int LastServerErr() const override { return errors_.LastServerErr(); }
-  QString LastServerErrText() const override { return errors_.LastServerErrText(); }
+  int LastServerErr() const override { return errors_.number; }
+  QString LastServerErrText() const override { return errors_.text; }
   int LastServerErrPos() const override { return errPos_; }
   void LastServerErrReset() override {
     ++log_->resets;
-    errors_.LastServerErrReset();
+    errors_ = {};
     errPos_ = 0;
   }
   void Close() override { log_->closed = true; }
@@ -222,9 +189,7 @@ class Session : public ora::OraSession {
       if (a.host.compare(host, Qt::CaseInsensitive) != 0) continue;
       hostKnown = true;
       if (a.user.compare(user, Qt::CaseInsensitive) == 0 && a.pass == pass) {
-        auto log = std::make_shared<DatabaseLog>();
-        log->host = host;
-        log->user = user;
+        auto log = std::make_shared<DatabaseLog>(host, user);
         state_->databases.push_back(log);
         log_ = log;
         return std::make_shared<Database>(state_, log, errors_);
@@ -244,11 +209,11 @@ class Session : public ora::OraSession {
   void RollBack() override {
     if (log_) log_->calls << QStringLiteral("RollBack");
   }
-  int LastServerErr() const override { return errors_->LastServerErr(); }
-  QString LastServerErrText() const override { return errors_->LastServerErrText(); }
+  int LastServerErr() const override { return errors_->number; }
+  QString LastServerErrText() const override { return errors_->text; }
   void LastServerErrReset() override {
     if (log_) ++log_->resets;
-    errors_->LastServerErrReset();
+    *errors_ = {};
   }
   std::shared_ptr<ServerErrors> errors() const { return errors_; }
 
@@ -265,7 +230,6 @@ FakeDriver::FakeDriver() : state_(std::make_shared<State>()) {
   ora::SetSessionFactoryForTest([weak](const QString&) -> std::shared_ptr<ora::OraSession> {
     auto state = weak.lock();
     if (!state || state->noClient) return nullptr;
-    ++state->sessionsCreated;
     return std::make_shared<Session>(state);
   });
 }
@@ -274,43 +238,8 @@ FakeDriver::~FakeDriver() {
   ora::SetSessionFactoryForTest({});
 }
 
-void FakeDriver::addAccount(const QString& host, const QString& user, const QString& pass) {
-  state_->accounts.push_back({host, user, pass});
-}
-
-void FakeDriver::failHost(const QString& host, int number, const QString& text) {
-  state_->failures[host.toUpper()] = {number, text, false};
-}
-
-void FakeDriver::failHostWithRunError(const QString& host, int number, const QString& description) {
-  state_->failures[host.toUpper()] = {number, description, true};
-}
-
-void FakeDriver::setNoClient(bool on) {
-  state_->noClient = on;
-}
-
-void FakeDriver::addResult(const QString& sql, const QList<FakeColumn>& columns,
-                           const QList<QVariantList>& rows) {
-  state_->results[sql] = {columns, rows};
-}
-
-int FakeDriver::sessionsCreated() const {
-  return state_->sessionsCreated;
-}
-
-const std::vector<std::shared_ptr<DatabaseLog>>& FakeDriver::databases() const {
-  return state_->databases;
-}
-
-void FakeDriver::addAnswer(const QString& sql, const Answer& answer) {
-  state_->answers[sql] = answer;
-}
-
 std::shared_ptr<DatabaseLog> FakeDriver::logOn(const QString& user, const QString& host) {
-  auto log = std::make_shared<DatabaseLog>();
-  log->host = host;
-  log->user = user;
+  auto log = std::make_shared<DatabaseLog>(host, user);
   state_->databases.push_back(log);
   auto session = std::make_shared<Session>(state_, log);
   const int i = mSb_AppendSession();

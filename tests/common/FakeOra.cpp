@@ -12,32 +12,8 @@ bool FakeField::fails(const char* property) const {
   return true;
 }
 
-QString FakeField::Name() const {
-  return fails("Name") ? QString() : column().name;
-}
-
 QVariant FakeField::Value() const {
-  if (fails("Value")) return {};
-  return owner_->valueAt(index_);
-}
-
-int FakeField::OraIDataType() const {
-  return fails("OraIDataType") ? 0 : column().type;
-}
-int FakeField::OraMaxSize() const {
-  return fails("OraMaxSize") ? 0 : column().maxSize;
-}
-int FakeField::OraMaxDSize() const {
-  return fails("OraMaxDSize") ? 0 : column().maxDSize;
-}
-int FakeField::OraPrecision() const {
-  return fails("OraPrecision") ? 0 : column().precision;
-}
-int FakeField::OraScale() const {
-  return fails("OraScale") ? 0 : column().scale;
-}
-int FakeField::FieldSize() const {
-  return fails("FieldSize") ? 0 : column().fieldSize;
+  return fails("Value") ? QVariant() : owner_->valueAt(index_);
 }
 
 FakeDynaset::FakeDynaset(const QList<FakeColumn>& columns, const QList<QVariantList>& rows)
@@ -73,7 +49,6 @@ ora::OraField* FakeDynaset::Item(int index) {
 }
 
 QVariant FakeDynaset::valueAt(int col) const {
-  ++valueReads_;
   if (IsEOF()) return {};
   if (generated_ >= 0) return generator_(pos_, col);
   const QVariantList& row = rows_[pos_];

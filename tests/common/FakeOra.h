@@ -19,8 +19,7 @@ struct FakeColumn {
   int precision = 0;
   int scale = 0;
   int fieldSize = 0;
-  // Properties that raise a run-time error when read: "Name", "Value", "OraIDataType",
-  // "OraMaxSize", "OraMaxDSize", "OraPrecision", "OraScale", "FieldSize".
+  // Properties, by their method names ("Value", "OraMaxSize" …), that raise an error when read.
   QSet<QString> failing;
 };
 
@@ -29,14 +28,14 @@ class FakeDynaset;
 class FakeField : public ora::OraField {
  public:
   FakeField(FakeDynaset* owner, int index) : owner_(owner), index_(index) {}
-  QString Name() const override;
+  QString Name() const override { return fails("Name") ? QString() : column().name; }
   QVariant Value() const override;
-  int OraIDataType() const override;
-  int OraMaxSize() const override;
-  int OraMaxDSize() const override;
-  int OraPrecision() const override;
-  int OraScale() const override;
-  int FieldSize() const override;
+  int OraIDataType() const override { return fails("OraIDataType") ? 0 : column().type; }
+  int OraMaxSize() const override { return fails("OraMaxSize") ? 0 : column().maxSize; }
+  int OraMaxDSize() const override { return fails("OraMaxDSize") ? 0 : column().maxDSize; }
+  int OraPrecision() const override { return fails("OraPrecision") ? 0 : column().precision; }
+  int OraScale() const override { return fails("OraScale") ? 0 : column().scale; }
+  int FieldSize() const override { return fails("FieldSize") ? 0 : column().fieldSize; }
 
  private:
   const FakeColumn& column() const;
@@ -56,7 +55,6 @@ class FakeDynaset : public ora::OraDynaset, public ora::OraFields {
   void MoveNext() override;
   ora::OraFields& Fields() override { return *this; }
   void Close() override {
-    closed_ = true;
     if (onClose) onClose();
   }
 
@@ -67,12 +65,7 @@ class FakeDynaset : public ora::OraDynaset, public ora::OraFields {
   std::function<void(int moves)> onMoveNext;
   std::function<void()> onClose;
 
-  FakeColumn& column(int index) { return columns_[index]; }
-  int position() const { return pos_; }
   int moves() const { return moves_; }
-  // Value reads so far, across all fields.
-  int valueReads() const { return valueReads_; }
-  bool closed() const { return closed_; }
 
  private:
   friend class FakeField;
@@ -85,6 +78,4 @@ class FakeDynaset : public ora::OraDynaset, public ora::OraFields {
   std::vector<std::unique_ptr<FakeField>> fields_;
   int pos_ = 0;
   int moves_ = 0;
-  mutable int valueReads_ = 0;
-  bool closed_ = false;
 };

@@ -8,7 +8,6 @@ ScriptedDialogs::ScriptedDialogs() {
   h.inputBox = [this](const platform::InputBoxCall& c) { return onInputBox(c); };
   h.fileDialog = [this](const platform::FileDialogRequest& r) { return onFileDialog(r); };
   h.progress = [this](const QString&, qint64 done, qint64) {
-    ++progressSteps_;
     return cancelProgressAt_ < 0 || done < cancelProgressAt_;
   };
   previous_ = platform::SetDialogHandler(h);
@@ -37,7 +36,7 @@ int ScriptedDialogs::onMsgBox(const platform::MsgBoxCall& call) {
     msgAnswers_.pop_front();
     return a;
   }
-  if (autoOk_ && (call.style & 0x7) == platform::vbOKOnly) return platform::vbOK;
+  if ((call.style & 0x7) == platform::vbOKOnly) return platform::vbOK;
   QTest::qFail(qPrintable(QStringLiteral("unexpected message box: ") + call.prompt), __FILE__,
                __LINE__);
   return platform::vbCancel;

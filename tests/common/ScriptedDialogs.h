@@ -1,6 +1,5 @@
 #pragma once
-// The scripted double of the message, input and file dialogs: records every call and answers
-// from queues. A dialog nobody scripted an answer for fails the running test.
+// Records every dialog call and answers from queues; a dialog nobody scripted fails the test.
 #include <QList>
 #include <QString>
 #include <deque>
@@ -15,16 +14,14 @@ class ScriptedDialogs {
   ScriptedDialogs(const ScriptedDialogs&) = delete;
   ScriptedDialogs& operator=(const ScriptedDialogs&) = delete;
 
-  // Answers for the next message boxes (vbOK, vbYes …), in order.
+  // Answers for the next message boxes (vbOK, vbYes …), in order; a box with only an OK button
+  // needs none.
   void answerMsgBox(int answer) { msgAnswers_.push_back(answer); }
-  // Message boxes with only an OK button are answered OK without a scripted answer.
-  void setAutoOk(bool on) { autoOk_ = on; }
-  void answerInputBox(const QString& text) { inputAnswers_.push_back({text, false}); }
-  void cancelInputBox() { inputAnswers_.push_back({QString(), true}); }
   // One answer per input box; kCancel cancels that box.
   static inline const QString kCancel = QStringLiteral("<cancel>");
   void answerInputBoxes(const QStringList& answers) {
-    for (const QString& a : answers) a == kCancel ? cancelInputBox() : answerInputBox(a);
+    for (const QString& a : answers)
+      inputAnswers_.push_back({a == kCancel ? QString() : a, a == kCancel});
   }
   // The path the next file dialog gives, and the file type it reports as chosen.
   void answerFileDialog(const QString& path, int filter = 0) {
@@ -32,7 +29,6 @@ class ScriptedDialogs {
   }
   // Progress dialogs go on unless told here to cancel at the first step reaching done.
   void cancelProgressAt(qint64 done) { cancelProgressAt_ = done; }
-  int progressSteps() const { return progressSteps_; }
 
   const QList<platform::MsgBoxCall>& msgBoxes() const { return msgBoxes_; }
   const QList<platform::InputBoxCall>& inputBoxes() const { return inputBoxes_; }
@@ -47,12 +43,10 @@ class ScriptedDialogs {
   QString onFileDialog(const platform::FileDialogRequest& request);
 
   platform::DialogHandler previous_;
-  bool autoOk_ = true;
   std::deque<int> msgAnswers_;
   std::deque<platform::InputBoxAnswer> inputAnswers_;
   std::deque<std::pair<QString, int>> fileAnswers_;
   qint64 cancelProgressAt_ = -1;
-  int progressSteps_ = 0;
   QList<platform::MsgBoxCall> msgBoxes_;
   QList<platform::InputBoxCall> inputBoxes_;
   QList<platform::FileDialogRequest> fileDialogs_;

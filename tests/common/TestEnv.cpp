@@ -22,14 +22,6 @@ TestEnv::~TestEnv() {
   ora::SetDataFolder(QString());
 }
 
-QString TestEnv::programFolder() const {
-  return dir_.path() + QStringLiteral("/program");
-}
-
-QString TestEnv::settingsFile() const {
-  return dir_.path() + QStringLiteral("/ZEPH.ini");
-}
-
 QByteArray TestEnv::readFile(const QString& path) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) return {};

@@ -9,8 +9,8 @@ class TestEnv {
   TestEnv();
   ~TestEnv();
   QString folder() const { return dir_.path(); }
-  QString programFolder() const;
-  QString settingsFile() const;
+  QString programFolder() const { return dir_.path() + QStringLiteral("/program"); }
+  QString settingsFile() const { return dir_.path() + QStringLiteral("/ZEPH.ini"); }
   // Reads a whole file as bytes (empty when missing).
   static QByteArray readFile(const QString& path);
 
