@@ -41,19 +41,15 @@ inline QStringList FieldNames(const std::shared_ptr<ora::OraDynaset>& dyn) {
   return names;
 }
 
-// Creates a SQLite database file from a script; returns false with the message on failure.
-inline bool MakeSqliteFile(const QString& path, const QByteArray& script,
-                           QString* error = nullptr) {
+// Creates a SQLite database file from a script.
+inline bool MakeSqliteFile(const QString& path, const QByteArray& script) {
   QFile::remove(path);
   sqlite3* db = nullptr;
   if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK) {
     sqlite3_close(db);
     return false;
   }
-  char* msg = nullptr;
-  const int rc = sqlite3_exec(db, script.constData(), nullptr, nullptr, &msg);
-  if (rc != SQLITE_OK && error) *error = QString::fromUtf8(msg);
-  sqlite3_free(msg);
+  const int rc = sqlite3_exec(db, script.constData(), nullptr, nullptr, nullptr);
   sqlite3_close(db);
   return rc == SQLITE_OK;
 }
