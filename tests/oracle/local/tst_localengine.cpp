@@ -95,7 +95,6 @@ class TestLocalEngine : public QObject {
                   const QString& text) { QTest::newRow(name) << host << connect << error << text; };
     row("lower case user and host", "demo", "scott/tiger", 0, {});
     row("wrong password", "DEMO", "SCOTT/LION", 1017, denied);
-    row("blank user", "DEMO", " /TIGER", 1017, denied);
     row("no password", "DEMO", "SCOTT/", 1005, "ORA-01005: null password given; logon denied");
     row("unknown user", "DEMO", "NOBODY/TIGER", 1017, denied);
     row("missing file", "/nonexistent/x.db", "a/b", 12154,
