@@ -1,5 +1,5 @@
 #pragma once
-// Helpers of the local engine tests: logons, reading whole result sets, and small SQLite files
+// Helpers of the local engine tests: logons, column names, first values, and small SQLite files
 // made from a script.
 #include <sqlite3.h>
 
@@ -23,16 +23,6 @@ inline Logon LogOn(const QString& host, const QString& connect) {
   l.session = ora::CreateOraSession(host);
   if (l.session) l.db = l.session->OpenDatabase(host, connect, 0);
   return l;
-}
-
-// All rows of a result set, read through the fields.
-inline QList<QVariantList> ReadAll(const std::shared_ptr<ora::OraDynaset>& dyn) {
-  QList<QVariantList> rows;
-  for (; dyn && !dyn->IsEOF(); dyn->MoveNext()) {
-    rows.emplace_back();
-    for (int i = 0; i < dyn->Fields().Count(); ++i) rows.back() << dyn->Fields().Item(i)->Value();
-  }
-  return rows;
 }
 
 inline QStringList FieldNames(const std::shared_ptr<ora::OraDynaset>& dyn) {

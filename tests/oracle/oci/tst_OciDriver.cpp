@@ -114,7 +114,6 @@ class tst_OciDriver : public QObject {
         "2001/04/06 21:05:07.000000");
     row("BINARY_FLOAT as the number it prints as", "BF", ORATYPE_NUMBER, 1.1);
     row("BINARY_DOUBLE", "BD", ORATYPE_NUMBER, 0.1);
-    row("LONG as text", "LN", ORATYPE_LONG, "long text");
     row("NCLOB", "NCL", ORATYPE_VARCHAR2, "全角ＮＣＬＯＢ");
     row("BLOB as bytes", "BL", ORATYPE_BLOB, QByteArray("\x00\xff", 2));
     const QString big = "a" + QString(70000, QChar(0x65E5)), cut = "…(以下省略)";
