@@ -44,10 +44,6 @@ QString Describe(OraField* f) {
       .arg(value);
 }
 
-bool Exec(sqlite3* db, const char* sql) {
-  return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
 // A database of three rows in table t: in rollback or WAL mode, with the rows still in the WAL
 // (with or without the writer's index), or with a hot journal of a write never committed, as a
 // crashed writer leaves them.
@@ -59,12 +55,13 @@ bool MakeDatabaseFile(const QString& path, const QString& kind) {
   sqlite3* db = nullptr;
   bool ok = sqlite3_open(QFile::encodeName(writerPath).constData(), &db) == SQLITE_OK;
   const bool hot = kind == "hot";
-  ok = ok && Exec(db, hot ? "PRAGMA cache_size = 1; CREATE TABLE t (a); INSERT INTO t VALUES (1), "
-                            "(2), (3); BEGIN; INSERT INTO t SELECT zeroblob(5000) FROM "
-                            "(WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c "
-                            "WHERE x < 200) SELECT x FROM c);"
-                          : "PRAGMA journal_mode = WAL; CREATE TABLE t (a); "
-                            "INSERT INTO t VALUES (1), (2), (3);");
+  const char* script = hot ? "PRAGMA cache_size = 1; CREATE TABLE t (a); INSERT INTO t VALUES "
+                             "(1), (2), (3); BEGIN; INSERT INTO t SELECT zeroblob(5000) FROM "
+                             "(WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c "
+                             "WHERE x < 200) SELECT x FROM c);"
+                           : "PRAGMA journal_mode = WAL; CREATE TABLE t (a); "
+                             "INSERT INTO t VALUES (1), (2), (3);";
+  ok = ok && sqlite3_exec(db, script, nullptr, nullptr, nullptr) == SQLITE_OK;
   const QStringList sides = hot                 ? QStringList{"-journal"}
                             : kind == "wal-shm" ? QStringList{"-wal", "-shm"}
                                                 : QStringList{"-wal"};
@@ -185,8 +182,6 @@ class TestLocalEngine : public QObject {
                  0)),
              QStringList({"ENAME", "JOB", "SAL*2", "Pay", "C", QString::fromUtf8("ｶﾅ"), "N2",
                           "NVL(COMM,0)"}));
-    QCOMPARE(FieldNames(l.db->CreateDynaset("select d.*, 1 one from dept d", 0)),
-             QStringList({"DEPTNO", "DNAME", "LOC", "ONE"}));
     // A query without rows is at its end at once, its columns described all the same.
     auto none = l.db->CreateDynaset("select * from emp where 1 = 0", 0);
     QVERIFY(none && none->IsEOF());

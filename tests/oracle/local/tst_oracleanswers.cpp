@@ -138,7 +138,6 @@ void addFunctionRows() {
   Row("select initcap('the SOAP') from dual", "The Soap");
   Row("select lpad('7', 3, '0') from dual", "007");
   Row("select rpad('ab', 4, '*') from dual", "ab**");
-  Row("select trim('  x  ') from dual", "x");
   Row("select ltrim('xxA', 'x') from dual", "A");
   Row("select rtrim('Axx', 'x') from dual", "A");
   Row("select round(-15.5) from dual", "-16");
@@ -163,8 +162,6 @@ void addFunctionRows() {
 // Division and rounding of the engine; how the grid writes numbers is tested with the grid.
 void addNumberRows() {
   Row("select 7/2 from dual", "3.5");
-  Row("select 6/2 from dual", "3");
-  Row("select 1e38 from dual", "1E+38");
   Row("select to_char(0.00001) from dual", ".00001");
   Row("select to_char(1e20) from dual", "100000000000000000000");
   Row("select to_char(-0.5) || 'x' from dual", "-.5x");
@@ -208,9 +205,7 @@ void addErrorRows() {
   Row("select add_months(to_date('9999-12-01', 'YYYY-MM-DD'), 1) from dual", "ORA-01841");
   Row("select to_date('0001-01-01', 'YYYY-MM-DD') - 1 from dual", "ORA-01841");
   Row("select to_date('10000-01-01', 'YYYY-MM-DD') from dual", "ORA-01861");
-  Row("select to_date('-0001-01-01', 'SYYYY-MM-DD') from dual", "ORA-01841");
   Row("select power(10, 400) from dual", "ORA-01426");
-  Row("select exp(1000) from dual", "ORA-01426");
   Row("select power(-8, 0.5) from dual", "ORA-01428");
   Row("select sqrt(-1) from dual", "ORA-01428");
 }
