@@ -1,6 +1,5 @@
 #pragma once
-// The behaviour both engines' parameter collections share: order, case-insensitive names, the
-// three kinds, and a pending error for a duplicate or a name or index that is not there.
+// What both engines' parameter collections share, a pending error for a bad name or index.
 #include <QTest>
 
 #include "core/RunErr.h"

@@ -1,6 +1,5 @@
 #pragma once
-// Helpers of the local engine tests: logons, column names, first values, and small SQLite files
-// made from a script.
+// Helpers of the local engine tests: logons, first values and small SQLite files.
 #include <sqlite3.h>
 
 #include <QFile>

@@ -1,6 +1,4 @@
-// The local engine through the component interface: logon outcomes, described columns and their
-// values, statements it must not run, stopping a statement, and reading SQLite files without
-// traces. (tst_oracleanswers holds the answers to SQL.)
+// The local engine through the component interface; tst_oracleanswers holds its answers to SQL.
 #include <QDir>
 #include <QTest>
 
@@ -26,8 +24,7 @@ QString MakeUserFile(const QString& folder) {
              : QString();
 }
 
-// Sizes, precision and scale as described, then the value's type, its whole length in bytes and
-// the value (bytes in hex).
+// Sizes, precision, scale, the value's type, its whole length in bytes, and the value.
 QString Describe(OraField* f) {
   const QVariant v = f->Value();
   const QString value = v.typeId() == QMetaType::QByteArray && v.toByteArray().size() > 16
@@ -44,9 +41,7 @@ QString Describe(OraField* f) {
       .arg(value);
 }
 
-// A database of three rows in table t: in rollback or WAL mode, with the rows still in the WAL
-// (with or without the writer's index), or with a hot journal of a write never committed, as a
-// crashed writer leaves them.
+// Three rows in table t, in rollback or WAL mode, or left by a writer that stopped short.
 bool MakeDatabaseFile(const QString& path, const QString& kind) {
   if (kind == "rollback" || kind == "wal")
     return MakeSqliteFile(path, QByteArray(kind == "wal" ? "PRAGMA journal_mode = WAL;" : "") +
@@ -122,8 +117,7 @@ class TestLocalEngine : public QObject {
     QCOMPARE(QFile::exists(env_->folder() + "/data/DEMO.db"), host.toUpper() == "DEMO");
   }
 
-  // The first column of each statement as described; an expected text ending in "*" leaves the
-  // value unchecked.
+  // The first column as described; an expected text ending in "*" is a prefix.
   void describedColumns_data() {
     QTest::addColumn<QString>("sql");
     QTest::addColumn<int>("type");
@@ -215,8 +209,7 @@ class TestLocalEngine : public QObject {
     QVERIFY(!QFile::exists(env_->folder() + "/other.db"));
   }
 
-  // A statement that never gives its first row (or its next one) is stopped by Break() from the
-  // wait hook, as the stop command reaches it.
+  // A statement that never gives its first or next row is stopped from the wait hook.
   void breakStopsARunningStatement_data() {
     QTest::addColumn<bool>("duringFetch");
     QTest::newRow("first row") << false;
@@ -251,9 +244,7 @@ class TestLocalEngine : public QObject {
     QCOMPARE(First(*l.db, "select count(*) from emp"), QString("14"));
   }
 
-  // Opening a SQLite file creates nothing beside it, also in a read-only folder. Committed rows
-  // still in a WAL file are read through the writer's index, or the file is refused with a
-  // clear error when that index is gone, as it is with a hot journal: never read stale.
+  // Opening creates nothing beside the file; a file that could only be read stale is refused.
   void openingLeavesNoTraces_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<bool>("readOnlyFolder");

@@ -1,7 +1,5 @@
-// Oracle's answers from the local engine: each statement against the text the result grid shows
-// (through the grid's own formatting; rows separated by " | ", values by ","), or the ORA- error it
-// raises with its offset. An expected "ORA-nnnnn" alone matches that error at any offset.
-// Statements run as SCOTT on DEMO unless a row names SYSTEM, or ANNA on a SQLite file of her own.
+// The local engine's answers as the result grid shows them (rows joined by " | ", values by ","),
+// or the error with its offset; "ORA-nnnnn" alone matches that error at any offset.
 #include <QTest>
 
 #include "common/TestEnv.h"
@@ -52,9 +50,7 @@ QString Answer(OraDatabase& db, const QString& sql) {
   return rows.join(QStringLiteral(" | "));
 }
 
-// ROWNUM numbers the rows of its query block as they are read, before that block's ORDER BY,
-// GROUP BY and DISTINCT; a row gets its number only when it passes, so no row is ever number 2
-// without a number 1.
+// ROWNUM numbers a block's rows as they pass its WHERE, before its ORDER BY and GROUP BY.
 void addRownumRows() {
   Row("select ename from emp where rownum <= 3 order by sal desc", "ALLEN | WARD | SMITH");
   Row("select empno from emp where 3 > rownum", "7369 | 7499");
@@ -75,8 +71,7 @@ void addRownumRows() {
   Row("select count(*) from emp where empno in (select empno from emp where rownum <= 4)", "4");
 }
 
-// The empty string is Null everywhere; a Null operand of || reads as empty text. The other
-// idioms the engine rewrites, one row each.
+// The idioms the engine rewrites, one row each.
 void addRewriteRows() {
   Row("select count(*) from dual where '' is null", "1");
   Row("select 'a' || '' || 'b' from dual", "ab");
@@ -244,8 +239,7 @@ void addDictionaryRows() {
      "ITEMS_NAME,NAME");
 }
 
-// SQL that reaches past a query (code addresses, tokenizer pointers, extensions) is refused with
-// an Oracle error, also when the file's own view makes the call.
+// SQL that reaches past a query is refused, also when the file's own view makes the call.
 void addHardeningRows() {
   As("ANNA", "select fts3_tokenizer('mytok', X'4141414141414141') from dual", "ORA-00904");
   As("ANNA", "select FTS3_TOKENIZER('simple') from dual", "ORA-00904");
@@ -267,8 +261,7 @@ class TestOracleAnswers : public QObject {
     env_ = new TestEnv;
     scott_ = LogOn("DEMO", "SCOTT/TIGER");
     system_ = LogOn("DEMO", "SYSTEM/MANAGER");
-    // A plain file, whose tables belong to whoever logs on, holding a tokenizer pointer set
-    // through fts3 and a view that reads one.
+    // A plain file holding a tokenizer pointer set through fts3, and a view that reads one.
     const QString path = env_->folder() + "/anna.db";
     QVERIFY(MakeSqliteFile(path,
                            "CREATE TABLE items (id INTEGER PRIMARY KEY, name TEXT NOT NULL, "
