@@ -135,7 +135,6 @@ class TestLocalEngine : public QObject {
     // The SQL log compares load times as text of this form.
     row("select first_load_time from v$sql", ORATYPE_VARCHAR2, "19 19 0 0 QString -1 2*");
     row("select c from t", ORATYPE_CHAR, "5 5 0 0 QString -1 ab");
-    row("select tx from t", ORATYPE_VARCHAR2, "4000 4000 0 0 QString -1 text");
     row("select vc from t", ORATYPE_VARCHAR2, "20 20 0 0 QString -1 vc");
     row("select i from t", ORATYPE_NUMBER, "22 39 38 0 qlonglong -1 42");
     row("select r from t", ORATYPE_NUMBER, "22 22 126 0 double -1 1.5");
@@ -270,9 +269,7 @@ class TestLocalEngine : public QObject {
       Logon l = LogOn(path, "u/p");
       got = l.db ? First(*l.db, "select count(*) from t")
                  : QString("logon %1").arg(l.session->LastServerErr());
-      if (!l.db)
-        QVERIFY2(l.session->LastServerErrText().contains("cannot be read"),
-                 qPrintable(l.session->LastServerErrText()));
+      QVERIFY(l.db || l.session->LastServerErrText().contains("cannot be read"));
     }
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QCOMPARE(got, expected);
