@@ -168,12 +168,14 @@ class tst_OciDriver : public QObject {
     OraField* f = rs->Fields().Item(0);
     QCOMPARE(f->OraPrecision(), 0);
     QCOMPARE(f->OraScale(), -127);
+    // A stop that comes late, between a result set's fetches, sends nothing and stops nothing.
+    db->Break();
     qlonglong expected = 1;
     for (; !rs->IsEOF(); rs->MoveNext()) QCOMPARE(f->Value(), QVariant(expected++));
     QCOMPARE(expected - 1, qlonglong(rows));
     QCOMPARE(db->LastServerErr(), error);
     // Rows come in arrays, not one round trip each.
-    QVERIFY2(log().count("\nfetch:") <= 4, qPrintable(log()));
+    QVERIFY2(log().count("\nfetch:") <= 4 && !log().contains("break"), qPrintable(log()));
     QVERIFY(log().contains("define:N:1\n"));
     // A LONG column takes a 64 KiB buffer per row; a thousand of them would be 64 MiB.
     resetFn_();
@@ -363,14 +365,6 @@ class tst_OciDriver : public QObject {
 
   void breakWithNothingRunning() {
     auto db = open();
-    auto rs = db->CreateDynaset("select n from many", 0);
-    QVERIFY(rs);
-    // A stop that comes late, between statements or between a result set's fetches, sends nothing.
-    db->Break();
-    int rows = 0;
-    for (; !rs->IsEOF(); rs->MoveNext()) ++rows;
-    QCOMPARE(rows, 2500);
-    db->Break();
     // A stop while the driver works between calls keeps the next call from starting, no more.
     db->SetWaitHook([&] {
       if (log().contains("pause")) db->Break();
