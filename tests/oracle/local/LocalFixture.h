@@ -1,6 +1,5 @@
 #pragma once
-// Helpers of the local engine tests: logons, reading whole result sets, and small SQLite files
-// made from a script.
+// Helpers of the local engine tests: logons, first values and small SQLite files.
 #include <sqlite3.h>
 
 #include <QFile>
@@ -25,35 +24,21 @@ inline Logon LogOn(const QString& host, const QString& connect) {
   return l;
 }
 
-// All rows of a result set, read through the fields.
-inline QList<QVariantList> ReadAll(const std::shared_ptr<ora::OraDynaset>& dyn) {
-  QList<QVariantList> rows;
-  for (; dyn && !dyn->IsEOF(); dyn->MoveNext()) {
-    rows.emplace_back();
-    for (int i = 0; i < dyn->Fields().Count(); ++i) rows.back() << dyn->Fields().Item(i)->Value();
-  }
-  return rows;
-}
-
 inline QStringList FieldNames(const std::shared_ptr<ora::OraDynaset>& dyn) {
   QStringList names;
   for (int i = 0; dyn && i < dyn->Fields().Count(); ++i) names << dyn->Fields().Item(i)->Name();
   return names;
 }
 
-// Creates a SQLite database file from a script; returns false with the message on failure.
-inline bool MakeSqliteFile(const QString& path, const QByteArray& script,
-                           QString* error = nullptr) {
+// Creates a SQLite database file from a script.
+inline bool MakeSqliteFile(const QString& path, const QByteArray& script) {
   QFile::remove(path);
   sqlite3* db = nullptr;
   if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK) {
     sqlite3_close(db);
     return false;
   }
-  char* msg = nullptr;
-  const int rc = sqlite3_exec(db, script.constData(), nullptr, nullptr, &msg);
-  if (rc != SQLITE_OK && error) *error = QString::fromUtf8(msg);
-  sqlite3_free(msg);
+  const int rc = sqlite3_exec(db, script.constData(), nullptr, nullptr, nullptr);
   sqlite3_close(db);
   return rc == SQLITE_OK;
 }

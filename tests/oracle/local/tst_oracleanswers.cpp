@@ -1,7 +1,5 @@
-// Oracle's answers from the local engine: each statement against the text the result grid shows
-// (through the grid's own formatting; rows separated by " | ", values by ","), or the ORA- error it
-// raises with its offset. An expected "ORA-nnnnn" alone matches that error at any offset.
-// Statements run as SCOTT on DEMO unless a row names SYSTEM, or ANNA on a SQLite file of her own.
+// The local engine's answers as the result grid shows them (rows joined by " | ", values by ","),
+// or the error with its offset; "ORA-nnnnn" alone matches that error at any offset.
 #include <QTest>
 
 #include "common/TestEnv.h"
@@ -52,45 +50,28 @@ QString Answer(OraDatabase& db, const QString& sql) {
   return rows.join(QStringLiteral(" | "));
 }
 
-// ROWNUM numbers the rows of its query block as they are read, before that block's ORDER BY,
-// GROUP BY and DISTINCT; a row gets its number only when it passes, so no row is ever number 2
-// without a number 1.
+// ROWNUM numbers a block's rows as they pass its WHERE, before its ORDER BY and GROUP BY.
 void addRownumRows() {
-  Row("select ename, sal from emp where rownum <= 3 order by sal desc",
-      "ALLEN,1600 | WARD,1250 | SMITH,800");
+  Row("select ename from emp where rownum <= 3 order by sal desc", "ALLEN | WARD | SMITH");
   Row("select empno from emp where 3 > rownum", "7369 | 7499");
   Row("select count(*) from emp where rownum < 2.5", "2");
   Row("select ename from emp where deptno = 30 and rownum = 1", "ALLEN");
-  Row("select deptno, count(*) from emp where rownum <= 4 group by deptno order by deptno",
-      "20,2 | 30,2");
-  Row("select distinct deptno from emp where rownum <= 2 order by deptno", "20 | 30");
+  Row("select deptno, count(*) from emp where rownum <= 4 group by deptno", "20,2 | 30,2");
   Row("select count(*) from emp where rownum > 1", "0");
-  Row("select ename from emp where rownum = 2", "");
-  Row("select count(*) from emp where rownum > 0", "14");
   Row("select count(*) from emp where rownum != 3", "2");
   Row("select count(*) from emp where rownum <= :THREE", "3");
-  Row("select count(*) from emp where rownum <= :MINUS", "0");
   Row("select count(*) from emp where rownum <= 1e300", "14");
   Row("select * from (select ename, sal from emp order by sal desc, ename) where rownum <= 3",
       "KING,5000 | FORD,3000 | SCOTT,3000");
   Row("select ename from (select rownum rn, e.* from (select ename from emp order by ename) e "
       "where rownum <= 6) where rn between 4 and 6",
       "CLARK | FORD | JAMES");
-  Row("select rn, ename from (select a.*, rownum rn from (select ename from emp order by ename) a "
-      "where rownum <= 3) where rn >= 3",
-      "3,BLAKE");
-  Row("select rownum, ename from emp where deptno = 10 order by sal desc",
-      "2,KING | 1,CLARK | 3,MILLER");
-  Row("select ename from emp where rownum = 1 union all select dname from dept where rownum = 1",
-      "SMITH | ACCOUNTING");
+  Row("select rownum from emp where deptno = 10 order by sal desc", "2 | 1 | 3");
+  Row("select 1 from emp where rownum = 1 union all select 2 from dept where rownum = 1", "1 | 2");
   Row("select count(*) from emp where empno in (select empno from emp where rownum <= 4)", "4");
-  Row("select e.ename, d.dname from emp e, dept d where e.deptno = d.deptno and rownum <= 2 "
-      "order by e.sal desc",
-      "KING,ACCOUNTING | CLARK,ACCOUNTING");
 }
 
-// The empty string is Null everywhere; a Null operand of || reads as empty text. The other
-// idioms the engine rewrites, one row each.
+// The idioms the engine rewrites, one row each.
 void addRewriteRows() {
   Row("select count(*) from dual where '' is null", "1");
   Row("select 'a' || '' || 'b' from dual", "ab");
@@ -98,26 +79,18 @@ void addRewriteRows() {
   Row("select trunc(sysdate) - trunc(sysdate - 3) from dual", "3");
   Row("select user from dual", "SCOTT");
   Row("select length(rowid) from emp where empno = 7369", "18");
-  Row("select date '2001-04-06' + 1 from dual", "2001/04/07 00:00:00");
   Row("select count(*) from emp where hiredate < date '1981-03-01'", "3");
-  Row("select to_date('2001-04-06', 'YYYY-MM-DD') - to_date('2001-04-01', 'YYYY-MM-DD') from dual",
-      "5");
   Row("select to_date('2001-04-06', 'YYYY-MM-DD') + 1.5 from dual", "2001/04/07 12:00:00");
-  Row("select hiredate - 1 from emp where empno = 7369", "1980/12/16 00:00:00");
   Row("select 2 + hiredate from emp where empno = 7369", "1980/12/19 00:00:00");
   Row("select deptno from dept minus select deptno from emp", "40");
   Row("select ename -- the name\r\n  from emp where empno = 7839", "KING");
-  Row("select count(*) from emp e, dept d where e.deptno(+) = d.deptno", "15");
-  Row("select d.dname from emp e, dept d where e.deptno(+) = d.deptno and e.empno is null",
-      "OPERATIONS");
-  Row("select count(*) from scott.emp", "14");
+  Row("select loc from emp e, dept d where e.deptno(+) = d.deptno and empno is null", "BOSTON");
   Row("select scott.emp.ename from scott.emp where empno = 7839", "KING");
   Row("select count(*) from emp where deptno != 10 and deptno ^= 20", "6");
   Row("select count(*) from (select * from emp fetch first 2 rows only)", "2");
   Row("select count(*) from (select unique job from emp)", "5");
   Row("select ename || comm || '!' from emp where empno = 7839", "KING!");
   Row("select 1.5 || '/' || 2 from dual", "1.5/2");
-  Row("select to_char(hiredate + 1, 'DD') || '日' from emp where empno = 7369", "18日");
 }
 
 // Bind variables by name, number and type; a name binds wherever it recurs, in any case.
@@ -142,16 +115,10 @@ void addBindRows() {
 
 // The engine's Oracle functions.
 void addFunctionRows() {
-  Row("select to_char(hiredate, 'YYYY/MM/DD') from emp where empno = 7369", "1980/12/17");
   Row("select to_char(hiredate, 'YY MON DD DY') from emp where empno = 7369", "80 DEC 17 WED");
-  Row("select to_char(to_date('2001/04/06 21:05:07', 'YYYY-MM-DD HH24:MI:SS'), "
-      "'HH:MI:SS AM HH24') from dual",
-      "09:05:07 PM 21");
-  Row("select to_char(5, '000') from dual", " 005");
-  Row("select to_char(0.5, '0.99') from dual", " 0.50");
+  Row("select to_char(to_date('04/06 21:05', 'MM-DD HH24:MI'), 'HH:MI AM HH24') from dual",
+      "09:05 PM 21");
   Row("select to_char(1234.5, 'FM9,999.99') from dual", "1,234.5");
-  Row("select to_char(0.5) from dual", ".5");
-  Row("select to_date('2001/04/06', 'YYYY/MM/DD') from dual", "2001/04/06 00:00:00");
   Row("select to_date('06-APR-01', 'DD-MON-RR') from dual", "2001/04/06 00:00:00");
   Row("select to_number('12.5') + 1 from dual", "13.5");
   Row("select nvl(comm, -1) from emp where empno = 7369", "-1");
@@ -164,56 +131,33 @@ void addFunctionRows() {
   Row("select instr('CORPORATE FLOOR', 'OR', 3, 2) from dual", "14");
   Row("select instr('CORPORATE FLOOR', 'OR', -3, 2) from dual", "2");
   Row("select length('ｱｲｳ漢字') from dual", "5");
-  Row("select upper('abc') from dual", "ABC");
   Row("select initcap('the SOAP') from dual", "The Soap");
   Row("select lpad('7', 3, '0') from dual", "007");
   Row("select rpad('ab', 4, '*') from dual", "ab**");
-  Row("select trim('  x  ') from dual", "x");
   Row("select ltrim('xxA', 'x') from dual", "A");
   Row("select rtrim('Axx', 'x') from dual", "A");
   Row("select round(-15.5) from dual", "-16");
-  Row("select trunc(to_date('2001/04/06 21:05:07', 'YYYY-MM-DD HH24:MI:SS')) from dual",
-      "2001/04/06 00:00:00");
+  Row("select trunc(hiredate + 0.9) from emp where empno = 7369", "1980/12/17 00:00:00");
   Row("select trunc(hiredate, 'MM') from emp where empno = 7369", "1980/12/01 00:00:00");
   Row("select round(to_date('2001-04-16', 'YYYY-MM-DD'), 'MM') from dual", "2001/05/01 00:00:00");
   Row("select mod(5, 0) from dual", "5");
   Row("select add_months(to_date('2001-01-31', 'YYYY-MM-DD'), 1) from dual", "2001/02/28 00:00:00");
-  Row("select round(months_between(to_date('02-02-1995', 'MM-DD-YYYY'), "
-      "to_date('01-01-1995', 'MM-DD-YYYY')), 6) from dual",
-      "1.032258");
+  Row("select round(months_between(date '1995-02-02', date '1995-01-01'), 4) from dual", "1.0323");
   Row("select last_day(to_date('2000-02-10', 'YYYY-MM-DD')) from dual", "2000/02/29 00:00:00");
   Row("select greatest(3, 7, 5) from dual", "7");
   // An empty result is Null.
-  Row("select nvl(substr('abc', 5), 'x') from dual", "x");
   Row("select replace('abca', 'a', 'xy') from dual", "xybcxy");
-  Row("select count(*) from dual where replace('a', 'a') is null and trim('  ') is null and "
-      "substr('abc', 4) is null",
-      "1");
-  Row("select nvl(ltrim('xx', 'x'), 'gone') from dual", "gone");
-  Row("select length(substr('abc', 4)) from dual", "");
-  Row("select nvl2(rtrim('  '), 'text', 'null') from dual", "null");
-  Row("select lpad('ab', 0) from dual", "");
+  Row("select count(*) from dual where replace('a', 'a') is null and trim('  ') is null", "1");
   Row("select translate('aaa', 'a', '') from dual", "");
-  Row("select add_months(to_date('2023-02-28', 'YYYY-MM-DD'), 12) from dual",
-      "2024/02/29 00:00:00");
-  Row("select to_date('2024-12-31 23:00', 'YYYY-MM-DD HH24:MI') + 1/24 from dual",
-      "2025/01/01 00:00:00");
-  Row("select last_day(to_date('2100-02-01', 'YYYY-MM-DD')) from dual", "2100/02/28 00:00:00");
-  Row("select months_between(to_date('2024-03-31', 'YYYY-MM-DD'), "
-      "to_date('2024-02-29', 'YYYY-MM-DD')) from dual",
-      "1");
-  Row("select to_char(to_date('2024-02-29', 'YYYY-MM-DD'), 'FMMonth DD, YYYY') from dual",
-      "February 29, 2024");
+  Row("select add_months(date '2023-02-28', 12) from dual", "2024/02/29 00:00:00");
+  Row("select to_date('2024-12-31 23', 'YYYY-MM-DD HH24') + 1/24 from dual", "2025/01/01 00:00:00");
+  Row("select months_between(date '2024-03-31', date '2024-02-29') from dual", "1");
+  Row("select to_char(date '2024-02-29', 'FMMonth DD, YYYY') from dual", "February 29, 2024");
 }
 
 // Division and rounding of the engine; how the grid writes numbers is tested with the grid.
 void addNumberRows() {
-  Row("select 1/3 from dual", "0.333333333333333");
   Row("select 7/2 from dual", "3.5");
-  Row("select 6/2 from dual", "3");
-  Row("select 1 / (2 - 4) from dual", "-0.5");
-  Row("select sum(sal) / count(*) from emp", "2073.21428571429");
-  Row("select 1e38 from dual", "1E+38");
   Row("select to_char(0.00001) from dual", ".00001");
   Row("select to_char(1e20) from dual", "100000000000000000000");
   Row("select to_char(-0.5) || 'x' from dual", "-.5x");
@@ -234,21 +178,13 @@ void addErrorRows() {
   Row("select * form emp", "ORA-00923: FROM keyword not found where expected @9");
   Row("select enamex from emp", "ORA-00904: \"ENAMEX\": invalid identifier @7");
   Row("select e.enamex from emp e", "ORA-00904: \"E\".\"ENAMEX\": invalid identifier @7");
-  Row("select * from nosuch", "ORA-00942: table or view does not exist @14");
-  Row("select 'ｴﾗｰ', enamex from emp", "ORA-00904: \"ENAMEX\": invalid identifier @14");
   Row("select 'ﾃｽﾄ' from 存在しない表", "ORA-00942: table or view does not exist @18");
-  Row("select ename 名前, sal 給与 form emp",
-      "ORA-00923: FROM keyword not found where expected @24");
-  Row("select sysdate, 'ｱｲｳ' form dual", "ORA-00923: FROM keyword not found where expected @27");
   Row("select hiredate + 1, 'ｱ' ｶﾅ, sal + from emp", "ORA-00936: missing expression @35");
-  Row("select from emp", "ORA-00936: missing expression @7");
-  Row("select ename, from emp", "ORA-00936: missing expression @14");
   Row("select * from emp emp2 emp3", "ORA-00933: SQL command not properly ended @23");
   Row("selec * from emp", "ORA-00900: invalid SQL statement @0");
   Row("select to_number('abc') from dual", "ORA-01722: invalid number @0");
   Row("select * from emp;", "ORA-00911: invalid character @17");
   Row("select 'abc from dual", "ORA-01756: quoted string not properly terminated @7");
-  Row("SELECT * FROM DBA_USERS", "ORA-00942: table or view does not exist @14");
   Row("select * from v$version", "ORA-00942: table or view does not exist @14");
   Row("select * from nobody.emp", "ORA-00942: table or view does not exist @14");
   Row("select password from querna_accounts", "ORA-00942: table or view does not exist @21");
@@ -257,26 +193,15 @@ void addErrorRows() {
   Row("select json_extract('{', '$') from dual", "ORA-0");
   Row("select 'abc' + 1 from dual", "ORA-01722");
   Row("select '5' + 1 from dual", "6");
-  Row("select to_number('12a') from dual", "ORA-01722");
   Row("select 1/0 from dual", "ORA-01476");
-  Row("select sal / (comm - comm) from emp where comm is not null", "ORA-01476");
-  Row("select instr('abc', 'b', 1, 1e19) from dual", "0");
-  Row("select instr('abc', 'b', -1e19) from dual", "0");
   Row("select substr('abc', 1e19) from dual", "");
-  Row("select substr('abc', 2, 1e300) from dual", "bc");
-  Row("select lpad('a', 1e19) from dual", "");
   Row("select chr(1e19) from dual", "ORA-01428");
   Row("select round(1.5, 1e19) from dual", "1.5");
-  Row("select round(1.5, -1e19) from dual", "0");
   Row("select sysdate + 1e19 from dual", "ORA-01841");
-  Row("select add_months(sysdate, 1e300) from dual", "ORA-01841");
   Row("select add_months(to_date('9999-12-01', 'YYYY-MM-DD'), 1) from dual", "ORA-01841");
-  Row("select mod(5, 1e-320) from dual", "5");
   Row("select to_date('0001-01-01', 'YYYY-MM-DD') - 1 from dual", "ORA-01841");
   Row("select to_date('10000-01-01', 'YYYY-MM-DD') from dual", "ORA-01861");
-  Row("select to_date('-0001-01-01', 'SYYYY-MM-DD') from dual", "ORA-01841");
   Row("select power(10, 400) from dual", "ORA-01426");
-  Row("select exp(1000) from dual", "ORA-01426");
   Row("select power(-8, 0.5) from dual", "ORA-01428");
   Row("select sqrt(-1) from dual", "ORA-01428");
 }
@@ -287,43 +212,38 @@ void addDictionaryRows() {
       "user_tab_columns where upper(TABLE_NAME) = 'EMP' order by COLUMN_ID",
       "EMPNO,NUMBER,22,4,0,N | ENAME,VARCHAR2,10,,,Y | JOB,VARCHAR2,9,,,Y | MGR,NUMBER,22,4,0,Y | "
       "HIREDATE,DATE,7,,,Y | SAL,NUMBER,22,7,2,Y | COMM,NUMBER,22,7,2,Y | DEPTNO,NUMBER,22,2,0,Y");
-  Row("select INDEX_NAME,COLUMN_NAME from ALL_IND_COLUMNS where upper(TABLE_NAME) = 'EMP' "
-      "order by INDEX_NAME,COLUMN_POSITION",
+  Row("select index_name, column_name from all_ind_columns where table_name = 'EMP' order by 1",
       "EMP_DEPTNO_IX,DEPTNO | EMP_ENAME_IX,ENAME | PK_EMP,EMPNO");
   Row("select role from session_roles order by 1", "CONNECT | RESOURCE");
-  Row("select count(*) from session_privs where privilege = 'CREATE SESSION'", "1");
   Row("select table_name from user_tables order by 1", "BONUS | DEPT | EMP | SALGRADE");
-  Row("select column_name from user_ind_columns where index_name = 'PK_EMP'", "EMPNO");
   Row("select view_name from user_views", "EMP_DEPT");
   As("SYSTEM", "select count(*) from session_roles where role = 'DBA'", "1");
   As("SYSTEM", "select granted_role from dba_role_privs where grantee = 'SYSTEM'", "DBA");
   As("SYSTEM", "select username from all_users order by user_id", "SYS | SYSTEM | SCOTT");
+  // A session shows its last statement: SCOTT's is the last of his rows above.
+  As("SYSTEM",
+     "select v$sql.sql_text from v$session, v$sql where username = 'SCOTT' and "
+     "v$session.sql_hash_value = v$sql.hash_value(+)",
+     "select view_name from user_views");
+  As("SYSTEM", "select count(*) from v$sql where first_load_time not like '____-__-__/__:__:__'",
+     "0");
   As("SYSTEM",
      qPrintable("select count(*) from v$version where banner like '%Querna%' and banner like '%" +
                 QString::fromLatin1(sqlite3_libversion()) + "%'"),
      "1");
   As("ANNA", "select owner from all_tables where table_name = 'ITEMS'", "ANNA");
-  As("ANNA",
-     "select column_name || ':' || data_type from user_tab_columns where table_name = 'ITEMS' "
-     "order by column_id",
-     "ID:NUMBER | NAME:VARCHAR2 | PRICE:FLOAT | ADDED:DATE");
+  As("ANNA", "select column_name, data_type from user_tab_columns where table_name = 'ITEMS'",
+     "ID,NUMBER | NAME,VARCHAR2 | PRICE,FLOAT | ADDED,DATE");
   As("ANNA", "select INDEX_NAME,COLUMN_NAME from ALL_IND_COLUMNS where TABLE_NAME = 'ITEMS'",
      "ITEMS_NAME,NAME");
 }
 
-// SQL that reaches past a query (code addresses, tokenizer pointers, extensions) is refused with
-// an Oracle error; the functions a query needs stay.
+// SQL that reaches past a query is refused, also when the file's own view makes the call.
 void addHardeningRows() {
   As("ANNA", "select fts3_tokenizer('mytok', X'4141414141414141') from dual", "ORA-00904");
-  As("ANNA", "select hex(fts3_tokenizer('simple')) from dual", "ORA-00904");
   As("ANNA", "select FTS3_TOKENIZER('simple') from dual", "ORA-00904");
   As("ANNA", "select * from tok", "ORA-00904");
-  As("ANNA", "select load_extension('/tmp/x.so') from dual", "ORA-00904");
-  As("ANNA", "select sqlite_compileoption_get(0) from dual", "ORA-00904");
   As("ANNA", "select * from notes where notes match 'a'", "ORA-00900");
-  As("ANNA", "select upper(substr('abc', 2)) from dual", "BC");
-  As("ANNA", "select count(*) over () from dual", "1");
-  As("ANNA", "select nvl(to_char(1), 'x') from dual", "1");
 }
 
 }  // namespace
@@ -339,25 +259,20 @@ class TestOracleAnswers : public QObject {
     env_ = new TestEnv;
     scott_ = LogOn("DEMO", "SCOTT/TIGER");
     system_ = LogOn("DEMO", "SYSTEM/MANAGER");
-    // A plain file, whose tables belong to whoever logs on, holding a tokenizer pointer set
-    // through fts3 and a view that reads one.
+    // A plain file holding a tokenizer pointer set through fts3, and a view that reads one.
     const QString path = env_->folder() + "/anna.db";
-    QString why;
-    QVERIFY2(MakeSqliteFile(path,
-                            "CREATE TABLE items (id INTEGER PRIMARY KEY, name TEXT NOT NULL, "
-                            "price REAL, added DATETIME); CREATE INDEX items_name ON items(name);"
-                            "select fts3_tokenizer('mytok', fts3_tokenizer('simple'));"
-                            "create virtual table notes using fts3(body, tokenize=mytok);"
-                            "insert into notes values ('a b');"
-                            "create view tok as select hex(fts3_tokenizer('simple')) t;",
-                            &why),
-             qPrintable(why));
+    QVERIFY(MakeSqliteFile(path,
+                           "CREATE TABLE items (id INTEGER PRIMARY KEY, name TEXT NOT NULL, "
+                           "price REAL, added DATETIME); CREATE INDEX items_name ON items(name);"
+                           "select fts3_tokenizer('mytok', fts3_tokenizer('simple'));"
+                           "create virtual table notes using fts3(body, tokenize=mytok);"
+                           "insert into notes values ('a b');"
+                           "create view tok as select hex(fts3_tokenizer('simple')) t;"));
     anna_ = LogOn(path, "anna/x");
     QVERIFY(scott_.db && system_.db && anna_.db);
     const QDateTime day(QDate(1981, 12, 3), QTime(0, 0));
     for (auto [name, value, type] : std::initializer_list<std::tuple<const char*, QVariant, int>>{
              {"THREE", "3", ORATYPE_VARCHAR2},
-             {"MINUS", "-1", ORATYPE_VARCHAR2},
              {"NAME", "KING", ORATYPE_VARCHAR2},
              {"n", "FORD", ORATYPE_CHAR},
              {"TXT", "abcd", ORATYPE_LONG},
@@ -399,30 +314,6 @@ class TestOracleAnswers : public QObject {
     const QString answer = Answer(*l.db, sql);
     const bool numberOnly = expected.size() <= 9 && expected.startsWith(QLatin1String("ORA-"));
     QCOMPARE(numberOnly ? answer.left(expected.size()) : answer, expected);
-  }
-
-  // Each connected user with the last statement of his session, through an outer join.
-  void connectedUsersShowBothSessionsAndTheirSql() {
-    const QString sessions =
-        "select USERNAME, V$SQL.SQL_TEXT, LOGON_TIME from V$SESSION, V$SQL WHERE USERNAME IS NOT "
-        "NULL AND V$SESSION.SQL_HASH_VALUE = V$SQL.HASH_VALUE(+)";
-    QVERIFY(scott_.db->CreateDynaset("select * from emp", 0));
-    auto dyn = system_.db->CreateDynaset(sessions, 0);
-    QVERIFY(dyn);
-    QCOMPARE(dyn->Fields().Item(2)->OraIDataType(), int(ORATYPE_DATE));
-    QMap<QString, QString> lastSql;
-    for (const QVariantList& r : ReadAll(dyn)) lastSql[r[0].toString()] = r[1].toString();
-    QCOMPARE(lastSql.value("SCOTT"), QString("select * from emp"));
-    QCOMPARE(lastSql.value("SYSTEM"), sessions);
-  }
-
-  // The SQL log compares its load times with text of this form, so they must be text.
-  void sqlLogHasLoadTimesAsText() {
-    auto dyn = system_.db->CreateDynaset("select FIRST_LOAD_TIME from V$SQL", 0);
-    QVERIFY(dyn);
-    QCOMPARE(dyn->Fields().Item(0)->OraIDataType(), int(ORATYPE_VARCHAR2));
-    const QString t = dyn->Fields().Item(0)->Value().toString();
-    QVERIFY2(QDateTime::fromString(t, "yyyy-MM-dd/HH:mm:ss").isValid(), qPrintable(t));
   }
 };
 
