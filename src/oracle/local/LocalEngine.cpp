@@ -521,7 +521,7 @@ class LocalDynaset final : public OraDynaset {
   }
 
   // Numbers in a date column: integers are Unix times, reals Julian day numbers. One that names
-  // no time of the years 1 to 9999 shows as the number it is.
+  // no time of the years 1 to 9999 is handed on as the number it is, as text that is no date is.
   static constexpr double kFirstJulianDay = 1721425.5;  // 0001-01-01 00:00:00
   static constexpr double kEndJulianDay = 5373485.5;    // 10000-01-01 00:00:00
   static constexpr double kUnixEpochJulianDay = 2440587.5;

@@ -17,9 +17,10 @@ QString MakeUserFile(const QString& folder) {
   return MakeSqliteFile(path,
                         "CREATE TABLE t (c CHAR(5), tx TEXT, vc VARCHAR(20), i INTEGER, r REAL, "
                         "l LONG, rw RAW(16), b BLOB, ts TIMESTAMP, dt DATETIME, n VARCHAR2(30), "
-                        "created NUMBER, firstName TEXT);"
+                        "created NUMBER, firstName TEXT, far DATE, huge DATE);"
                         "INSERT INTO t VALUES ('ab', 'text', 'vc', 42, 1.5, 'long text', x'00ff', "
-                        "x'0102', '2001-04-06 21:05:07.5', '2001-04-06 21:05:07', NULL, 41, 'a');")
+                        "x'0102', '2001-04-06 21:05:07.5', '2001-04-06 21:05:07', NULL, 41, 'a', "
+                        "1e300, 9223372036854775807);")
              ? path
              : QString();
 }
@@ -143,6 +144,9 @@ class TestLocalEngine : public QObject {
     row("select ts from t", ORATYPE_TIMESTAMP, "11 29 0 6 QString -1 2001-04-06 21:05:07.5");
     row("select dt from t", ORATYPE_DATE, "7 19 0 0 QDateTime -1 2001-04-06 21:05:07");
     row("select n from t", ORATYPE_VARCHAR2, "30 30 0 0 - -1 <null>");
+    // Numbers in a date column that name no date stay numbers.
+    row("select far from t", ORATYPE_DATE, "7 19 0 0 double -1 1e+300");
+    row("select huge from t", ORATYPE_DATE, "7 19 0 0 qlonglong -1 9223372036854775807");
     // A large binary value is handed out as a prefix, with its whole length beside it.
     row("select zeroblob(3000000) from dual", ORATYPE_RAW,
         "2000 2000 0 0 QByteArray 3000000 256 bytes");
