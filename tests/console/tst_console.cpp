@@ -1,4 +1,3 @@
-#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
@@ -30,8 +29,15 @@
 
 namespace {
 
+fake::Answer Rows(int n) {
+  fake::Answer a;
+  a.rows = n;
+  return a;
+}
+
 const QDateTime kT0(QDate(2024, 5, 1), QTime(10, 0, 0));
 const QString kEnterSql = QStringLiteral("ＳＱＬ文を入力してください");
+const QString kBad = QStringLiteral("ORA-00933: SQL command not properly ended");
 // An error position that stands for a statement stopped by Ctrl+Z while it runs.
 constexpr int kStopped = -2;
 const QString kLoading = QStringLiteral("データ読み込み中...(中止＝Ctrl+Z)");
@@ -55,12 +61,6 @@ class StatusRecorder : public QObject {
  private:
   QPointer<QLineEdit> status_;
 };
-
-fake::Answer Rows(int n) {
-  fake::Answer a;
-  a.rows = n;
-  return a;
-}
 
 QString ResultText(bool limited, int rows, int seconds) {
   return (limited ? QStringLiteral("表示件数制限付きで ") : QString()) + QString::number(rows) +
@@ -128,15 +128,15 @@ class TestConsole : public QObject {
     driver->addAnswer(QStringLiteral("select * from t3"), Rows(3));
     driver->addAnswer(QStringLiteral("select * from t250"), Rows(250));
     driver->addAnswer(QStringLiteral("select * from empty"), Rows(0));
-    fake::Answer notQuery;
-    notQuery.noResult = true;
-    driver->addAnswer(QStringLiteral("delete from t"), notQuery);
-    fake::Answer dbErr = Rows(3);
-    dbErr.dbErrAfterFetch = 3113;
-    driver->addAnswer(QStringLiteral("select * from dberr"), dbErr);
-    fake::Answer sessErr = Rows(3);
-    sessErr.sessionErrAfterFetch = 3114;
-    driver->addAnswer(QStringLiteral("select * from sesserr"), sessErr);
+    fake::Answer a = Rows(3);
+    a.dbErrAfterFetch = 3113;
+    driver->addAnswer(QStringLiteral("select * from dberr"), a);
+    a.dbErrAfterFetch = 0;
+    a.sessionErrAfterFetch = 3114;
+    driver->addAnswer(QStringLiteral("select * from sesserr"), a);
+    a = Rows(0);
+    a.noResult = true;
+    driver->addAnswer(QStringLiteral("delete from t"), a);
     platform::SetNow(kT0);
     QFile::remove(mFn_SQLLogFilePath(kT0.date()));
     setLimit("mnuDispRecLimit100");
@@ -152,26 +152,13 @@ class TestConsole : public QObject {
     dlg.reset();
   }
 
-  // A new console waits for a statement and does not send a blank one.
-  void newConsoleWaitsForSql() {
-    QCOMPARE(statusBox()->text(), kEnterSql);
-    QVERIFY(ed()->toPlainText().isEmpty());
-    QCOMPARE(Ctl<QComboBox>(console, "cmbSessionData")->currentText(),
-             QStringLiteral("Session1:SCOTT/DB1"));
-    QVERIFY(!Ctl<QCheckBox>(console, "chkReadOnly")->isChecked());
-    run(QStringLiteral("   \n  "));
-    QCOMPARE(dlg->prompts(), QStringList{kEnterSql});
-    QCOMPARE(dlg->msgBoxes()[0].style, int(platform::vbExclamation));
-    QVERIFY(dbLog->calls.isEmpty());
-    QVERIFY(ed()->hasFocus());
-  }
-
+  // A new console waits for a statement; running one shows every status in order.
   void successShowsEveryStatusInOrder() {
     StatusRecorder rec(statusBox());
     run(QStringLiteral("select * from t3"));
     QCOMPARE(
         rec.texts,
-        QStringList({QStringLiteral("初期処理中．．．"),
+        QStringList({kEnterSql, QStringLiteral("初期処理中．．．"),
                      QStringLiteral("オラクルへＳＱＬを発行しました。しばらくお待ちください．．．"),
                      QStringLiteral("結果を調査中です．．．"), QString(), kLoading,
                      ResultText(true, 3, 0)}));
@@ -193,14 +180,15 @@ class TestConsole : public QObject {
     QTest::addColumn<int>("caret");
     QTest::addColumn<bool>("gridKept");
 
-    const QString bad = QStringLiteral("ORA-00933: SQL command not properly ended");
     const QString where = QStringLiteral("文字目あたりが間違っています。");
     const QString jp = QStringLiteral("select 名前, 給料 from 社員 whre 1=1");
     const int jpPos = static_cast<int>(jp.indexOf(QStringLiteral("whre")));
     QTest::newRow("error after Japanese text")
-        << jp << jpPos << bad + "\r\n\r\n" + QString::number(jpPos) + where << 0 << jpPos << true;
+        << jp << jpPos << kBad + "\r\n\r\n" + QString::number(jpPos) + where << 0 << jpPos << true;
+    QTest::newRow("blank statement")
+        << "   \n  " << -1 << kEnterSql << int(platform::vbExclamation) << 2 << true;
     QTest::newRow("error without position")
-        << "select * from t whre 1=1" << 0 << bad << int(platform::vbCritical) << 2 << true;
+        << "select * from t whre 1=1" << 0 << kBad << int(platform::vbCritical) << 2 << true;
     QTest::newRow("unknown table")
         << "select * from nosuch" << -1 << "ORA-00942: table or view does not exist"
         << int(platform::vbCritical) << 2 << true;
@@ -227,13 +215,11 @@ class TestConsole : public QObject {
     QFETCH(int, style);
     QFETCH(int, caret);
     QFETCH(bool, gridKept);
-    if (errPos >= 0) {
-      fake::Answer a;
-      a.errNumber = 933;
-      a.errText = QStringLiteral("ORA-00933: SQL command not properly ended");
-      a.errPos = errPos;
-      driver->addAnswer(sql, a);
-    }
+    fake::Answer answer;
+    answer.errNumber = 933;
+    answer.errText = kBad;
+    answer.errPos = errPos;
+    if (errPos >= 0) driver->addAnswer(sql, answer);
     setLimit("mnuDispRecLimitNot");
     run(QStringLiteral("select * from t250"));
     QCOMPARE(grid()->MaxRows(), 250);
@@ -241,24 +227,25 @@ class TestConsole : public QObject {
     select(2, 2);
     dlg->clear();
     QFile::remove(mFn_SQLLogFilePath(kT0.date()));
-    if (errPos == kStopped) {
-      fake::Answer slow;
-      slow.waitsForBreak = true;
-      // Ctrl+Z arrives while the statement waits, as window messages are let through.
-      slow.onWait = [this] {
-        QTimer::singleShot(0, this,
-                           [this] { QTest::keyClick(ed(), Qt::Key_Z, Qt::ControlModifier); });
-      };
-      driver->addAnswer(sql, slow);
-    }
+    // Ctrl+Z arrives while the statement waits, as window messages are let through.
+    const auto stop = [this] {
+      QTimer::singleShot(0, this,
+                         [this] { QTest::keyClick(ed(), Qt::Key_Z, Qt::ControlModifier); });
+    };
+    answer = Rows(0);
+    answer.waitsForBreak = true;
+    answer.onWait = stop;
+    if (errPos == kStopped) driver->addAnswer(sql, answer);
 
+    const qsizetype calls = dbLog->calls.size();
     QTest::mouseClick(Ctl<QPushButton>(console, "cmdSQL_Exec"), Qt::LeftButton);
 
     QCOMPARE(dlg->prompts(), QStringList{prompt});
     QCOMPARE(dlg->msgBoxes()[0].style, style);
     QCOMPARE(dlg->msgBoxes()[0].title, QStringLiteral("Querna"));
     QCOMPARE(dbLog->breaks, errPos == kStopped ? 1 : 0);
-    QCOMPARE(statusBox()->text(), QString());
+    if (sql.trimmed().isEmpty()) QCOMPARE(dbLog->calls.size(), calls);
+    if (!sql.trimmed().isEmpty()) QCOMPARE(statusBox()->text(), QString());
     if (gridKept) QCOMPARE(grid()->MaxRows(), 250);
     QCOMPARE(ed()->textCursor().position(), caret);
     QVERIFY(History().isEmpty());
@@ -294,25 +281,20 @@ class TestConsole : public QObject {
     QVERIFY(dlg->msgBoxes().isEmpty());
   }
 
-  void ctrlZStopsTheFill() {
-    fake::Answer a = Rows(250);
-    a.onRow = [this](int row) {
-      if (row == 29) QTest::keyClick(ed(), Qt::Key_Z, Qt::ControlModifier);
-    };
-    driver->addAnswer(QStringLiteral("select * from t250"), a);
-    setLimit("mnuDispRecLimitNot");
-    run(QStringLiteral("select * from t250"));
-    QCOMPARE(grid()->MaxRows(), 30);
-    QCOMPARE(grid()->CellText(2, 30), QStringLiteral("N1"));
-    QCOMPARE(statusBox()->text(), ResultText(false, 30, 0));
-    QVERIFY(History().contains(QStringLiteral("select * from t250")));
+  // While rows arrive, a second run is refused and closing the console stops the fill first.
+  void actionDuringTheFill_data() {
+    QTest::addColumn<bool>("close");
+    QTest::newRow("second run") << false;
+    QTest::newRow("closing") << true;
   }
-
-  void secondRunDuringFillIsIgnored() {
+  void actionDuringTheFill() {
+    QFETCH(bool, close);
     fake::Answer a = Rows(250);
+    QPointer<QMdiSubWindow> sub = qobject_cast<QMdiSubWindow*>(console->parentWidget());
     int busy = 0;
-    a.onRow = [this, &busy](int row) {
-      if (row != 10) return;
+    a.onRow = [&](int row) {
+      if (row == 10 && close) sub->close();
+      if (row != 10 || close) return;
       busy = console->mFn_SetListDataSQL(QStringLiteral("select * from t3"));
       ed()->setPlainText(QStringLiteral("select * from t3"));
       QTest::mouseClick(Ctl<QPushButton>(console, "cmdSQL_Exec"), Qt::LeftButton);
@@ -320,47 +302,36 @@ class TestConsole : public QObject {
     };
     driver->addAnswer(QStringLiteral("select * from t250"), a);
     setLimit("mnuDispRecLimitNot");
+    QPointer<frmQuerna> guard(console);
     run(QStringLiteral("select * from t250"));
+    QVERIFY(guard);
+    QCOMPARE(grid()->MaxRows(), close ? 11 : 250);
+    QVERIFY(dlg->msgBoxes().isEmpty());
+    if (close) QTRY_VERIFY(!sub);
+    QVERIFY(!guard == close);
+    if (close) return;
     QCOMPARE(busy, int(frmQuerna::kBusy));
     QCOMPARE(dbLog->calls.filter(QStringLiteral("CreateDynaset")).size(), 1);
-    QCOMPARE(grid()->MaxRows(), 250);
     QCOMPARE(statusBox()->text(), ResultText(false, 250, 0));
-    QVERIFY(dlg->msgBoxes().isEmpty());
   }
 
   // While a statement waits, no other console starts one on the same session; Ctrl+Z ends it.
   void sessionBusyWhileItsStatementWaits() {
     frmQuerna* other = newConsole();
     int busy = 0;
-    fake::Answer slow;
-    slow.waitsForBreak = true;
-    slow.onWait = [this, other, &busy] {
+    const auto wait = [this, other, &busy] {
       QTimer::singleShot(0, this, [this, other, &busy] {
         busy = other->mFn_SetListDataSQL(QStringLiteral("select * from t3"));
         QTest::keyClick(ed(), Qt::Key_Z, Qt::ControlModifier);
       });
     };
+    fake::Answer slow;
+    slow.waitsForBreak = true;
+    slow.onWait = wait;
     driver->addAnswer(QStringLiteral("select * from slow"), slow);
     QCOMPARE(console->mFn_SetListDataSQL(QStringLiteral("select * from slow")), -1);
     QCOMPARE(busy, int(frmQuerna::kBusy));
     QCOMPARE(dbLog->statements, QStringList{QStringLiteral("select * from slow")});
-  }
-
-  void closingDuringFillStopsAndClosesAfterwards() {
-    fake::Answer a = Rows(250);
-    QPointer<QMdiSubWindow> sub = qobject_cast<QMdiSubWindow*>(console->parentWidget());
-    QVERIFY(sub);
-    a.onRow = [sub](int row) {
-      if (row == 10) sub->close();
-    };
-    driver->addAnswer(QStringLiteral("select * from t250"), a);
-    setLimit("mnuDispRecLimitNot");
-    QPointer<frmQuerna> guard(console);
-    run(QStringLiteral("select * from t250"));
-    QVERIFY(guard);
-    QCOMPARE(grid()->MaxRows(), 11);
-    QTRY_VERIFY(!sub);
-    QVERIFY(!guard);
   }
 
   void setListDataSQLReportsTheOutcome_data() {
@@ -392,34 +363,28 @@ class TestConsole : public QObject {
     if (result > 0) QCOMPARE(grid()->MaxRows(), result);
   }
 
+  // "[" and "]" mark the editor's selection in the texts.
   void editorKeys_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("selStart");
-    QTest::addColumn<int>("selEnd");
+    QTest::addColumn<QString>("before");
     QTest::addColumn<QString>("clipboard");  // "<image>" for a picture only
     QTest::addColumn<int>("key");
-    QTest::addColumn<QString>("textAfter");
-    QTest::addColumn<int>("selStartAfter");
-    QTest::addColumn<int>("selEndAfter");
+    QTest::addColumn<QString>("after");
     QTest::addColumn<QString>("clipboardAfter");
-
-    QTest::newRow("paste line breaks")
-        << "AB" << 1 << 1 << "x\r\ny" << int(Qt::Key_V) << "Ax\nyB" << 4 << 4 << "x\r\ny";
-    QTest::newRow("paste without text")
-        << "ABCDEF" << 1 << 2 << "<image>" << int(Qt::Key_V) << "ABCDEF" << 1 << 2 << "";
-    QTest::newRow("cut selection")
-        << "ABCDEF" << 1 << 3 << "old" << int(Qt::Key_X) << "ADEF" << 1 << 1 << "BC";
+    QTest::newRow("paste line breaks") << "A[]B"
+                                       << "x\r\ny" << int(Qt::Key_V) << "Ax\ny[]B"
+                                       << "x\r\ny";
+    QTest::newRow("paste without text") << "A[B]CDEF"
+                                        << "<image>" << int(Qt::Key_V) << "A[B]CDEF"
+                                        << "";
+    QTest::newRow("cut selection") << "A[BC]DEF"
+                                   << "old" << int(Qt::Key_X) << "A[]DEF"
+                                   << "BC";
   }
-
   void editorKeys() {
-    QFETCH(QString, text);
-    QFETCH(int, selStart);
-    QFETCH(int, selEnd);
+    QFETCH(QString, before);
     QFETCH(QString, clipboard);
     QFETCH(int, key);
-    QFETCH(QString, textAfter);
-    QFETCH(int, selStartAfter);
-    QFETCH(int, selEndAfter);
+    QFETCH(QString, after);
     QFETCH(QString, clipboardAfter);
     QClipboard* clip = QGuiApplication::clipboard();
     if (clipboard == QStringLiteral("<image>")) {
@@ -429,13 +394,13 @@ class TestConsole : public QObject {
     } else {
       clip->setText(clipboard);
     }
-    ed()->setPlainText(text);
-    select(selStart, selEnd);
+    ed()->setPlainText(QString(before).remove('[').remove(']'));
+    select(int(before.indexOf('[')), int(before.indexOf(']')) - 1);
     ed()->setFocus();
     QTest::keyClick(ed(), static_cast<Qt::Key>(key), Qt::ControlModifier);
-    QCOMPARE(ed()->toPlainText(), textAfter);
-    QCOMPARE(ed()->textCursor().selectionStart(), selStartAfter);
-    QCOMPARE(ed()->textCursor().selectionEnd(), selEndAfter);
+    const QTextCursor c = ed()->textCursor();
+    QCOMPARE(ed()->toPlainText().insert(c.selectionEnd(), ']').insert(c.selectionStart(), '['),
+             after);
     QCOMPARE(clip->text(), clipboardAfter);
   }
 
@@ -447,11 +412,7 @@ class TestConsole : public QObject {
     QTest::keyClick(editor, Qt::Key_Z, Qt::ControlModifier);
     QVERIFY(!gblnFetching);
     QCOMPARE(editor->toPlainText(), QStringLiteral("select * from t3"));
-
-    QTest::keyClick(editor, Qt::Key_F5);
-    QTRY_COMPARE(grid()->MaxRows(), 3);
-    QCOMPARE(statusBox()->text(), ResultText(true, 3, 0));
-
+    run(QStringLiteral("select * from t3"));
     editor->setFocus();
     QTest::keyClick(editor, Qt::Key_F3);
     QTRY_COMPARE(statusBox()->text(), kEnterSql);
@@ -470,19 +431,13 @@ class TestConsole : public QObject {
       f.write("select * from t3\r\n");
     }
 
-    run(QStringLiteral("select * from t3"));
     ed()->setPlainText(QStringLiteral("old text"));
     QVERIFY(!DropOnto(ed()->viewport(), {}, QStringLiteral("dragged text")));
     QCOMPARE(ed()->toPlainText(), QStringLiteral("old text"));
-    QCOMPARE(grid()->MaxRows(), 3);
 
     // Of several files only the first is read.
     QVERIFY(DropOnto(ed()->viewport(), {QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)}));
     QCOMPARE(ed()->toPlainText(), QStringLiteral("/*   (%1)   */\nselect * from t3\n").arg(a));
-    QCOMPARE(grid()->MaxRows(), 0);
-    QCOMPARE(statusBox()->text(), kEnterSql);
-    QVERIFY(ed()->hasFocus());
-    QVERIFY(dlg->msgBoxes().isEmpty());
 
     QVERIFY(DropOnto(ed()->viewport(), {QUrl::fromLocalFile(env->folder() + "/missing.sql")}));
     QCOMPARE(dlg->prompts().last(), QStringLiteral("ファイルの読み込みに失敗しました"));
@@ -494,7 +449,6 @@ class TestConsole : public QObject {
     driver->logOn(QStringLiteral("SYSTEM"), QStringLiteral("DB2"));
     frmQuerna* first = console;
     frmQuerna* second = newConsole();
-    QVERIFY(second && second != first);
     const auto box = [](frmQuerna* f) { return Ctl<QComboBox>(f, "cmbSessionData"); };
     QCOMPARE(box(second)->currentIndex(), 1);
     QMdiArea* area = gfrmMain->mdiArea();
@@ -507,7 +461,6 @@ class TestConsole : public QObject {
     area->setActiveSubWindow(sub2);
     driver->logOn(QStringLiteral("HR"), QStringLiteral("DB3"));
     area->setActiveSubWindow(sub1);
-    QCOMPARE(box(first)->count(), 3);
     QCOMPARE(box(first)->currentIndex(), 2);
     QCOMPARE(box(first)->currentText(), QStringLiteral("Session3:HR/DB3"));
   }
