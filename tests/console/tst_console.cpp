@@ -1,13 +1,11 @@
 #include <QClipboard>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -42,7 +40,6 @@ const QString kBad = QStringLiteral("ORA-00933: SQL command not properly ended")
 constexpr int kStopped = -2;
 const QString kLoading = QStringLiteral("データ読み込み中...(中止＝Ctrl+Z)");
 
-// Every text the status line was painted with, repeats collapsed.
 class StatusRecorder : public QObject {
  public:
   explicit StatusRecorder(QLineEdit* status) : status_(status) { status->installEventFilter(this); }
@@ -152,7 +149,6 @@ class TestConsole : public QObject {
     dlg.reset();
   }
 
-  // A new console waits for a statement; running one shows every status in order.
   void successShowsEveryStatusInOrder() {
     StatusRecorder rec(statusBox());
     run(QStringLiteral("select * from t3"));
@@ -177,35 +173,34 @@ class TestConsole : public QObject {
     QTest::addColumn<int>("errPos");
     QTest::addColumn<QString>("prompt");
     QTest::addColumn<int>("style");
-    QTest::addColumn<int>("caret");
     QTest::addColumn<bool>("gridKept");
 
     const QString where = QStringLiteral("文字目あたりが間違っています。");
     const QString jp = QStringLiteral("select 名前, 給料 from 社員 whre 1=1");
     const int jpPos = static_cast<int>(jp.indexOf(QStringLiteral("whre")));
     QTest::newRow("error after Japanese text")
-        << jp << jpPos << kBad + "\r\n\r\n" + QString::number(jpPos) + where << 0 << jpPos << true;
+        << jp << jpPos << kBad + "\r\n\r\n" + QString::number(jpPos) + where << 0 << true;
     QTest::newRow("blank statement")
-        << "   \n  " << -1 << kEnterSql << int(platform::vbExclamation) << 2 << true;
+        << "   \n  " << -1 << kEnterSql << int(platform::vbExclamation) << true;
     QTest::newRow("error without position")
-        << "select * from t whre 1=1" << 0 << kBad << int(platform::vbCritical) << 2 << true;
+        << "select * from t whre 1=1" << 0 << kBad << int(platform::vbCritical) << true;
     QTest::newRow("unknown table")
         << "select * from nosuch" << -1 << "ORA-00942: table or view does not exist"
-        << int(platform::vbCritical) << 2 << true;
+        << int(platform::vbCritical) << true;
     QTest::newRow("no rows") << "select * from empty" << -1 << "データはありませんでした"
-                             << int(platform::vbExclamation) << 2 << true;
+                             << int(platform::vbExclamation) << true;
     QTest::newRow("writing statement")
         << "delete from t" << -1 << "現バージョンでは対応していないSQL文です"
-        << int(platform::vbExclamation) << 2 << true;
+        << int(platform::vbExclamation) << true;
     QTest::newRow("stopped while running")
         << "select * from slow" << kStopped << QString::fromUtf8(ora::kOraUserCancelText)
-        << int(platform::vbCritical) << 2 << true;
+        << int(platform::vbCritical) << true;
     QTest::newRow("database error after fetch")
         << "select * from dberr" << -1 << "データベースエラーが発生しました。"
-        << int(platform::vbCritical) << 2 << false;
+        << int(platform::vbCritical) << false;
     QTest::newRow("session error after fetch")
         << "select * from sesserr" << -1 << "セッションエラーが発生しました。"
-        << int(platform::vbCritical) << 2 << false;
+        << int(platform::vbCritical) << false;
   }
 
   void failuresKeepTheGridAndWriteNoHistory() {
@@ -213,7 +208,6 @@ class TestConsole : public QObject {
     QFETCH(int, errPos);
     QFETCH(QString, prompt);
     QFETCH(int, style);
-    QFETCH(int, caret);
     QFETCH(bool, gridKept);
     fake::Answer answer;
     answer.errNumber = 933;
@@ -247,7 +241,7 @@ class TestConsole : public QObject {
     if (sql.trimmed().isEmpty()) QCOMPARE(dbLog->calls.size(), calls);
     if (!sql.trimmed().isEmpty()) QCOMPARE(statusBox()->text(), QString());
     if (gridKept) QCOMPARE(grid()->MaxRows(), 250);
-    QCOMPARE(ed()->textCursor().position(), caret);
+    QCOMPARE(ed()->textCursor().position(), errPos > 0 ? errPos : 2);
     QVERIFY(History().isEmpty());
   }
 
@@ -265,13 +259,11 @@ class TestConsole : public QObject {
     QFETCH(int, rows);
     QFETCH(int, seconds);
     fake::Answer a = Rows(250);
-    // The clock moves on while the last shown row is read.
     a.onRow = [rows, seconds](int row) {
       if (row == rows - 1) platform::SetNow(kT0.addSecs(seconds));
     };
     driver->addAnswer(QStringLiteral("select * from t250"), a);
     setLimit(item.toLatin1().constData());
-    // A console opened after the choice runs with it too.
     console = newConsole();
     run(QStringLiteral("select * from t250"));
     QCOMPARE(grid()->MaxRows(), rows);
@@ -281,7 +273,6 @@ class TestConsole : public QObject {
     QVERIFY(dlg->msgBoxes().isEmpty());
   }
 
-  // While rows arrive, a second run is refused and closing the console stops the fill first.
   void actionDuringTheFill_data() {
     QTest::addColumn<bool>("close");
     QTest::newRow("second run") << false;
@@ -363,7 +354,7 @@ class TestConsole : public QObject {
     if (result > 0) QCOMPARE(grid()->MaxRows(), result);
   }
 
-  // "[" and "]" mark the editor's selection in the texts.
+  // "[" and "]" mark the editor's selection.
   void editorKeys_data() {
     QTest::addColumn<QString>("before");
     QTest::addColumn<QString>("clipboard");  // "<image>" for a picture only
@@ -435,7 +426,6 @@ class TestConsole : public QObject {
     QVERIFY(!DropOnto(ed()->viewport(), {}, QStringLiteral("dragged text")));
     QCOMPARE(ed()->toPlainText(), QStringLiteral("old text"));
 
-    // Of several files only the first is read.
     QVERIFY(DropOnto(ed()->viewport(), {QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)}));
     QCOMPARE(ed()->toPlainText(), QStringLiteral("/*   (%1)   */\nselect * from t3\n").arg(a));
 
@@ -470,7 +460,6 @@ class TestConsole : public QObject {
     run(QStringLiteral("select * from t250"));
     vaSpread* g = grid();
     QCOMPARE(g->CellText(1, 1), QStringLiteral("250"));
-    // Each click on a header sorts by it, turning the order round when it was sorted already.
     for (const char* first : {"151", "250", "151"}) {
       emit g->Click(1, 0);
       QCOMPARE(g->CellText(1, 1), QLatin1String(first));
@@ -485,8 +474,7 @@ class TestConsole : public QObject {
     QCOMPARE(g->CellText(1, 1), before);
   }
 
-  // The grid takes the height the window gains, the status line stays under it, and a window
-  // too small for the grid keeps its last height.
+  // A window too small for the grid keeps the grid's last height.
   void resizeGrowsTheGridAndKeepsItWhenTooSmall() {
     auto* sub = qobject_cast<QMdiSubWindow*>(console->parentWidget());
     sub->resize(800, 600);

@@ -28,7 +28,6 @@ void OnFileDialog(std::function<void(QFileDialog*)> work) {
   });
 }
 
-// The names the dialog lists in its folder.
 QStringList Listed(QFileDialog* dlg, const QString& folder) {
   auto* model = dlg->findChild<QFileSystemModel*>();
   QStringList names;
@@ -89,7 +88,6 @@ class TestCmnDlg : public QObject {
     QVERIFY(dlg.msgBoxes().isEmpty());
   }
 
-  // The real dialog lists files whatever the case of their extension, and "*.*" every file.
   void realDialogMatchesRegardlessOfCase_data() {
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QString>("shownType");

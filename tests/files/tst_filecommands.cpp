@@ -4,7 +4,6 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
 
@@ -68,33 +67,29 @@ class TestFileCommands : public QObject {
     platform::SetDocumentOpener(nullptr);
   }
 
-  // With nobody logged in, these commands only ask the user to log in. Logged in, import does
-  // nothing at all, export of an empty grid says there is nothing, and the SQL file import needs
-  // a console and a session object before it shows any dialog.
+  // Logged in, import does nothing; the SQL file import needs a console and a session.
   void commandsThatShowNoFileDialog_data() {
     QTest::addColumn<int>("command");
     QTest::addColumn<bool>("loggedIn");
-    QTest::addColumn<bool>("console");
-    QTest::addColumn<bool>("session");
+    QTest::addColumn<QString>("missing");
     QTest::addColumn<QString>("prompt");
-    QTest::newRow("SQL file import, nobody logged in") << 0 << false << true << true << kLogIn;
-    QTest::newRow("import, nobody logged in") << 1 << false << true << true << kLogIn;
-    QTest::newRow("export, nobody logged in") << 2 << false << true << true << kLogIn;
-    QTest::newRow("import") << 1 << true << true << true << QString();
+    QTest::newRow("SQL file import, nobody logged in") << 0 << false << "" << kLogIn;
+    QTest::newRow("import, nobody logged in") << 1 << false << "" << kLogIn;
+    QTest::newRow("export, nobody logged in") << 2 << false << "" << kLogIn;
+    QTest::newRow("import") << 1 << true << "" << QString();
     QTest::newRow("export of an empty grid")
-        << 2 << true << true << true << QString("ｴｸｽﾎﾟｰﾄするﾃﾞｰﾀがありません");
-    QTest::newRow("SQL file import, no console") << 0 << true << false << true << QString();
-    QTest::newRow("SQL file import, no session") << 0 << true << true << false << QString();
+        << 2 << true << "" << QString("ｴｸｽﾎﾟｰﾄするﾃﾞｰﾀがありません");
+    QTest::newRow("SQL file import, no console") << 0 << true << "console" << QString();
+    QTest::newRow("SQL file import, no session") << 0 << true << "session" << QString();
   }
   void commandsThatShowNoFileDialog() {
     QFETCH(int, command);
     QFETCH(bool, loggedIn);
-    QFETCH(bool, console);
-    QFETCH(bool, session);
+    QFETCH(QString, missing);
     QFETCH(QString, prompt);
     if (loggedIn) LogIn();
-    if (!session) gSessionData[0].OraSession.reset();
-    if (console) OpenConsole();
+    if (missing == "session") gSessionData[0].OraSession.reset();
+    if (missing != "console") OpenConsole();
     ScriptedDialogs dialogs;
     if (command == 0) mSb_SqlFileOpenCommand();
     if (command == 1) mSb_ImportCommand();
@@ -107,9 +102,6 @@ class TestFileCommands : public QObject {
     QVERIFY(dialogs.fileDialogs().isEmpty());
   }
 
-  // The chosen script replaces the console's contents. A file that cannot be opened gives the
-  // reader's two messages, then the command's; the console keeps what it had. Cancel changes
-  // nothing and says nothing.
   void importIntoTheConsole_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QStringList>("prompts");
@@ -151,7 +143,6 @@ class TestFileCommands : public QObject {
     if (read) QTRY_VERIFY(editor->hasFocus());
   }
 
-  // The chosen history file goes whole to the desktop's editor, with nobody logged in too.
   void logFileOpensInTheEditor_data() {
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QStringList>("opened");
@@ -176,8 +167,6 @@ class TestFileCommands : public QObject {
     QVERIFY(dialogs.msgBoxes().isEmpty());
   }
 
-  // The active console's grid as CSV, in the encoding of the file type chosen. A cancelled or
-  // failed export leaves an existing file as it was and creates none.
   void exportWritesTheGridAsCsv_data() {
     QTest::addColumn<int>("filter");
     QTest::addColumn<int>("rows");
@@ -209,7 +198,6 @@ class TestFileCommands : public QObject {
     vaSpread* grid = Ctl<vaSpread>(OpenConsole(), "vspData");
     grid->SetMaxCols(2);
     grid->SetMaxRows(rows);
-    // Row 0 is the header; the second column is a password column, exported as shown.
     const QVariant cells[][2] = {{"NAME", "NO, \"N\""}, {value, 1}, {"a\nb", "pw"}};
     for (int r = 0; r <= rows; ++r) {
       for (int c = 1; c <= 2; ++c) {
@@ -234,7 +222,6 @@ class TestFileCommands : public QObject {
     QCOMPARE(QDir(env.folder()).entryList(QDir::Files | QDir::Hidden).size(), 1);
   }
 
-  // A build without a help file name says so, with the main window's caption as title.
   void helpCommandsOpenTheHelpWindow_data() {
     QTest::addColumn<bool>("search");
     QTest::addColumn<bool>("helpFile");

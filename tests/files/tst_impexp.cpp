@@ -102,8 +102,6 @@ class TestImpExp : public QObject {
     mSb_CloseTextFile(fileNo);
   }
 
-  // A script that cannot be read gives the reason, then the reader's own message, and creates
-  // nothing.
   void unreadableScript_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("reason");
@@ -136,8 +134,6 @@ class TestImpExp : public QObject {
     QCOMPARE(dialogs.prompts(), QStringList{"デバイス I/O エラーです。"});
   }
 
-  // Opening for writing makes missing folders and replaces what the file held; a folder that
-  // cannot be made is reported.
   void openForWriting() {
     TestEnv env;
     ScriptedDialogs dialogs;

@@ -1,7 +1,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QDateTime>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -26,7 +25,6 @@ void SetCell(vaSpread& g, int col, int row, const QVariant& v) {
   g.SetValue(v);
 }
 
-// A grid of the given size, shown on the screen.
 void ShowGrid(vaSpread& g, int cols, int rows) {
   g.resize(400, 300);
   g.SetMaxCols(cols);
@@ -137,8 +135,7 @@ class TestVaSpread : public QObject {
     QCOMPARE(g.CellText(1, 1), QString("keep"));
   }
 
-  // Columns hold their cells in chunks, the later ones cut from large blocks: values on either
-  // side of every boundary survive a shrink, and what lay beyond comes back empty.
+  // Columns hold their cells in chunks cut from large blocks: a shrink across each boundary.
   void rowsRemovedAndAddedAgainComeBackEmpty_data() {
     QTest::addColumn<int>("rows");
     QTest::addColumn<int>("kept");
@@ -172,7 +169,6 @@ class TestVaSpread : public QObject {
     QCOMPARE(g.MaxRows(), 0);
   }
 
-  // The widest text is tracked as values arrive; full-width characters count twice.
   void widestTextFitsTheLongestValueOrTheHeader_data() {
     QTest::addColumn<QStringList>("values");
     QTest::addColumn<QString>("header");
@@ -211,9 +207,7 @@ class TestVaSpread : public QObject {
     QVERIFY(g.ColWidth(1) * fm.horizontalAdvance('0') >= fm.horizontalAdvance(sameWidthAs));
   }
 
-  // Numbers and dates are measured without making their text: the width must still be the
-  // text's, for the extremes of each kind and for random numbers of every kind a column holds; a
-  // later value no wider than the widest so far leaves the width alone.
+  // Numbers and dates are measured without making their text.
   void valueWidthIsTheWidthOfItsText() {
     for (const QVariant& value : {QVariant(qlonglong(0)), QVariant(qlonglong(-7)),
                                   QVariant(std::numeric_limits<qlonglong>::min()),
@@ -253,7 +247,6 @@ class TestVaSpread : public QObject {
     }
   }
 
-  // A long value is painted from its start only, never splitting a character.
   void longTextsArePaintedFromTheirStart() {
     const QFontMetrics fm(QApplication::font());
     const QString longText = QString(5000, QLatin1Char('x')) + QStringLiteral("end");
@@ -268,32 +261,27 @@ class TestVaSpread : public QObject {
   }
 
   void editingKeepsTheColumnLimits_data() {
-    QTest::addColumn<int>("charSet");
-    QTest::addColumn<int>("charCase");
-    QTest::addColumn<int>("maxLen");
-    QTest::addColumn<bool>("multiLine");
+    QTest::addColumn<QList<int>>("limits");  // character set, case, length, multi-line
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("stored");
-    QTest::newRow("numeric set") << 3 << 1 << 0 << false << "12ab-3.5x" << QString("12-3.5");
-    QTest::newRow("numeric and length") << 3 << 1 << 4 << false << "1a2b3c4d5" << QString("1234");
-    QTest::newRow("upper case") << 0 << 2 << 0 << false << "abC" << QString("ABC");
-    QTest::newRow("multi-line length") << 0 << 1 << 4 << true << "abcdef" << QString("abcd");
-    QTest::newRow("multi-line numeric") << 3 << 1 << 0 << true << "1x2" << QString("12");
+    QTest::newRow("numeric set") << QList<int>{3, 1, 0, 0} << "12ab-3.5x" << QString("12-3.5");
+    QTest::newRow("numeric and length") << QList<int>{3, 1, 4, 0} << "1a2b3c4d5" << QString("1234");
+    QTest::newRow("upper case") << QList<int>{0, 2, 0, 0} << "abC" << QString("ABC");
+    QTest::newRow("multi-line length") << QList<int>{0, 1, 4, 1} << "abcdef" << QString("abcd");
+    QTest::newRow("multi-line numeric") << QList<int>{3, 1, 0, 1} << "1x2" << QString("12");
   }
   void editingKeepsTheColumnLimits() {
-    QFETCH(int, charSet);
-    QFETCH(int, charCase);
-    QFETCH(int, maxLen);
-    QFETCH(bool, multiLine);
+    QFETCH(QList<int>, limits);
     QFETCH(QString, typed);
     QFETCH(QString, stored);
+    const bool multiLine = limits[3];
     vaSpread g;
     ShowGrid(g, 2, 2);
     g.SetCol(1);
     g.SetRow(-1);
-    g.SetTypeEditCharSet(charSet);
-    g.SetTypeEditCharCase(charCase);
-    g.SetTypeMaxEditLen(maxLen);
+    g.SetTypeEditCharSet(limits[0]);
+    g.SetTypeEditCharCase(limits[1]);
+    g.SetTypeMaxEditLen(limits[2]);
     g.SetTypeEditMultiLine(multiLine);
     const QModelIndex cell = g.model()->index(0, 0);
     g.setCurrentIndex(cell);
@@ -304,7 +292,6 @@ class TestVaSpread : public QObject {
     QTest::keyClicks(editor, typed);
     g.setCurrentIndex(g.model()->index(1, 1));
     QCOMPARE(g.CellText(1, 1), stored);
-    // Only the grid changed: the other cells are untouched.
     QCOMPARE(g.CellText(2, 1), QString());
   }
 
@@ -323,8 +310,6 @@ class TestVaSpread : public QObject {
     QCOMPARE(clicks[1], (QList<QVariant>{3, 3}));
   }
 
-  // The selection goes to the clipboard as tab-separated rows ended by CR LF, values as shown;
-  // a cell between selected ones but not selected itself comes out empty.
   void copySelection_data() {
     QTest::addColumn<QList<QRect>>("blocks");  // 0-based columns (x) and rows (y)
     QTest::addColumn<QString>("command");

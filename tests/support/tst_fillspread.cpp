@@ -31,7 +31,6 @@ QVariant EmpValue(int row, int col) {
   }
 }
 
-// Every shown row holds all of its values, in result set order.
 void VerifyRowsComplete(vaSpread& g) {
   for (int r = 1; r <= g.MaxRows(); ++r) {
     QCOMPARE(g.CellText(1, r), QString::number(r));
@@ -90,15 +89,13 @@ class TestFillSpread : public QObject {
     QCOMPARE(g.CellText(1, 0) + g.CellText(2, 0) + g.CellText(3, 0), QString("EMPNOENAMEHIREDATE"));
     VerifyRowsComplete(g);
     VerifyWidthsFitted(g);
-    // The fill stops at the limit without reading on; with the limit reached exactly it ends on
-    // the end of the result set.
+    // With the limit reached exactly the fill ends without reading on.
     QCOMPARE(d.moves(), shown);
     QCOMPARE(g.currentIndex(), shown > 0 ? g.model()->index(0, 0) : QModelIndex());
     QVERIFY(g.ReDraw());
     QVERIFY(gblnFetching);
   }
 
-  // A stop noticed after a row, or a failing move, ends the fill with complete rows.
   void stopOrFailureLeavesCompleteRows_data() {
     QTest::addColumn<int>("atMove");
     QTest::addColumn<bool>("fails");
@@ -149,8 +146,6 @@ class TestFillSpread : public QObject {
     QCOMPARE(dialogs->msgBoxes()[0].style, platform::vbCritical | platform::vbOKOnly);
   }
 
-  // The stop command and the window's closing both come among the window messages the fill
-  // lets through; a closed grid ends the fill without bringing the program down.
   void stopOrCloseDuringTheFill_data() {
     QTest::addColumn<bool>("close");
     QTest::newRow("stop") << false;

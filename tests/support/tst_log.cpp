@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTest>
 #include <csignal>
 
@@ -30,8 +29,7 @@ QStringList FilesIn(const QString& folder) {
   return QDir(folder).entryList(QDir::Files | QDir::Hidden);
 }
 
-// A disk that is full once a file reaches the given size: a write past it fails (EFBIG
-// instead of the process being stopped by SIGXFSZ), part of it possibly written.
+// A full disk: a write past the size fails with EFBIG instead of SIGXFSZ.
 class FileSizeLimit {
  public:
   explicit FileSizeLimit(rlim_t bytes) {
@@ -78,7 +76,6 @@ class TestLog : public QObject {
     QCOMPARE(TestEnv::readFile(path), "earlier\r\n" + expected);
   }
 
-  // A full disk loses the whole entry and leaves the file as it was; the next entry is whole.
   void fullDiskKeepsTheFileAsItWas_data() {
     QTest::addColumn<bool>("history");
     QTest::newRow("application log") << false;
@@ -104,9 +101,6 @@ class TestLog : public QObject {
                                       : QByteArray("2001/04/06 9:05:07-->LOG:a\r\n")));
   }
 
-  // One file a day, blank statements left out. Read back newest first, a later statement of the
-  // same second before an earlier one, lines by LF whether written with CR LF or a bare LF, an
-  // unfinished block and other files left out, and every file left as it was.
   void sqlHistory() {
     TestEnv env;
     const QString folder = env.programFolder();
@@ -144,7 +138,6 @@ class TestLog : public QObject {
     QCOMPARE(TestEnv::readFile(folder + "/SQL20010405.log"), day5);
   }
 
-  // A folder that cannot be made loses the entries, silently, and creates nothing.
   void unwritableFolderFailsSilently() {
     TestEnv env;
     WriteFile(env.folder() + "/plain", "");

@@ -93,7 +93,6 @@ class TestSortSpread : public QObject {
     mSb_SortSpread(&g, k[0], asc[0], k[1], asc[1], k[2], asc[2]);
     QVERIFY(!ora::Err().pending());
     QCOMPARE(Order(g), order);
-    // Whole rows move: every cell stays with its row.
     for (int r = 1; r <= g.MaxRows(); ++r) {
       for (int c = 2; c <= g.MaxCols(); ++c)
         QCOMPARE(g.CellText(c, r), before[order[r - 1]][c - 2]);

@@ -1,5 +1,4 @@
-// What a user can type, leave behind or hand the program that it must take calmly: each case
-// checks what the user is told and that no setting, file or session was damaged.
+// Input a user can type, leave behind or hand the program, taken calmly.
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -37,7 +36,6 @@ bool WriteFile(const QString& path, const QByteArray& bytes) {
   return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
-// A text of at least the given number of characters whose bulk is the filler.
 QString Padded(const QString& head, const QString& filler, const QString& tail, int size) {
   QString sql = head;
   sql.reserve(size + head.size() + tail.size());
@@ -94,9 +92,6 @@ class TestBadInput : public QObject {
     env.reset();
   }
 
-  // Placement values that are not numbers give the default placement, absurd numbers still a
-  // window on the screen, a file that is not a settings file at all the first start's. Never a
-  // message or a blank history item, and reading leaves the file's bytes alone.
   void garbageSettings_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("placement");  // 0 first start, 1 default, 2 anywhere
@@ -136,8 +131,6 @@ class TestBadInput : public QObject {
     QCOMPARE(TestEnv::readFile(env->settingsFile()), bytes);
   }
 
-  // A statement of 100 KB runs through the engine and the console, lands whole in the
-  // history, and a clause left unfinished at its very end puts the caret there.
   void longStatement_data() {
     QTest::addColumn<QString>("sql");
     QTest::addColumn<int>("rows");
@@ -166,8 +159,7 @@ class TestBadInput : public QObject {
     QVERIFY(editor()->textCursor().position() >= int(sql.size()) - 1);
   }
 
-  // Control characters and surrogate pairs in a statement reach the grid unchanged, and an error
-  // after an emoji puts the caret where it is in the text (an emoji is two UTF-16 units).
+  // An emoji is two UTF-16 units: the caret after it must still land on the error.
   void unusualCharactersInSql_data() {
     QTest::addColumn<QString>("literal");
     QTest::newRow("emoji") << QStringLiteral("\U0001F600");
@@ -183,8 +175,6 @@ class TestBadInput : public QObject {
     QCOMPARE(grid()->CellText(1, 0), QStringLiteral("列") + literal);
     QCOMPARE(grid()->CellText(1, 1), literal);
 
-    // The same faulty statement once with the literal and once with a plain "x": the caret lands
-    // on the same token, further on by the literal's extra length.
     const QString bad = QStringLiteral("select '%1' frm dual");
     run(bad.arg(QStringLiteral("x")));
     const int plainCaret = editor()->textCursor().position();
@@ -194,8 +184,6 @@ class TestBadInput : public QObject {
     QCOMPARE(editor()->textCursor().position(), plainCaret + int(literal.size()) - 1);
   }
 
-  // Bind variables of types or values the statement cannot use give the server's message, or
-  // are bound as text, never a crash; the variables stay defined and the session goes on.
   void unusableBindVariables_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QVariant>("value");
@@ -236,8 +224,7 @@ class TestBadInput : public QObject {
     QCOMPARE(grid()->MaxRows(), 4);
   }
 
-  // A host that names a file which is not a SQLite database is an unknown connect identifier;
-  // the file is only read, and no journal or other file appears beside it.
+  // A file that is not a SQLite database is an unknown connect identifier, and only read.
   void notADatabaseFile_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("plain text file") << QByteArray("select * from emp;\r\n");
@@ -257,7 +244,6 @@ class TestBadInput : public QObject {
              QStringList{QStringLiteral(
                  "ORA-12154: TNS:could not resolve the connect identifier specified")});
     QCOMPARE(dlg->msgBoxes().value(0).style, int(platform::vbCritical));
-    // The session that was open before is still the only one.
     mSb_PackSessions();
     QCOMPARE(mFn_SessionUBound(), 0);
     QCOMPARE(gSessionData[0].Host, QStringLiteral("DEMO"));
