@@ -39,11 +39,6 @@ QStringList Listed(QFileDialog* dlg, const QString& folder) {
   return names;
 }
 
-void Touch(const QString& path) {
-  QFile f(path);
-  QVERIFY(f.open(QIODevice::WriteOnly));
-}
-
 }  // namespace
 
 class TestCmnDlg : public QObject {
@@ -108,7 +103,7 @@ class TestCmnDlg : public QObject {
     QTemporaryDir dir;
     for (const char* name :
          {"query.sql", "UPPER.SQL", "mixed.Sql", "notes.txt", "Makefile", "SQL20010406.LOG"})
-      Touch(dir.filePath(QString::fromUtf8(name)));
+      QVERIFY(QFile(dir.filePath(QString::fromUtf8(name))).open(QIODevice::WriteOnly));
     QStringList seen;
     QString typeText;
     OnFileDialog([&](QFileDialog* dlg) {
