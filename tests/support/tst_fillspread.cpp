@@ -21,14 +21,9 @@ QList<FakeColumn> EmpColumns() {
 }
 
 QVariant EmpValue(int row, int col) {
-  switch (col) {
-    case 0:
-      return qlonglong(row + 1);
-    case 1:
-      return QStringLiteral("NAME%1").arg(row + 1);
-    default:
-      return QDateTime(QDate(2001, 1, 1).addDays(row), QTime(9, 0, 0));
-  }
+  if (col == 0) return qlonglong(row + 1);
+  if (col == 1) return QStringLiteral("NAME%1").arg(row + 1);
+  return QDateTime(QDate(2001, 1, 1).addDays(row), QTime(9, 0, 0));
 }
 
 void VerifyRowsComplete(vaSpread& g) {
