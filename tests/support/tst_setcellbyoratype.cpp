@@ -20,11 +20,8 @@ QStringList LogLines() {
   return lines;
 }
 
-QString Log(const QString& text) {
-  return QStringLiteral("2024/05/01 9:08:07-->LOG:") + text;
-}
-QString ErrLine(const QString& text) {
-  return QStringLiteral("2024/05/01 9:08:07-->Err:") + text;
+QString Stamped(const char* kind, const QString& text) {
+  return QStringLiteral("2024/05/01 9:08:07-->") + QLatin1String(kind) + ":" + text;
 }
 
 QList<int> Settings(const grid::CellFormat& f) {
@@ -175,7 +172,7 @@ class TestSetCellByOraType : public QObject {
     grid.setUp(d);
     QCOMPARE(Settings(grid.format()), before);
     QStringList expected;
-    for (const QString& l : lines) expected << Log(l);
+    for (const QString& l : lines) expected << Stamped("LOG", l);
     QCOMPARE(LogLines(), expected);
     QCOMPARE(grid.show(d), QString("<未対応ﾃﾞｰﾀ型>"));
     QCOMPARE(LogLines().size(), lines.size());
@@ -198,7 +195,7 @@ class TestSetCellByOraType : public QObject {
     grid.setUp(d);
     const QStringList lines = LogLines();
     QCOMPARE(lines.size(), logLines + 1);
-    QCOMPARE(lines.last(), ErrLine("SAL," + property + " を取得できません"));
+    QCOMPARE(lines.last(), Stamped("Err", "SAL," + property + " を取得できません"));
     QCOMPARE(lines.filter(property).size(), 1);
     QCOMPARE(ora::Err().Number, int(ora::kErrOraComponent));
     if (logLines == 0) {
@@ -230,7 +227,7 @@ class TestSetCellByOraType : public QObject {
     QCOMPARE(grid.show(d), QString());
     QCOMPARE(ora::Err().Number, error);
     QCOMPARE(LogLines(),
-             error ? QStringList{ErrLine(name + ",型が一致しません。")} : QStringList());
+             error ? QStringList{Stamped("Err", name + ",型が一致しません。")} : QStringList());
   }
 
   void rowidOfAnEmptyResultLeavesNoLimit() {
