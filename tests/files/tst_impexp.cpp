@@ -24,39 +24,34 @@ QString Header(const QString& path) {
 class TestImpExp : public QObject {
   Q_OBJECT
  private slots:
-  void splitText_data() {
+  // The same inputs split into their items and cut to their parent path.
+  void splitTextAndParentPath_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("separator");
     QTest::addColumn<QStringList>("items");
-    QTest::newRow("trailing separator") << "SCOTT," << QString(",") << QStringList{"SCOTT", ""};
-    QTest::newRow("empty text") << "" << QString(",") << QStringList{""};
-    QTest::newRow("empty pieces kept") << ",a,,b" << QString(",") << QStringList{"", "a", "", "b"};
-    QTest::newRow("longer separator") << "a<>b<>" << QString("<>") << QStringList{"a", "b", ""};
-    QTest::newRow("empty separator") << "a,b" << QString() << QStringList{"a,b"};
+    QTest::addColumn<QString>("parent");
+    const QString sep("/");
+    QTest::newRow("two folders deep")
+        << "/home/u/a.sql" << sep << QStringList{"", "home", "u", "a.sql"} << "/home/u";
+    QTest::newRow("no separator") << "a.sql" << sep << QStringList{"a.sql"} << "";
+    QTest::newRow("trailing separator") << "a/b/" << sep << QStringList{"a", "b", ""} << "a/b";
+    QTest::newRow("empty text") << "" << sep << QStringList{""} << "";
+    QTest::newRow("empty pieces kept") << ",a,,b"
+                                       << "," << QStringList{"", "a", "", "b"} << ",a,";
+    QTest::newRow("longer separator") << "a<>b<>"
+                                      << "<>" << QStringList{"a", "b", ""} << "a<>b";
+    QTest::newRow("backslash") << "C:\\x\\a.sql"
+                               << "\\" << QStringList{"C:", "x", "a.sql"} << "C:\\x";
+    QTest::newRow("empty separator") << "a,b" << QString() << QStringList{"a,b"} << "";
   }
-  void splitText() {
+  void splitTextAndParentPath() {
     QFETCH(QString, text);
     QFETCH(QString, separator);
     QFETCH(QStringList, items);
+    QFETCH(QString, parent);
     QStringList out{"left", "over", "from", "before"};
     QCOMPARE(mFn_SplitText(text, separator, out), int(items.size()) - 1);
     QCOMPARE(out, items);
-  }
-
-  void parentPath_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("separator");
-    QTest::addColumn<QString>("parent");
-    QTest::newRow("two folders deep") << "/home/u/a.sql" << QString("/") << "/home/u";
-    QTest::newRow("no separator") << "a.sql" << QString("/") << "";
-    QTest::newRow("top level") << "/a.sql" << QString("/") << "";
-    QTest::newRow("trailing separator") << "a/b/" << QString("/") << "a/b";
-    QTest::newRow("backslash") << "C:\\x\\y\\a.sql" << QString("\\") << "C:\\x\\y";
-  }
-  void parentPath() {
-    QFETCH(QString, text);
-    QFETCH(QString, separator);
-    QFETCH(QString, parent);
     QCOMPARE(mFn_GetParentPath(text, separator), parent);
   }
 
