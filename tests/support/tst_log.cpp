@@ -29,22 +29,6 @@ QStringList FilesIn(const QString& folder) {
   return QDir(folder).entryList(QDir::Files | QDir::Hidden);
 }
 
-// A full disk: a write past the size fails with EFBIG instead of SIGXFSZ.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &old_);
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit r = old_;
-    r.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &r);
-  }
-  ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old_); }
-
- private:
-  rlimit old_{};
-};
-
 }  // namespace
 
 class TestLog : public QObject {
@@ -90,10 +74,15 @@ class TestLog : public QObject {
     auto write = [history](const QString& text) {
       history ? mSb_WriteSQLLog(text) : mSb_WriteLog(text, false);
     };
-    {
-      FileSizeLimit full(4096);
-      write(QString(6000, QLatin1Char('x')));
-    }
+    // A full disk: past this size a write fails with EFBIG instead of stopping the process.
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit full = old;
+    full.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &full);
+    write(QString(6000, QLatin1Char('x')));
+    setrlimit(RLIMIT_FSIZE, &old);
     QCOMPARE(TestEnv::readFile(path), QByteArray("earlier\r\n"));
     write("a");
     QCOMPARE(TestEnv::readFile(path),
