@@ -217,7 +217,6 @@ class TestConsole : public QObject {
 
     QCOMPARE(dlg->prompts(), QStringList{prompt});
     QCOMPARE(dlg->msgBoxes()[0].style, style);
-    QCOMPARE(dlg->msgBoxes()[0].title, QStringLiteral("Querna"));
     QCOMPARE(dbLog->breaks, errPos == kStopped ? 1 : 0);
     if (sql.trimmed().isEmpty()) QCOMPARE(dbLog->calls.size(), calls);
     if (!sql.trimmed().isEmpty()) QCOMPARE(statusBox()->text(), QString());
@@ -423,20 +422,19 @@ class TestConsole : public QObject {
 
   void activationSelectsTheNewestSession() {
     driver->logOn(QStringLiteral("SYSTEM"), QStringLiteral("DB2"));
-    frmQuerna* first = console;
     frmQuerna* second = newConsole();
     const auto box = [](frmQuerna* f) { return Ctl<QComboBox>(f, "cmbSessionData"); };
     QCOMPARE(box(second)->currentIndex(), 1);
     QMdiArea* area = gfrmMain->mdiArea();
-    auto* sub1 = qobject_cast<QMdiSubWindow*>(first->parentWidget());
+    auto* sub1 = qobject_cast<QMdiSubWindow*>(console->parentWidget());
     auto* sub2 = qobject_cast<QMdiSubWindow*>(second->parentWidget());
     area->setActiveSubWindow(sub1);
-    box(first)->setCurrentIndex(0);
+    box(console)->setCurrentIndex(0);
 
     area->setActiveSubWindow(sub2);
     driver->logOn(QStringLiteral("HR"), QStringLiteral("DB3"));
     area->setActiveSubWindow(sub1);
-    QCOMPARE(box(first)->currentText(), QStringLiteral("Session3:HR/DB3"));
+    QCOMPARE(box(console)->currentText(), QStringLiteral("Session3:HR/DB3"));
   }
 
   void headerClicksSortAndFitWidths() {

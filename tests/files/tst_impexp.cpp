@@ -15,10 +15,6 @@ QString WriteFile(const QString& path, const QByteArray& bytes) {
   return path;
 }
 
-QString Header(const QString& path) {
-  return "/*   (" + path + ")   */\r\n";
-}
-
 }  // namespace
 
 class TestImpExp : public QObject {
@@ -89,7 +85,7 @@ class TestImpExp : public QObject {
     TestEnv env;
     ScriptedDialogs dialogs;
     const QString path = WriteFile(env.folder() + "/script.sql", bytes);
-    QCOMPARE(mFn_ReadSqlFile(path), Header(path) + body);
+    QCOMPARE(mFn_ReadSqlFile(path), "/*   (" + path + ")   */\r\n" + body);
     QCOMPARE(dialogs.msgBoxes().size(), 0);
     // The file is closed again: its number is free for the next open.
     const int fileNo = mFn_OpenTextFile(path, true, false);

@@ -130,8 +130,7 @@ class TestFillSpread : public QObject {
     QCOMPARE(g.CellText(1, 3), QString("a3"));
     QCOMPARE(g.CellText(2, 4), QString("b4"));
     QCOMPARE(g.CellText(2, 2), QString());
-    QCOMPARE(dialogs->msgBoxes().size(), 1);
-    QCOMPARE(dialogs->msgBoxes()[0].prompt, QString("エラー番号：13\r\n型が一致しません。"));
+    QCOMPARE(dialogs->prompts(), QStringList{"エラー番号：13\r\n型が一致しません。"});
     QCOMPARE(dialogs->msgBoxes()[0].style, platform::vbCritical | platform::vbOKOnly);
   }
 

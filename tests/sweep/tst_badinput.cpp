@@ -76,7 +76,6 @@ class TestBadInput : public QObject {
     env = std::make_unique<TestEnv>();
     dlg = std::make_unique<ScriptedDialogs>();
     platform::SetNow(kT0);
-    platform::SetProgramFolder(env->programFolder());
     mSb_CreateSessions();
     frmMain::SetLogonDialog([](QWidget*) {});
     gfrmMain = new frmMain;
@@ -87,7 +86,6 @@ class TestBadInput : public QObject {
     delete gfrmMain;
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     frmMain::SetLogonDialog({});
-    console = nullptr;
     dlg.reset();
     env.reset();
   }
@@ -227,9 +225,8 @@ class TestBadInput : public QObject {
     QVERIFY(bytes.isEmpty() ? QDir().mkpath(path) : QDir().mkpath(dbs) && WriteFile(path, bytes));
 
     QVERIFY(!mFn_ConnectSession(QStringLiteral("SCOTT"), QStringLiteral("TIGER"), path));
-    QCOMPARE(dlg->prompts(),
-             QStringList{QStringLiteral(
-                 "ORA-12154: TNS:could not resolve the connect identifier specified")});
+    QCOMPARE(dlg->prompts().value(0),
+             QString("ORA-12154: TNS:could not resolve the connect identifier specified"));
     QCOMPARE(dlg->msgBoxes().value(0).style, int(platform::vbCritical));
     mSb_PackSessions();
     QCOMPARE(mFn_SessionUBound(), 0);
