@@ -160,11 +160,11 @@ class TestBadInput : public QObject {
     if (!literal.isEmpty())
       QCOMPARE(grid()->CellText(1, 0) + grid()->CellText(1, 1), "列" + literal + literal);
     const QString plain = literal.isEmpty() ? sql : QString(sql).replace(literal, "x");
-    run(plain + " where");
+    run(plain + " where where");
     const int plainCaret = editor()->textCursor().position();
     QVERIFY(plainCaret >= plain.size() - 1);
     dlg->clear();
-    run(sql + " where");
+    run(sql + " where where");
     QCOMPARE(dlg->msgBoxes().size(), 1);
     QCOMPARE(editor()->textCursor().position(), plainCaret + int(sql.size() - plain.size()));
   }
