@@ -425,15 +425,14 @@ class TestConsole : public QObject {
     frmQuerna* second = newConsole();
     const auto box = [](frmQuerna* f) { return Ctl<QComboBox>(f, "cmbSessionData"); };
     QCOMPARE(box(second)->currentIndex(), 1);
-    QMdiArea* area = gfrmMain->mdiArea();
     auto* sub1 = qobject_cast<QMdiSubWindow*>(console->parentWidget());
     auto* sub2 = qobject_cast<QMdiSubWindow*>(second->parentWidget());
-    area->setActiveSubWindow(sub1);
+    gfrmMain->mdiArea()->setActiveSubWindow(sub1);
     box(console)->setCurrentIndex(0);
 
-    area->setActiveSubWindow(sub2);
+    gfrmMain->mdiArea()->setActiveSubWindow(sub2);
     driver->logOn(QStringLiteral("HR"), QStringLiteral("DB3"));
-    area->setActiveSubWindow(sub1);
+    gfrmMain->mdiArea()->setActiveSubWindow(sub1);
     QCOMPARE(box(console)->currentText(), QStringLiteral("Session3:HR/DB3"));
   }
 

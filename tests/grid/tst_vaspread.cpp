@@ -103,9 +103,9 @@ class TestVaSpread : public QObject {
     QFETCH(QString, shown);
     QFETCH(int, valueType);
     vaSpread g;
-    g.SetMaxCols(1);
+    g.SetMaxCols(2);
     g.SetMaxRows(3);
-    g.SetCol(1);
+    g.SetCol(-1);
     g.SetRow(-1);
     g.SetTypeEditCharSet(numericColumn ? vaSpread::CharSetNumeric : vaSpread::CharSetAscii);
     SetCell(g, 1, 2, value);
@@ -114,6 +114,19 @@ class TestVaSpread : public QObject {
     QCOMPARE(g.Value().typeId(), valueType);
     QCOMPARE(g.Value().toString(), shown);
     QCOMPARE(g.CellText(1, 1) + g.CellText(1, 3), QString());
+    // The typed setters the fill uses make the same cell, width included.
+    g.SetCol(2);
+    if (value.typeId() == QMetaType::LongLong)
+      g.SetValueInt(value.toLongLong());
+    else if (value.typeId() == QMetaType::QByteArray || value.typeId() == QMetaType::QString)
+      g.SetValueUtf8(value.toByteArray().toStdString());
+    else if (const qint64 packed = grid::PackDateTime(value.toDateTime()); packed >= 0)
+      g.SetValueDate(packed);
+    else
+      return;
+    QCOMPARE(g.CellText(2, 2), shown);
+    QCOMPARE(int(g.model()->Column(1).Kind(1)), int(g.model()->Column(0).Kind(1)));
+    QCOMPARE(g.MaxTextColWidth(2), g.MaxTextColWidth(1));
   }
 
   // Columns hold their cells in chunks cut from large blocks: a shrink across each boundary.

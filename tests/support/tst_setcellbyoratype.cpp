@@ -126,10 +126,6 @@ class TestSetCellByOraType : public QObject {
                                                   vaSpread::CaseNoCase, 0, 0, set[2]}));
     QCOMPARE(grid.show(d), shown);
     QVERIFY(!ora::Err().pending());
-    grid.g.SetMaxCols(2);
-    grid.g.SetCol(2);
-    grid.g.SetValue(shown);
-    QCOMPARE(grid.g.MaxTextColWidth(1), grid.g.MaxTextColWidth(2));
     QCoreApplication::processEvents();
     const QVariant shownAlign = grid.g.model()->index(0, 0).data(Qt::TextAlignmentRole);
     QCOMPARE(shownAlign.value<Qt::Alignment>() & Qt::AlignHorizontal_Mask,

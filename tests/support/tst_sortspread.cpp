@@ -84,13 +84,8 @@ class TestSortSpread : public QObject {
       before << QStringList();
       for (int c = 2; c <= g.MaxCols(); ++c) before.last() << g.CellText(c, r);
     }
-    int k[3] = {0, 0, 0};
-    bool asc[3] = {true, true, true};
-    for (int i = 0; i < keys.size() / 2; ++i) {
-      k[i] = keys[2 * i];
-      asc[i] = keys[2 * i + 1] == 1;
-    }
-    mSb_SortSpread(&g, k[0], asc[0], k[1], asc[1], k[2], asc[2]);
+    while (keys.size() < 6) keys << 0 << 1;
+    mSb_SortSpread(&g, keys[0], keys[1] == 1, keys[2], keys[3] == 1, keys[4], keys[5] == 1);
     QVERIFY(!ora::Err().pending());
     QCOMPARE(Order(g), order);
     for (int r = 1; r <= g.MaxRows(); ++r) {
