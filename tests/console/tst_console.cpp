@@ -202,14 +202,13 @@ class TestConsole : public QObject {
     select(2, 2);
     dlg->clear();
     QFile::remove(mFn_SQLLogFilePath(kT0.date()));
+    answer = Rows(0);
+    answer.waitsForBreak = true;
     // Ctrl+Z arrives while the statement waits, as window messages are let through.
-    const auto stop = [this] {
+    answer.onWait = [this] {
       QTimer::singleShot(0, this,
                          [this] { QTest::keyClick(ed(), Qt::Key_Z, Qt::ControlModifier); });
     };
-    answer = Rows(0);
-    answer.waitsForBreak = true;
-    answer.onWait = stop;
     if (errPos == kStopped) driver->addAnswer(sql, answer);
 
     const qsizetype calls = dbLog->calls.size();
