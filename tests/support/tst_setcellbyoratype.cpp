@@ -1,4 +1,3 @@
-#include <QDateTime>
 #include <QTest>
 
 #include "common/FakeOra.h"
@@ -21,20 +20,15 @@ QStringList LogLines() {
   return lines;
 }
 
-QString Log(const QString& text) {
-  return QStringLiteral("2024/05/01 9:08:07-->LOG:") + text;
-}
-QString ErrLine(const QString& text) {
-  return QStringLiteral("2024/05/01 9:08:07-->Err:") + text;
+QString Stamped(const char* kind, const QString& text) {
+  return QStringLiteral("2024/05/01 9:08:07-->") + QLatin1String(kind) + ":" + text;
 }
 
-// The column settings the formatting writes, in one list to compare.
 QList<int> Settings(const grid::CellFormat& f) {
   return {f.cellType, f.hAlign, f.charSet, f.charCase, f.multiLine, f.password, f.maxEditLen};
 }
 
-// A grid of one column whose settings start far from any the formatting writes, so that
-// settings left alone are told apart from settings written.
+// Settings far from any the formatting writes, to tell settings left alone from written ones.
 struct OneColumnGrid {
   vaSpread g;
   OneColumnGrid() {
@@ -82,19 +76,18 @@ class TestSetCellByOraType : public QObject {
     QTest::addColumn<int>("maxSize");
     QTest::addColumn<int>("maxDSize");
     QTest::addColumn<QVariant>("value");
-    QTest::addColumn<int>("align");
-    QTest::addColumn<int>("charSet");
-    QTest::addColumn<int>("maxLen");
+    QTest::addColumn<QList<int>>("set");  // alignment, character set, maximum length
     QTest::addColumn<QString>("shown");
-    QTest::newRow("VARCHAR2") << 1 << 30 << 0 << QVariant("SMITH") << 0 << 0 << 30 << "SMITH";
-    QTest::newRow("CHAR") << 96 << 10 << 0 << QVariant("Y") << 0 << 0 << 10 << "Y";
-    QTest::newRow("NUMBER") << 2 << 22 << 40 << QVariant(qlonglong(7369)) << 1 << 3 << 40 << "7369";
+    QTest::newRow("VARCHAR2") << 1 << 30 << 0 << QVariant("SMITH") << QList<int>{0, 0, 30}
+                              << "SMITH";
+    QTest::newRow("CHAR") << 96 << 10 << 0 << QVariant("Y") << QList<int>{0, 0, 10} << "Y";
+    QTest::newRow("NUMBER") << 2 << 22 << 40 << QVariant(qlonglong(7369)) << QList<int>{1, 3, 40}
+                            << "7369";
     QTest::newRow("NUMBER with decimals")
-        << 2 << 22 << 12 << QVariant(1250.5) << 1 << 3 << 12 << "1250.5";
-    // Numbers show without an exponent within NUMBER's range, rounded to 15 digits when they
-    // come as doubles and with every digit when they come as text.
+        << 2 << 22 << 12 << QVariant(1250.5) << QList<int>{1, 3, 12} << "1250.5";
+    // Doubles are rounded to 15 digits, texts keep every digit.
     auto number = [](const char* name, const QVariant& v, const char* shown) {
-      QTest::newRow(name) << 2 << 22 << 40 << v << 1 << 3 << 40 << shown;
+      QTest::newRow(name) << 2 << 22 << 40 << v << QList<int>{1, 3, 40} << shown;
     };
     number("NUMBER small", QVariant(0.00001), "0.00001");
     number("NUMBER large", QVariant(1e23), "100000000000000000000000");
@@ -109,33 +102,34 @@ class TestSetCellByOraType : public QObject {
            "1.2345678901234567890123456789012345679E+39");
     number("NUMBER text rounding up", QVariant("0.99999999999999999999999999999999999999999"), "1");
     QTest::newRow("LONG takes the NUMBER settings")
-        << 8 << 0 << 80 << QVariant("long text") << 1 << 3 << 80 << "long text";
+        << 8 << 0 << 80 << QVariant("long text") << QList<int>{1, 3, 80} << "long text";
     auto date = [](const char* name, const QVariant& v, const char* shown) {
-      QTest::newRow(name) << 12 << 7 << 75 << v << 0 << 0 << 19 << shown;
+      QTest::newRow(name) << 12 << 7 << 75 << v << QList<int>{0, 0, 19} << shown;
     };
     date("DATE", QDateTime(QDate(2001, 4, 6), QTime(21, 5, 7)), "2001/04/06 21:05:07");
     date("DATE padded", QDateTime(QDate(987, 1, 2), QTime(3, 4, 5)), "0987/01/02 03:04:05");
     date("DATE read as text", QString("2001-04-06T21:05:07"), "2001/04/06 21:05:07");
-    QTest::newRow("ROWID") << 11 << 18 << 18 << QVariant("AAAR3sAAEAAAACXAAA") << 0 << 0 << 36
-                           << "AAAR3sAAEAAAACXAAA";
+    QTest::newRow("ROWID") << 11 << 18 << 18 << QVariant("AAAR3sAAEAAAACXAAA")
+                           << QList<int>{0, 0, 36} << "AAAR3sAAEAAAACXAAA";
   }
   void eachTypeGroupIsSetUpAndShown() {
     QFETCH(int, type);
     QFETCH(int, maxSize);
     QFETCH(int, maxDSize);
     QFETCH(QVariant, value);
-    QFETCH(int, align);
-    QFETCH(int, charSet);
-    QFETCH(int, maxLen);
+    QFETCH(QList<int>, set);
     QFETCH(QString, shown);
-    FakeColumn c{"COL", type, maxSize, maxDSize, 0, 0, 0, {}};
-    FakeDynaset d({c}, {{value}});
+    FakeDynaset d({FakeColumn{"COL", type, maxSize, maxDSize, 0, 0, 0, {}}}, {{value}});
     OneColumnGrid grid;
     grid.setUp(d);
-    QCOMPARE(Settings(grid.format()), (QList<int>{vaSpread::CellTypeEdit, align, charSet,
-                                                  vaSpread::CaseNoCase, 0, 0, maxLen}));
+    QCOMPARE(Settings(grid.format()), (QList<int>{vaSpread::CellTypeEdit, set[0], set[1],
+                                                  vaSpread::CaseNoCase, 0, 0, set[2]}));
     QCOMPARE(grid.show(d), shown);
     QVERIFY(!ora::Err().pending());
+    QCoreApplication::processEvents();
+    const QVariant shownAlign = grid.g.model()->index(0, 0).data(Qt::TextAlignmentRole);
+    QCOMPARE(shownAlign.value<Qt::Alignment>() & Qt::AlignHorizontal_Mask,
+             set[0] == vaSpread::HAlignRight ? Qt::AlignRight : Qt::AlignLeft);
     QCOMPARE(LogLines(), QStringList());
   }
 
@@ -143,8 +137,7 @@ class TestSetCellByOraType : public QObject {
     QTest::addColumn<int>("type");
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<QStringList>("lines");
-    // Every column property is logged (MLSLABEL has no FieldSize), then the value's length in
-    // bytes as held and its first 256 bytes.
+    // MLSLABEL has no FieldSize; the value is logged as its byte length and first 256 bytes.
     auto row = [](const char* name, int type, const QString& label, const QVariant& value,
                   const QString& size, const QString& logged) {
       QStringList lines;
@@ -173,27 +166,12 @@ class TestSetCellByOraType : public QObject {
     OneColumnGrid grid;
     const QList<int> before = Settings(grid.format());
     grid.setUp(d);
-    // No column setting is written.
     QCOMPARE(Settings(grid.format()), before);
     QStringList expected;
-    for (const QString& l : lines) expected << Log(l);
+    for (const QString& l : lines) expected << Stamped("LOG", l);
     QCOMPARE(LogLines(), expected);
     QCOMPARE(grid.show(d), QString("<未対応ﾃﾞｰﾀ型>"));
-    // Showing a value logs nothing more.
     QCOMPARE(LogLines().size(), lines.size());
-  }
-
-  void nullValuesLeaveTheCellEmptyAndLogNothing_data() {
-    QTest::addColumn<int>("type");
-    for (int t : {1, 2, 8, 11, 12, 23, 24, 96, 106, 112}) QTest::addRow("type %d", t) << t;
-  }
-  void nullValuesLeaveTheCellEmptyAndLogNothing() {
-    QFETCH(int, type);
-    FakeDynaset d({FakeColumn{"N", type, 10, 10, 0, 0, 0, {}}}, {{QVariant()}});
-    OneColumnGrid grid;
-    QCOMPARE(grid.show(d), QString());
-    QVERIFY(!ora::Err().pending());
-    QCOMPARE(LogLines(), QStringList());
   }
 
   void failingPropertyIsSkippedAndLoggedOnce_data() {
@@ -208,42 +186,44 @@ class TestSetCellByOraType : public QObject {
     QFETCH(int, type);
     QFETCH(QString, property);
     QFETCH(int, logLines);
-    FakeColumn c{"SAL", type, 30, 30, 7, 2, 22, {property}};
-    FakeDynaset d({c}, {{QVariant("x")}});
+    FakeDynaset d({FakeColumn{"SAL", type, 30, 30, 7, 2, 22, {property}}}, {{QVariant("x")}});
     OneColumnGrid grid;
     grid.setUp(d);
     const QStringList lines = LogLines();
     QCOMPARE(lines.size(), logLines + 1);
-    QCOMPARE(lines.last(), ErrLine("SAL," + property + " を取得できません"));
+    QCOMPARE(lines.last(), Stamped("Err", "SAL," + property + " を取得できません"));
     QCOMPARE(lines.filter(property).size(), 1);
-    // The error stays pending for the caller to report.
     QCOMPARE(ora::Err().Number, int(ora::kErrOraComponent));
     if (logLines == 0) {
-      // The settings before the failing step were written; the maximum length was not.
-      QCOMPARE(grid.format().cellType, int(vaSpread::CellTypeEdit));
       QCOMPARE(grid.format().charCase, int(vaSpread::CaseNoCase));
-      QCOMPARE(grid.format().password, false);
       QCOMPARE(grid.format().maxEditLen, 77);
     }
   }
 
-  void valueTheGridRefusesIsLoggedWithTheColumnName_data() {
+  void valueThatCannotBeShownLeavesTheCellEmpty_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("type");
     QTest::addColumn<QVariant>("value");
-    QTest::newRow("no text form") << "POS" << 1 << QVariant(QPoint(1, 2));
-    QTest::newRow("DATE that is not a date") << "HIRED" << 12 << QVariant("not a date");
-    QTest::newRow("invalid DATE") << "HIRED" << 12 << QVariant(QDateTime(QDate(2001, 2, 30), {}));
+    QTest::addColumn<int>("error");
+    for (int t : {1, 2, 8, 11, 12, 23, 24, 96, 106, 112})
+      QTest::addRow("null of type %d", t) << "N" << t << QVariant() << 0;
+    const int mismatch = ora::kErrTypeMismatch;
+    QTest::newRow("no text form") << "POS" << 1 << QVariant(QPoint(1, 2)) << mismatch;
+    QTest::newRow("DATE that is not a date") << "HIRED" << 12 << QVariant("not a date") << mismatch;
+    QTest::newRow("invalid DATE") << "HIRED" << 12 << QVariant(QDateTime(QDate(2001, 2, 30), {}))
+                                  << mismatch;
   }
-  void valueTheGridRefusesIsLoggedWithTheColumnName() {
+  void valueThatCannotBeShownLeavesTheCellEmpty() {
     QFETCH(QString, name);
     QFETCH(int, type);
     QFETCH(QVariant, value);
+    QFETCH(int, error);
     FakeDynaset d({FakeColumn{name, type, 10, 10, 0, 0, 0, {}}}, {{value}});
     OneColumnGrid grid;
     QCOMPARE(grid.show(d), QString());
-    QCOMPARE(ora::Err().Number, int(ora::kErrTypeMismatch));
-    QCOMPARE(LogLines(), QStringList{ErrLine(name + ",型が一致しません。")});
+    QCOMPARE(ora::Err().Number, error);
+    QCOMPARE(LogLines(),
+             error ? QStringList{Stamped("Err", name + ",型が一致しません。")} : QStringList());
   }
 
   void rowidOfAnEmptyResultLeavesNoLimit() {

@@ -47,42 +47,30 @@ class TestSortSpread : public QObject {
     QTest::addColumn<QList<int>>("keys");  // grid column, 1 ascending / 2 descending, …
     QTest::addColumn<QList<int>>("order");
     const QVariant null;
-    QTest::newRow("numbers as numbers") << QList<QVariantList>{{10, 9, 100, -1, 2.5}} << true
-                                        << QList<int>{2, 1} << QList<int>{3, 4, 1, 0, 2};
-    QTest::newRow("numeric texts as numbers") << QList<QVariantList>{{"10", "9.50", "1.5e1", "-3"}}
-                                              << true << QList<int>{2, 1} << QList<int>{3, 1, 0, 2};
-    QTest::newRow("texts by code point")
-        << QList<QVariantList>{{"a", "B", "ｱ", "あ", "Z", "ab"}} << false << QList<int>{2, 1}
-        << QList<int>{1, 4, 0, 5, 3, 2};
-    QTest::newRow("digits in a text column as text")
-        << QList<QVariantList>{{"10", "9", "100"}} << false << QList<int>{2, 1}
-        << QList<int>{0, 2, 1};
-    QTest::newRow("dates in time order")
-        << QList<QVariantList>{{"2001/04/06 21:05:07", "1999/12/31 23:59:59",
-                                QDateTime(QDate(2001, 4, 6), QTime(9, 5, 7)),
-                                "2000/01/01 00:00:00"}}
-        << false << QList<int>{2, 1} << QList<int>{1, 3, 2, 0};
-    QTest::newRow("empty cells first ascending")
-        << QList<QVariantList>{{"b", null, "a", null}} << false << QList<int>{2, 1}
-        << QList<int>{1, 3, 2, 0};
-    QTest::newRow("empty cells last descending")
-        << QList<QVariantList>{{"b", null, "a", null}} << false << QList<int>{2, 2}
-        << QList<int>{0, 2, 1, 3};
-    QTest::newRow("stable ascending") << QList<QVariantList>{{1, 2, 1, 2, 1}} << false
-                                      << QList<int>{2, 1} << QList<int>{0, 2, 4, 1, 3};
-    QTest::newRow("stable descending") << QList<QVariantList>{{1, 2, 1, 2, 1}} << false
-                                       << QList<int>{2, 2} << QList<int>{1, 3, 0, 2, 4};
-    QTest::newRow("column 3 descending, greatest first")
-        << QList<QVariantList>{{"x", "y", "z", "w"}, {5, 50, -5, 7}} << false << QList<int>{3, 2}
-        << QList<int>{1, 3, 0, 2};
-    QTest::newRow("three keys in order")
-        << QList<QVariantList>{{1, 1, 1, 2, 1}, {"b", "a", "a", "a", "a"}, {2, 3, 1, 0, 3}} << false
-        << QList<int>{2, 1, 3, 1, 4, 2} << QList<int>{1, 4, 2, 0, 3};
-    QTest::newRow("empty grid") << QList<QVariantList>{{}} << false << QList<int>{2, 1}
-                                << QList<int>();
-    QTest::newRow("long texts sharing a prefix")
-        << QList<QVariantList>{{"abcdefghijZ", "abcdefghijA", "abcdefgh", "abcdefghij"}} << false
-        << QList<int>{2, 1} << QList<int>{2, 3, 1, 0};
+    const QList<int> first{2, 1};
+    const auto row = [](const char* name, const QList<QVariantList>& columns, bool numeric,
+                        const QList<int>& keys, const QList<int>& order) {
+      QTest::newRow(name) << columns << numeric << keys << order;
+    };
+    row("numbers as numbers", {{10, 9, 100, -1, 2.5}}, true, first, {3, 4, 1, 0, 2});
+    row("numeric texts as numbers", {{"10", "9.50", "1.5e1", "-3"}}, true, first, {3, 1, 0, 2});
+    row("texts by code point", {{"a", "B", "ｱ", "あ", "Z", "ab"}}, false, first,
+        {1, 4, 0, 5, 3, 2});
+    row("digits in a text column as text", {{"10", "9", "100"}}, false, first, {0, 2, 1});
+    row("dates in time order",
+        {{"2001/04/06 21:05:07", "1999/12/31 23:59:59",
+          QDateTime(QDate(2001, 4, 6), QTime(9, 5, 7)), "2000/01/01 00:00:00"}},
+        false, first, {1, 3, 2, 0});
+    row("empty cells first ascending", {{"b", null, "a", null}}, false, first, {1, 3, 2, 0});
+    row("empty cells last descending", {{"b", null, "a", null}}, false, {2, 2}, {0, 2, 1, 3});
+    row("stable ascending", {{1, 2, 1, 2, 1}}, false, first, {0, 2, 4, 1, 3});
+    row("stable descending", {{1, 2, 1, 2, 1}}, false, {2, 2}, {1, 3, 0, 2, 4});
+    row("column 3 descending", {{"x", "y", "z", "w"}, {5, 50, -5, 7}}, false, {3, 2}, {1, 3, 0, 2});
+    row("three keys in order", {{1, 1, 1, 2, 1}, {"b", "a", "a", "a", "a"}, {2, 3, 1, 0, 3}}, false,
+        {2, 1, 3, 1, 4, 2}, {1, 4, 2, 0, 3});
+    row("empty grid", {{}}, false, first, {});
+    row("long texts sharing a prefix", {{"abcdefghijZ", "abcdefghijA", "abcdefgh", "abcdefghij"}},
+        false, first, {2, 3, 1, 0});
   }
   void rowsAreOrderedByTheirKeys() {
     QFETCH(QList<QVariantList>, columns);
@@ -96,16 +84,10 @@ class TestSortSpread : public QObject {
       before << QStringList();
       for (int c = 2; c <= g.MaxCols(); ++c) before.last() << g.CellText(c, r);
     }
-    int k[3] = {0, 0, 0};
-    bool asc[3] = {true, true, true};
-    for (int i = 0; i < keys.size() / 2; ++i) {
-      k[i] = keys[2 * i];
-      asc[i] = keys[2 * i + 1] == 1;
-    }
-    mSb_SortSpread(&g, k[0], asc[0], k[1], asc[1], k[2], asc[2]);
+    while (keys.size() < 6) keys << 0 << 1;
+    mSb_SortSpread(&g, keys[0], keys[1] == 1, keys[2], keys[3] == 1, keys[4], keys[5] == 1);
     QVERIFY(!ora::Err().pending());
     QCOMPARE(Order(g), order);
-    // Whole rows move: every cell stays with its row.
     for (int r = 1; r <= g.MaxRows(); ++r) {
       for (int c = 2; c <= g.MaxCols(); ++c)
         QCOMPARE(g.CellText(c, r), before[order[r - 1]][c - 2]);
