@@ -17,10 +17,10 @@ QString MakeUserFile(const QString& folder) {
   return MakeSqliteFile(path,
                         "CREATE TABLE t (c CHAR(5), tx TEXT, vc VARCHAR(20), i INTEGER, r REAL, "
                         "l LONG, rw RAW(16), b BLOB, ts TIMESTAMP, dt DATETIME, n VARCHAR2(30), "
-                        "created NUMBER, firstName TEXT, far DATE, huge DATE);"
+                        "created NUMBER, far DATE, huge DATE, firstName TEXT);"
                         "INSERT INTO t VALUES ('ab', 'text', 'vc', 42, 1.5, 'long text', x'00ff', "
-                        "x'0102', '2001-04-06 21:05:07.5', '2001-04-06 21:05:07', NULL, 41, 'a', "
-                        "1e300, 9223372036854775807);")
+                        "x'0102', '2001-04-06 21:05:07.5', '2001-04-06 21:05:07', NULL, 41, 1e300, "
+                        "9223372036854775807, 'a');")
              ? path
              : QString();
 }
