@@ -66,6 +66,14 @@ class TestVaSpread : public QObject {
       QCOMPARE(ora::Err().Number, int(ora::kErrOutOfRange));
       QCOMPARE(QPoint(g.MaxCols(), g.MaxRows()), QPoint(28, 2));
     }
+    // The row header, sized once per digit count, is as wide as Qt's own would be.
+    QHeaderView plain(Qt::Vertical);
+    plain.setModel(g.model());
+    for (int rows : {9, 10, 12345}) {
+      g.SetMaxRows(rows);
+      QCoreApplication::processEvents();
+      QCOMPARE(g.verticalHeader()->sizeHint(), plain.sizeHint());
+    }
   }
 
   void valuesAreShownAndReadBack_data() {
