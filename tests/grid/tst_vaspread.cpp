@@ -71,7 +71,7 @@ class TestVaSpread : public QObject {
     plain.setModel(g.model());
     for (int rows : {9, 10, 12345}) {
       g.SetMaxRows(rows);
-      QCoreApplication::processEvents();
+      g.Refresh();
       QCOMPARE(g.verticalHeader()->sizeHint(), plain.sizeHint());
     }
   }
