@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
        [](const platform::FileDialogRequest&) -> QString { std::abort(); },
        [](const QString&, qint64, qint64) -> bool { std::abort(); }});
   frmMain::SetLogonDialog([](QWidget*) {});
-  mSb_CreateSessions();
+  CreateSessions();
   return 0;
 }
 

@@ -56,7 +56,7 @@ QPixmap ProgramPicture() {
 
 }  // namespace
 
-QString mFn_VersionLabel(int major, int minor) {
+QString VersionLabel(int major, int minor) {
   return QStringLiteral("Ver %1.%2").arg(major).arg(minor, 2, 10, QLatin1Char('0'));
 }
 
@@ -146,7 +146,7 @@ frmVersion::frmVersion(QWidget* owner) : QDialog(owner) {
 }
 
 void frmVersion::Form_Load() {
-  lblVersion->setText(mFn_VersionLabel(QUERNA_VERSION_MAJOR, QUERNA_VERSION_MINOR));
+  lblVersion->setText(VersionLabel(QUERNA_VERSION_MAJOR, QUERNA_VERSION_MINOR));
 }
 
 bool frmVersion::eventFilter(QObject* watched, QEvent* event) {

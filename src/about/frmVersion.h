@@ -8,7 +8,7 @@ class QLineEdit;
 class QPushButton;
 
 // "Ver " + major + "." + minor in at least two digits: 1 and 0 give "Ver 1.00".
-QString mFn_VersionLabel(int major, int minor);
+QString VersionLabel(int major, int minor);
 
 class frmVersion : public QDialog {
   Q_OBJECT

@@ -7,25 +7,25 @@
 #include "session/SessionData.h"
 #include "session/frmLogon.h"
 
-void mSb_ShowLogonDialog(QWidget* parent) {
+void ShowLogonDialog(QWidget* parent) {
   // A fresh dialog at every opening, so the saved history is read again.
   frmLogon dlg(parent);
   dlg.exec();
 }
 
-void mSb_SessionLogonCommand() {
-  if (mFn_NoSession()) {
+void SessionLogonCommand() {
+  if (NoSession()) {
     if (gfrmMain) gfrmMain->mnuWindowNewWindow_Click();
   } else {
-    mSb_ShowLogonDialog(gfrmMain);
+    ShowLogonDialog(gfrmMain);
   }
   // The active console offers the new session at once (or the newest one after a cancel).
-  if (frmQuerna* console = gfrmMain ? gfrmMain->mFn_ActiveConsole() : nullptr)
+  if (frmQuerna* console = gfrmMain ? gfrmMain->ActiveConsole() : nullptr)
     console->RefreshSessionList();
 }
 
-void mSb_SessionLogoutCommand() {
-  frmQuerna* console = gfrmMain ? gfrmMain->mFn_ActiveConsole() : nullptr;
-  if (!console || mFn_NoSession()) return;
+void SessionLogoutCommand() {
+  frmQuerna* console = gfrmMain ? gfrmMain->ActiveConsole() : nullptr;
+  if (!console || NoSession()) return;
   console->Logout();
 }

@@ -4,8 +4,8 @@ class QWidget;
 
 // Loads a fresh logon dialog and shows it modally; returns when it has closed. On a successful
 // logon the session table has one more live record.
-void mSb_ShowLogonDialog(QWidget* parent);
+void ShowLogonDialog(QWidget* parent);
 // "ﾛｸﾞｲﾝ...": logs on to one more database (through the new-window command when none is open).
-void mSb_SessionLogonCommand();
+void SessionLogonCommand();
 // "ﾛｸﾞｱｳﾄ...": presses the active console's logout button when a session is open.
-void mSb_SessionLogoutCommand();
+void SessionLogoutCommand();

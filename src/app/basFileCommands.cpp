@@ -39,14 +39,14 @@ void ShowHelp(platform::HelpCommand command) {
 
 }  // namespace
 
-void mSb_SqlFileOpenCommand() {
+void SqlFileOpenCommand() {
   if (NobodyLoggedIn()) {
     AskToLogIn();
     return;
   }
   // Held weakly: the console could be closed while the dialogs below are up.
-  QPointer<frmQuerna> console = gfrmMain ? gfrmMain->mFn_ActiveConsole() : nullptr;
-  if (!console || mFn_NoSession()) return;
+  QPointer<frmQuerna> console = gfrmMain ? gfrmMain->ActiveConsole() : nullptr;
+  if (!console || NoSession()) return;
 
   const QString path =
       mFn_ShowOpenDialog(gfrmMain, QStringLiteral("SQLﾌｧｲﾙからSQL文をｲﾝﾎﾟｰﾄ"), QString(),
@@ -61,7 +61,7 @@ void mSb_SqlFileOpenCommand() {
   console->LoadScript(text);
 }
 
-void mSb_LogFileOpenCommand() {
+void LogFileOpenCommand() {
   const QString path =
       mFn_ShowOpenDialog(gfrmMain, QStringLiteral("SQLﾛｸﾞﾌｧｲﾙを開く"), platform::ProgramFolder(),
                          QStringLiteral("SQLﾛｸﾞﾌｧｲﾙ(*.LOG)") + NUL + QStringLiteral("*.LOG"));
@@ -70,28 +70,28 @@ void mSb_LogFileOpenCommand() {
   if (!path.isEmpty()) platform::OpenDocument(path);
 }
 
-void mSb_ImportCommand() {
+void ImportCommand() {
   if (NobodyLoggedIn()) AskToLogIn();
 }
 
-void mSb_ExportCommand() {
+void ExportCommand() {
   if (NobodyLoggedIn()) {
     AskToLogIn();
     return;
   }
-  if (frmQuerna* console = gfrmMain ? gfrmMain->mFn_ActiveConsole() : nullptr)
+  if (frmQuerna* console = gfrmMain ? gfrmMain->ActiveConsole() : nullptr)
     ExportGridAsCsv(gfrmMain, console->ResultGrid());
 }
 
-void mSb_HelpContentsCommand() {
+void HelpContentsCommand() {
   ShowHelp(platform::HelpCommand::Contents);
 }
 
-void mSb_HelpSearchCommand() {
+void HelpSearchCommand() {
   ShowHelp(platform::HelpCommand::Search);
 }
 
-void mSb_AboutCommand() {
+void AboutCommand() {
   // A fresh dialog at every opening, gone again once it is closed. Held weakly, because
   // shut-down unloads every window, an open About box included.
   QPointer<frmVersion> dialog = new frmVersion(gfrmMain);

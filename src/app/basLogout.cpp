@@ -17,7 +17,7 @@ void mSb_CloseAllSessions() {
     rec.OraDatabase.reset();
     rec.OraSession.reset();
   }
-  mSb_CreateSessions();
+  CreateSessions();
   mSb_UnloadConsoles();
   ora::ErrClear();
 }
@@ -40,7 +40,7 @@ void mSb_UnloadConsoles() {
   ora::ErrClear();
 }
 
-void mSb_LogoutConsoleSession(frmQuerna* console) {
+void LogoutConsoleSession(frmQuerna* console) {
   // A session in use by a running statement stays until the statement has ended.
   if (!console || frmQuerna::StatementRunning()) return;
   if (platform::MsgBox(QStringLiteral("【") + console->SelectedSessionLabel() +
@@ -60,7 +60,7 @@ void mSb_LogoutConsoleSession(frmQuerna* console) {
     if (rec.OraDynaset) rec.OraDynaset->Close();
     if (rec.OraDatabase) rec.OraDatabase->Close();
   }
-  mSb_CreateSessions();
+  CreateSessions();
   if (!kept.empty()) gSessionData = std::move(kept);
   ora::ErrClear();
 

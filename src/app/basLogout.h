@@ -9,6 +9,6 @@ void mSb_CloseAllSessions();
 // Unloads every console window; sessions are untouched.
 void mSb_UnloadConsoles();
 // The console's logout of its selected session, with its confirmation.
-void mSb_LogoutConsoleSession(frmQuerna* console);
+void LogoutConsoleSession(frmQuerna* console);
 // Runs one SQL text in the active console, logging on and opening a console first when needed.
 void mSb_RunDictionarySQL(const QString& sql);

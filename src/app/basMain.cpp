@@ -40,7 +40,7 @@ void mSb_EndApplication() {
 }
 
 void Main() {
-  mSb_CreateSessions();
+  CreateSessions();
   mSb_KillFile(platform::ProgramFolder() + QStringLiteral("/Querna.sql"));
   gfrmMain = new frmMain;
   gfrmMain->setAttribute(Qt::WA_DeleteOnClose);

@@ -11,8 +11,8 @@
 namespace {
 
 frmQuerna* ActiveConsoleWithSession() {
-  frmQuerna* console = gfrmMain ? gfrmMain->mFn_ActiveConsole() : nullptr;
-  return console && !mFn_NoSession() ? console : nullptr;
+  frmQuerna* console = gfrmMain ? gfrmMain->ActiveConsole() : nullptr;
+  return console && !NoSession() ? console : nullptr;
 }
 
 }  // namespace

@@ -87,7 +87,7 @@ void frmHistory::showCurrent() {
 void ShowSqlHistory() {
   // The console active when the command was given; held weakly, as it could be closed while
   // the browser is up.
-  QPointer<frmQuerna> console = gfrmMain ? gfrmMain->mFn_ActiveConsole() : nullptr;
+  QPointer<frmQuerna> console = gfrmMain ? gfrmMain->ActiveConsole() : nullptr;
   frmHistory dlg(ReadSqlHistory(platform::ProgramFolder()), gfrmMain);
   if (dlg.exec() != QDialog::Accepted || !console || dlg.chosenSql().isEmpty()) return;
   console->PutSql(dlg.chosenSql());

@@ -102,9 +102,9 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(this)
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QStringLiteral("Querna"));
   setCentralWidget(mdi_);
-  mSb_BuildMenus();
+  BuildMenus();
   qApp->installEventFilter(this);
-  mSb_ConnectSqlMenu(this);
+  ConnectSqlMenu(this);
 }
 
 frmMain::~frmMain() {
@@ -117,22 +117,22 @@ frmMain::LogonDialogFn frmMain::SetLogonDialog(LogonDialogFn show) {
   return previous;
 }
 
-void frmMain::mSb_BuildMenus() {
+void frmMain::BuildMenus() {
   QMenuBar* bar = menuBar();
 
   QMenu* file = AddMenu(bar, "mnuFile", QStringLiteral("ﾌｧｲﾙ(&F)"));
   connect(AddItem(file, "mnuSqlFileOpen", QStringLiteral("SQLﾌｧｲﾙからSQL文をｲﾝﾎﾟｰﾄ...")),
-          &QAction::triggered, this, [] { mSb_SqlFileOpenCommand(); });
+          &QAction::triggered, this, [] { SqlFileOpenCommand(); });
   AddBar(file, "mnuFileBar0");
   connect(AddItem(file, "mnuFileLogOpen", QStringLiteral("SQLﾛｸﾞﾌｧｲﾙを開く..."), Qt::Key_F4),
-          &QAction::triggered, this, [] { mSb_LogFileOpenCommand(); });
+          &QAction::triggered, this, [] { LogFileOpenCommand(); });
   connect(AddItem(file, "mnuFileHistory", QStringLiteral("SQL履歴..."), Qt::CTRL | Qt::Key_H),
           &QAction::triggered, this, [] { ShowSqlHistory(); });
   AddBar(file, "mnuFileBar1");
   connect(AddItem(file, "mnuFileImport", QStringLiteral("ｲﾝﾎﾟｰﾄ...")), &QAction::triggered, this,
-          [] { mSb_ImportCommand(); });
+          [] { ImportCommand(); });
   connect(AddItem(file, "mnuFileExport", QStringLiteral("ｴｸｽﾎﾟｰﾄ...")), &QAction::triggered, this,
-          [] { mSb_ExportCommand(); });
+          [] { ExportCommand(); });
   AddBar(file, "mnuFileBar11");
   connect(AddItem(file, "mnuFileExit", QStringLiteral("終了(&X)")), &QAction::triggered, this,
           [this] { mnuFileExit_Click(); });
@@ -167,7 +167,7 @@ void frmMain::mSb_BuildMenus() {
     item->setCheckable(true);
     item->setChecked(l.limit == 100);
     recLimitItems_.append({item, l.limit});
-    connect(item, &QAction::triggered, this, [this, item] { mSb_CheckRecordLimit(item); });
+    connect(item, &QAction::triggered, this, [this, item] { CheckRecordLimit(item); });
   }
   AddBar(view, "mnuEditBar1")->setVisible(false);
   HideAndDisable(AddItem(view, "mnuViewRefresh", QStringLiteral("最新の情報に更新(&R)")));
@@ -176,9 +176,9 @@ void frmMain::mSb_BuildMenus() {
 
   QMenu* session = AddMenu(bar, "mnuSession", QStringLiteral("ｾｯｼｮﾝ(&S)"));
   connect(AddItem(session, "mnuSessionLogon", QStringLiteral("ﾛｸﾞｲﾝ...")), &QAction::triggered,
-          this, [] { mSb_SessionLogonCommand(); });
+          this, [] { SessionLogonCommand(); });
   connect(AddItem(session, "mnuSessionLogout", QStringLiteral("ﾛｸﾞｱｳﾄ...")), &QAction::triggered,
-          this, [] { mSb_SessionLogoutCommand(); });
+          this, [] { SessionLogoutCommand(); });
 
   QMenu* sql = AddMenu(bar, "mnuSql", QStringLiteral("ｵﾗｸﾙ参照・設定(&O)"));
   AddItem(sql, "mnuSqlAccess", QStringLiteral("ｵﾗｸﾙ接続ﾕｰｻﾞｰ状況を見る"));
@@ -226,16 +226,16 @@ void frmMain::mSb_BuildMenus() {
   AddBar(window, "mnuWindowBar10");
   connect(AddItem(window, "mnuWindowAllClose", QStringLiteral("全てのｳｨﾝﾄﾞｳを閉じる")),
           &QAction::triggered, this, [this] { mnuWindowAllClose_Click(); });
-  connect(window, &QMenu::aboutToShow, this, [this] { mSb_FillWindowList(); });
+  connect(window, &QMenu::aboutToShow, this, [this] { FillWindowList(); });
 
   QMenu* help = AddMenu(bar, "mnuHelp", QStringLiteral("ﾍﾙﾌﾟ(&H)"));
   connect(AddItem(help, "mnuHelpContents", QStringLiteral("目次(&C)")), &QAction::triggered, this,
-          [] { mSb_HelpContentsCommand(); });
+          [] { HelpContentsCommand(); });
   connect(AddItem(help, "mnuHelpSearch", QStringLiteral("ﾄﾋﾟｯｸの検索(&S)...")), &QAction::triggered,
-          this, [] { mSb_HelpSearchCommand(); });
+          this, [] { HelpSearchCommand(); });
   AddBar(help, "mnuHelpBar5");
   connect(AddItem(help, "mnuHelpAbout", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)")), &QAction::triggered,
-          this, [] { mSb_AboutCommand(); });
+          this, [] { AboutCommand(); });
 
   for (QAction* item : findChildren<QAction*>()) {
     if (!item->shortcut().isEmpty()) shortcutItems_.append(item);
@@ -243,14 +243,14 @@ void frmMain::mSb_BuildMenus() {
 }
 
 void frmMain::Load() {
-  mSb_RestorePlacement();
+  RestorePlacement();
   show();
   raise();
   activateWindow();
   mnuWindowNewWindow_Click();
 }
 
-void frmMain::mSb_RestorePlacement() {
+void frmMain::RestorePlacement() {
   const QStringList keys = {QStringLiteral("MainLeft"), QStringLiteral("MainTop"),
                             QStringLiteral("MainWidth"), QStringLiteral("MainHeight")};
   if (std::all_of(keys.begin(), keys.end(), [](const QString& key) {
@@ -274,7 +274,7 @@ void frmMain::mSb_RestorePlacement() {
 // The position is the frame's, as move() takes it; the extent is the window's own, which is known
 // before the window manager has framed the window, so a restored window does not grow by its
 // frame on every run.
-void frmMain::mSb_SavePlacement() {
+void frmMain::SavePlacement() {
   if (isMinimized()) return;
   const platform::SettingsBatch saveOnce;
   const double dpiX = LogicalDpiX(this);
@@ -296,7 +296,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  mSb_SavePlacement();
+  SavePlacement();
   mSb_EndApplication();
   event->accept();
 }
@@ -317,21 +317,21 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event) {
   return false;
 }
 
-int frmMain::mFn_RecordLimit() const {
+int frmMain::RecordLimit() const {
   for (const auto& [item, limit] : recLimitItems_) {
     if (item->isChecked()) return limit;
   }
   return 0;
 }
 
-void frmMain::mSb_CheckRecordLimit(QAction* clicked) {
+void frmMain::CheckRecordLimit(QAction* clicked) {
   for (const auto& entry : std::as_const(recLimitItems_))
     entry.first->setChecked(entry.first == clicked);
   for (frmQuerna* console : mdi_->findChildren<frmQuerna*>())
-    console->SetRecordLimit(mFn_RecordLimit());
+    console->SetRecordLimit(RecordLimit());
 }
 
-frmQuerna* frmMain::mFn_ActiveConsole() const {
+frmQuerna* frmMain::ActiveConsole() const {
   // The current child stays known while another application is in front, so a command still
   // finds its console then.
   QMdiSubWindow* sub = mdi_->currentSubWindow();
@@ -339,29 +339,29 @@ frmQuerna* frmMain::mFn_ActiveConsole() const {
 }
 
 void frmMain::mnuWindowNewWindow_Click() {
-  if (mFn_NoSession()) {
+  if (NoSession()) {
     if (LogonDialog()) {
       LogonDialog()(this);
     } else {
-      mSb_ShowLogonDialog(this);
+      ShowLogonDialog(this);
     }
-    if (mFn_NoSession()) return;
+    if (NoSession()) return;
   }
   mSb_NewConsoleWindow();
 }
 
 void frmMain::WireConsole(frmQuerna* console) {
   QObject::connect(console, &frmQuerna::bindRequested, console,
-                   [console] { mSb_ShowBind(console, console->SelectedSession()); });
+                   [console] { ShowBindWindow(console, console->SelectedSession()); });
   QObject::connect(console, &frmQuerna::logoutRequested, console,
-                   [console] { mSb_LogoutConsoleSession(console); });
+                   [console] { LogoutConsoleSession(console); });
 }
 
 void frmMain::mSb_NewConsoleWindow() {
   ++mlngConsoleNo;
   auto* console = new frmQuerna;
   WireConsole(console);
-  console->SetRecordLimit(mFn_RecordLimit());
+  console->SetRecordLimit(RecordLimit());
   console->setWindowTitle(QStringLiteral("Querna") + QString::number(mlngConsoleNo));
   QMdiSubWindow* sub = mdi_->addSubWindow(console);
   sub->setAttribute(Qt::WA_DeleteOnClose);
@@ -378,12 +378,12 @@ void frmMain::mnuFileExit_Click() {
 }
 
 void frmMain::mnuEditClear_Click() {
-  if (frmQuerna* console = mFn_ActiveConsole()) console->Clear();
+  if (frmQuerna* console = ActiveConsole()) console->Clear();
 }
 
 void frmMain::mnuEditSqlExec_Click() {
-  frmQuerna* console = mFn_ActiveConsole();
-  if (console && !mFn_NoSession()) console->Run();
+  frmQuerna* console = ActiveConsole();
+  if (console && !NoSession()) console->Run();
 }
 
 void frmMain::mnuEditSqlStop_Click() {
@@ -457,7 +457,7 @@ void frmMain::mnuWindowAllClose_Click() {
   mSb_UnloadConsoles();
 }
 
-void frmMain::mSb_FillWindowList() {
+void frmMain::FillWindowList() {
   qDeleteAll(windowListItems_);
   windowListItems_.clear();
   const QList<QMdiSubWindow*> list = mdi_->subWindowList(QMdiArea::CreationOrder);

@@ -22,9 +22,9 @@ class frmMain : public QMainWindow {
 
   // The record limit as execution reads it from the View menu's marks: the first checked item
   // gives 0, 1, 100, 500, 1000 or -1 ("制限無し"); 0 when none is checked.
-  int mFn_RecordLimit() const;
+  int RecordLimit() const;
   // The active console: the active child window when it is a console, else nullptr.
-  frmQuerna* mFn_ActiveConsole() const;
+  frmQuerna* ActiveConsole() const;
   // "新しいｳｨﾝﾄﾞｳを開く": logs on first when no session is open, then opens a console.
   void mnuWindowNewWindow_Click();
   // The menu item of a name ("mnuEditClear" …), for the commands and for tests.
@@ -44,17 +44,17 @@ class frmMain : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void mSb_BuildMenus();
+  void BuildMenus();
   void mSb_NewConsoleWindow();
-  void mSb_RestorePlacement();
-  void mSb_SavePlacement();
-  void mSb_FillWindowList();
+  void RestorePlacement();
+  void SavePlacement();
+  void FillWindowList();
 
   void mnuFileExit_Click();
   void mnuEditClear_Click();
   void mnuEditSqlExec_Click();
   void mnuEditSqlStop_Click();
-  void mSb_CheckRecordLimit(QAction* clicked);
+  void CheckRecordLimit(QAction* clicked);
   void mnuWindowTileHorizontal_Click();
   void mnuWindowTileVertical_Click();
   void mnuWindowArrangeIcons_Click();

@@ -14,20 +14,20 @@ namespace {
 const QString kPromptTitle = QStringLiteral("frmMain");
 
 void RunTableQuery(QString (*build)(const QString&)) {
-  const QString table = mFn_AskTableName();
+  const QString table = AskTableName();
   if (table.isEmpty()) return;
   mSb_RunDictionarySQL(build(table));
 }
 
 }  // namespace
 
-QString mFn_AskTableName() {
+QString AskTableName() {
   const QString answer =
       platform::InputBox(QStringLiteral("テーブル名を入力して下さい"), kPromptTitle, QString());
   return answer.trimmed().isEmpty() ? QString() : answer;
 }
 
-QString mFn_AskLogRange() {
+QString AskLogRange() {
   const QString now = platform::Now().toString(QStringLiteral("yyyy-MM-dd/HH:mm:ss"));
   const QString start = platform::InputBox(
       QStringLiteral("範囲日付の開始日を入力して下さい\r\n書式：1999-08-22/17:55:04"), kPromptTitle,
@@ -38,7 +38,7 @@ QString mFn_AskLogRange() {
   return dictsql::LogRangeCondition(start, end);
 }
 
-void mSb_ConnectSqlMenu(frmMain* main) {
+void ConnectSqlMenu(frmMain* main) {
   const auto connect = [main](const QString& item, const std::function<void()>& command) {
     if (QAction* action = main->menuItem(item))
       QObject::connect(action, &QAction::triggered, main, command);
@@ -50,9 +50,9 @@ void mSb_ConnectSqlMenu(frmMain* main) {
   connect(QStringLiteral("mnuSqlTableFields"), [] { RunTableQuery(dictsql::TableFieldsSql); });
   connect(QStringLiteral("mnuSqlTableIndex"), [] { RunTableQuery(dictsql::TableIndexSql); });
   connect(QStringLiteral("mnuSqlLog"),
-          [] { mSb_RunDictionarySQL(dictsql::SqlLogSql(mFn_AskLogRange())); });
+          [] { mSb_RunDictionarySQL(dictsql::SqlLogSql(AskLogRange())); });
   connect(QStringLiteral("mnuSqlLogAccess"),
-          [] { mSb_RunDictionarySQL(dictsql::SqlLogLoadSql(mFn_AskLogRange())); });
+          [] { mSb_RunDictionarySQL(dictsql::SqlLogLoadSql(AskLogRange())); });
   for (const QString& item : dictsql::FixedQueryItems()) {
     const QString sql = dictsql::FixedQuerySql(item);
     connect(item, [sql] { mSb_RunDictionarySQL(sql); });

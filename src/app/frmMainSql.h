@@ -5,10 +5,10 @@
 class frmMain;
 
 // Connects every item of that menu (found by its item name) to its command.
-void mSb_ConnectSqlMenu(frmMain* main);
+void ConnectSqlMenu(frmMain* main);
 
 // The table-name prompt: the answer as typed, or an empty text when it was blank or cancelled.
-QString mFn_AskTableName();
+QString AskTableName();
 // The two date-range prompts of the SQL log commands, both offering the current date and time:
 // the range condition their answers give.
-QString mFn_AskLogRange();
+QString AskLogRange();

@@ -83,7 +83,7 @@ void RemoveParameter(ora::OraDatabase* db, const QString& name) {
 
 }  // namespace
 
-QString mFn_BindValueText(const QVariant& value) {
+QString BindValueText(const QVariant& value) {
   if (ora::IsNull(value)) return QString();
   if (value.typeId() == QMetaType::QDateTime) {
     const QDateTime dt = value.toDateTime();
@@ -95,7 +95,7 @@ QString mFn_BindValueText(const QVariant& value) {
   return value.toString();
 }
 
-std::optional<QDateTime> mFn_ParseDateText(const QString& text) {
+std::optional<QDateTime> ParseDateText(const QString& text) {
   const QString trimmed = text.trimmed();
   for (const char* format : kDateFormats) {
     const QDateTime dt = QDateTime::fromString(trimmed, QString::fromLatin1(format));
@@ -214,7 +214,7 @@ void frmBind::mSb_SetBindList() {
     for (int i = 0; i < params.Count(); ++i) {
       if (ora::OraParameter* p = params.Item(i)) {
         cmbName->addItem(p->Name());
-        cmbValue->addItem(mFn_BindValueText(p->Value()));
+        cmbValue->addItem(BindValueText(p->Value()));
       }
     }
   }
@@ -230,7 +230,7 @@ void frmBind::cmbName_Click() {
   ora::OraDatabase* db = Database();
   ora::OraParameter* p = db ? db->Parameters().Item(cmbName->currentText()) : nullptr;
   if (p) {
-    cmbValue->setEditText(mFn_BindValueText(p->Value()));
+    cmbValue->setEditText(BindValueText(p->Value()));
     const int type = cmbValueType->findData(p->ServerType());
     cmbValueType->setCurrentIndex(type < 0 ? 0 : type);
     switch (p->Status()) {
@@ -271,7 +271,7 @@ void frmBind::cmdAdd_Click() {
         value = text;
         break;
       case ora::ORATYPE_DATE:
-        if (const auto date = mFn_ParseDateText(text)) value = *date;
+        if (const auto date = ParseDateText(text)) value = *date;
         break;
       default:
         platform::MsgBox(QStringLiteral("未対応のデータ型が指定されました"), platform::vbCritical);
@@ -328,7 +328,7 @@ void frmBind::mnuToolDelBind_Click() {
   mSb_SetBindList();
 }
 
-void mSb_ShowBind(QWidget* parent, int sessionNo) {
+void ShowBindWindow(QWidget* parent, int sessionNo) {
   auto* dialog = new frmBind(parent);
   // Closing releases the dialog; the next opening starts from a fresh load.
   dialog->setAttribute(Qt::WA_DeleteOnClose);

@@ -55,9 +55,9 @@ class frmBind : public QDialog {
 };
 
 // A bind variable's value as the lists show it; a Null value is empty text.
-QString mFn_BindValueText(const QVariant& value);
+QString BindValueText(const QVariant& value);
 // A typed date (with or without a time) as a date value; nothing when the text is not a date.
-std::optional<QDateTime> mFn_ParseDateText(const QString& text);
+std::optional<QDateTime> ParseDateText(const QString& text);
 
 // Opens the dialog modally over a console for a session of the session table.
-void mSb_ShowBind(QWidget* parent, int sessionNo);
+void ShowBindWindow(QWidget* parent, int sessionNo);

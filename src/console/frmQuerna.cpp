@@ -33,7 +33,7 @@ constexpr int kDesignHeight = 7170;
 
 // The record of the session table a selector position stands for, or nullptr.
 SessionData* Record(int index) {
-  if (index < 0 || index > mFn_SessionUBound()) return nullptr;
+  if (index < 0 || index > LastSessionIndex()) return nullptr;
   return &gSessionData[static_cast<std::size_t>(index)];
 }
 

@@ -10,7 +10,7 @@ QString ShowFileDialog(bool save, QWidget* owner, const QString& title,
   request.save = save;
   request.title = title;
   request.initialFolder = initialFolder;
-  request.filters = mFn_ParseFilter(filter);
+  request.filters = ParseFilter(filter);
   request.fileMustExist = true;
   request.owner = owner;
   return platform::ShowFileDialog(request);
@@ -18,7 +18,7 @@ QString ShowFileDialog(bool save, QWidget* owner, const QString& title,
 
 }  // namespace
 
-QStringList mFn_ParseFilter(const QString& filter) {
+QStringList ParseFilter(const QString& filter) {
   QStringList parts = filter.split(QChar(u'\0'));
   // The list ends with a NUL after its last part, which leaves an empty piece behind it.
   while (!parts.isEmpty() && parts.last().isEmpty()) parts.removeLast();

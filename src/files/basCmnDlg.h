@@ -14,4 +14,4 @@ QString mFn_ShowSaveDialog(QWidget* owner, QString title, QString initialFolder,
 
 // The pairs of a NUL-separated filter as description, pattern, description, pattern …; an empty
 // filter, or one without a complete pair, gives the single entry for every file.
-QStringList mFn_ParseFilter(const QString& filter);
+QStringList ParseFilter(const QString& filter);

@@ -123,10 +123,10 @@ QString mFn_ReadSqlFile(const QString& path) {
     platform::MsgBox(QStringLiteral("ファイルが開けません"), platform::vbOKOnly);
     return QString();
   }
-  QFile* file = mFn_TextFile(fileNo);
+  QFile* file = TextFileByNumber(fileNo);
   const QByteArray bytes = file->readAll();
   const bool failed = file->error() != QFileDevice::NoError;
-  mSb_CloseTextFile(fileNo);
+  CloseTextFile(fileNo);
   if (failed) {
     platform::MsgBox(kErrDeviceIO, platform::vbOKOnly);
     return QString();
@@ -150,18 +150,18 @@ int mFn_OpenTextFile(const QString& path, bool read, bool deleteFirst) {
   }
   OpenFiles()[fileNo] = std::move(file);
   if (!read && !mFn_FileExists(path)) {
-    mSb_CloseTextFile(fileNo);
+    CloseTextFile(fileNo);
     return 0;
   }
   return fileNo;
 }
 
-QFile* mFn_TextFile(int fileNo) {
+QFile* TextFileByNumber(int fileNo) {
   const auto it = OpenFiles().find(fileNo);
   return it == OpenFiles().end() ? nullptr : it->second.get();
 }
 
-void mSb_CloseTextFile(int fileNo) {
+void CloseTextFile(int fileNo) {
   OpenFiles().erase(fileNo);
 }
 

@@ -18,9 +18,9 @@ QString mFn_ReadSqlFile(const QString& path);
 // the file number, or 0 on failure.
 int mFn_OpenTextFile(const QString& path, bool read, bool deleteFirst);
 // The open file behind a file number (nullptr when the number is not open).
-QFile* mFn_TextFile(int fileNo);
+QFile* TextFileByNumber(int fileNo);
 // Closes a file number; an unknown number is ignored.
-void mSb_CloseTextFile(int fileNo);
+void CloseTextFile(int fileNo);
 
 // True when the path names a file that can be opened for reading (or that this program has open).
 bool mFn_FileExists(const QString& path);

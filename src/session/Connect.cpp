@@ -33,7 +33,7 @@ void mSb_ShowLogonHint(int errorNumber) {
   platform::MsgBox(hint, platform::vbInformation);
 }
 
-QString mFn_AppendHistory(const QString& history, const QString& text) {
+QString AppendToHistory(const QString& history, const QString& text) {
   QString joined = history + QLatin1Char(',') + text;
   if (joined.startsWith(QLatin1Char(','))) joined.remove(0, 1);
   return joined;
@@ -61,10 +61,10 @@ void ReportFailedLogon(std::size_t index) {
 
 }  // namespace
 
-bool mFn_ConnectSession(const QString& user, const QString& pass, const QString& host) {
+bool ConnectSession(const QString& user, const QString& pass, const QString& host) {
   ora::ErrClear();
   std::optional<platform::Hourglass> hourglass(std::in_place);
-  const auto index = static_cast<std::size_t>(mSb_AppendSession());
+  const auto index = static_cast<std::size_t>(AppendSession());
   SessionData& rec = gSessionData[index];
   rec.User = user;
   rec.Pass = pass;

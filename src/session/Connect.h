@@ -11,8 +11,8 @@ int mFn_FindInList(const QStringList& list, const QString& text);
 void mSb_ShowLogonHint(int errorNumber);
 
 // A saved history with one more value at its end, never starting with ",".
-QString mFn_AppendHistory(const QString& history, const QString& text);
+QString AppendToHistory(const QString& history, const QString& text);
 
-// Fills the record a new logon takes (mSb_AppendSession) and opens the database on it. On
+// Fills the record a new logon takes (AppendSession) and opens the database on it. On
 // failure the reason has been shown, the record is blank again and the pending error is clear.
-bool mFn_ConnectSession(const QString& user, const QString& pass, const QString& host);
+bool ConnectSession(const QString& user, const QString& pass, const QString& host);

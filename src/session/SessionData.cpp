@@ -6,12 +6,12 @@
 
 std::vector<SessionData> gSessionData(1);
 
-void mSb_CreateSessions() {
+void CreateSessions() {
   gSessionData.assign(1, SessionData{});
 }
 
-int mSb_AppendSession() {
-  if (gSessionData.empty()) mSb_CreateSessions();
+int AppendSession() {
+  if (gSessionData.empty()) CreateSessions();
   if (!gSessionData[0].OraSession) return 0;
   mSb_PackSessions();
   gSessionData.push_back(SessionData{});
@@ -40,15 +40,15 @@ void mSb_ResetSession(int index) {
   ora::ErrClear();
 }
 
-bool mFn_NoSession() {
+bool NoSession() {
   return gSessionData.empty() || !gSessionData[0].OraSession;
 }
 
-int mFn_SessionUBound() {
+int LastSessionIndex() {
   return static_cast<int>(gSessionData.size()) - 1;
 }
 
-QString mFn_SessionLabel(int index) {
+QString SessionLabel(int index) {
   const SessionData& rec = gSessionData[static_cast<std::size_t>(index)];
   return QStringLiteral("Session") + QString::number(index + 1) + QLatin1Char(':') + rec.User +
          QLatin1Char('/') + rec.Host;
@@ -59,7 +59,7 @@ void mSb_SetSessionList(QComboBox* combo) {
   const bool wasVisible = combo->isVisibleTo(combo->parentWidget());
   combo->hide();
   combo->clear();
-  for (int i = 0; i <= mFn_SessionUBound(); ++i) combo->addItem(mFn_SessionLabel(i));
-  combo->setCurrentIndex(mFn_SessionUBound());
+  for (int i = 0; i <= LastSessionIndex(); ++i) combo->addItem(SessionLabel(i));
+  combo->setCurrentIndex(LastSessionIndex());
   if (wasVisible || !combo->parentWidget()) combo->show();
 }

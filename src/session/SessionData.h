@@ -22,21 +22,21 @@ struct SessionData {
 extern std::vector<SessionData> gSessionData;
 
 // Sizes the table to one blank record.
-void mSb_CreateSessions();
+void CreateSessions();
 // The record a new logon fills: record 0 when no session is open, else a new last record after
 // packing. Returns its index.
-int mSb_AppendSession();
+int AppendSession();
 // Rebuilds the table with only the live records, in their order (one blank record when none).
 void mSb_PackSessions();
 // Clears the server error state of the record's session and database and closes its result set.
 void mSb_ResetSession(int index);
 // True when no session is open (record 0 holds no session object).
-bool mFn_NoSession();
+bool NoSession();
 // The upper bound of the table (its size less one), as the selectors and loops use it.
-int mFn_SessionUBound();
+int LastSessionIndex();
 
 // Refills a session selector with one "Session<n>:<User>/<Host>" item per record of the session
 // table, and selects the last one.
 void mSb_SetSessionList(QComboBox* combo);
 // The label of record index of the session table.
-QString mFn_SessionLabel(int index);
+QString SessionLabel(int index);

@@ -155,7 +155,7 @@ void frmLogon::cmdLogOn_Click() {
     return;
   }
 
-  if (!mFn_ConnectSession(user, pass, host)) {
+  if (!ConnectSession(user, pass, host)) {
     cmbUser->setFocus();
     return;
   }
@@ -171,7 +171,7 @@ void frmLogon::cmdLogOn_Click() {
        {History{mAryUser, mStrUser, "User", user}, History{mAryPass, mStrPass, "Pass", pass},
         History{mAryHost, mStrHost, "Host", host}}) {
     if (mFn_FindInList(h.items, h.text) >= 0) continue;
-    h.saved = mFn_AppendHistory(h.saved, h.text);
+    h.saved = AppendToHistory(h.saved, h.text);
     platform::SaveSetting(kApp, kSection, QLatin1String(h.key), h.saved);
   }
   platform::SaveSetting(kApp, kSection, QStringLiteral("StartUser"), user);

@@ -35,11 +35,11 @@ QString WithCrLf(QString text) {
 
 }  // namespace
 
-QString mFn_LogFilePath() {
+QString LogFilePath() {
   return platform::ProgramFolder() + QStringLiteral("/Querna.log");
 }
 
-QString mFn_SQLLogFilePath(const QDate& day) {
+QString SqlLogFilePath(const QDate& day) {
   return platform::ProgramFolder() + QStringLiteral("/SQL") +
          day.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral(".log");
 }
@@ -48,7 +48,7 @@ void mSb_WriteLog(const QString& text, bool isError) {
   if (IsBlankOnly(text)) return;
   const QString line = platform::DateTimeText(platform::Now()) +
                        (isError ? QStringLiteral("-->Err:") : QStringLiteral("-->LOG:")) + text;
-  Append(mFn_LogFilePath(), line + kCrLf);
+  Append(LogFilePath(), line + kCrLf);
 }
 
 void mSb_WriteSQLLog(const QString& sql) {
@@ -59,5 +59,5 @@ void mSb_WriteSQLLog(const QString& sql) {
                         platform::DateTimeText(start) + QStringLiteral(") ---------> */") + kCrLf +
                         WithCrLf(sql) + kCrLf + QStringLiteral("/* <---------- END SQL (") +
                         platform::DateTimeText(end) + QStringLiteral(") ---------> */");
-  Append(mFn_SQLLogFilePath(end.date()), block + kCrLf);
+  Append(SqlLogFilePath(end.date()), block + kCrLf);
 }

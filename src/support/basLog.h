@@ -11,5 +11,5 @@ void mSb_WriteLog(const QString& text, bool isError);
 void mSb_WriteSQLLog(const QString& sql);
 
 // The path of the application log and of the history file for a day.
-QString mFn_LogFilePath();
-QString mFn_SQLLogFilePath(const QDate& day);
+QString LogFilePath();
+QString SqlLogFilePath(const QDate& day);

@@ -20,8 +20,8 @@ class TestVersion : public QObject {
   }
 
   void versionLabel() {
-    QCOMPARE(mFn_VersionLabel(1, 5), QString("Ver 1.05"));
-    QCOMPARE(mFn_VersionLabel(3, 123), QString("Ver 3.123"));
+    QCOMPARE(VersionLabel(1, 5), QString("Ver 1.05"));
+    QCOMPARE(VersionLabel(3, 123), QString("Ver 3.123"));
   }
 
   void systemInformation_data() {
@@ -53,9 +53,9 @@ class TestVersion : public QObject {
         dlg->lblVersion->setText("changed");
         QTest::keyClick(dlg->txtDesc[0], Qt::Key_Escape);
       });
-      mSb_AboutCommand();
+      AboutCommand();
     }
-    const QString label = mFn_VersionLabel(QUERNA_VERSION_MAJOR, QUERNA_VERSION_MINOR);
+    const QString label = VersionLabel(QUERNA_VERSION_MAJOR, QUERNA_VERSION_MINOR);
     QCOMPARE(labels, QStringList({label, label}));
   }
 

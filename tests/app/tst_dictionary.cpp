@@ -41,7 +41,7 @@ const QString kTo = QStringLiteral("FIRST_LOAD_TIME <= '%1'");
 
 // Logs on as the logon dialog would: FAKE through the fake server, DEMO on the local engine.
 bool LogOn(const QString& host, const QString& user, const QString& pass) {
-  SessionData& rec = gSessionData[static_cast<std::size_t>(mSb_AppendSession())];
+  SessionData& rec = gSessionData[static_cast<std::size_t>(AppendSession())];
   rec.Host = host;
   rec.User = user;
   rec.Pass = pass;
@@ -52,7 +52,7 @@ bool LogOn(const QString& host, const QString& user, const QString& pass) {
 }
 
 int GridRows() {
-  return Ctl<vaSpread>(gfrmMain->mFn_ActiveConsole(), "vspData")->MaxRows();
+  return Ctl<vaSpread>(gfrmMain->ActiveConsole(), "vspData")->MaxRows();
 }
 
 }  // namespace
@@ -77,7 +77,7 @@ class tst_Dictionary : public QObject {
  private slots:
   void init() {
     env_.emplace();
-    mSb_CreateSessions();
+    CreateSessions();
     gfrmMain = new frmMain;
     gfrmMain->show();
     logonCalls_ = 0;

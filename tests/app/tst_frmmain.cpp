@@ -69,20 +69,20 @@ class TestFrmMain : public QObject {
  private slots:
   void init() {
     env_ = std::make_unique<TestEnv>();
-    mSb_CreateSessions();
+    CreateSessions();
     gblnFetching = false;
   }
   void cleanup() {
     delete w_;
     FlushDeletes();
-    mSb_CreateSessions();
+    CreateSessions();
     env_.reset();
   }
 
   // One limit is checked at a time, also when its item is chosen again; 100 is the default.
   void recordLimit() {
     frmMain w;
-    QCOMPARE(w.mFn_RecordLimit(), 100);
+    QCOMPARE(w.RecordLimit(), 100);
     const QList<std::pair<QString, int>> limits{
         {"mnuDispRecLimit0", 0},     {"mnuDispRecLimit1", 1},       {"mnuDispRecLimit100", 100},
         {"mnuDispRecLimit500", 500}, {"mnuDispRecLimit1000", 1000}, {"mnuDispRecLimitNot", -1}};
@@ -91,7 +91,7 @@ class TestFrmMain : public QObject {
         w.menuItem(item)->trigger();
         for (const auto& other : limits)
           QVERIFY2(w.menuItem(other.first)->isChecked() == (other.first == item), qPrintable(item));
-        QCOMPARE(w.mFn_RecordLimit(), limit);
+        QCOMPARE(w.RecordLimit(), limit);
       }
     }
   }
@@ -189,7 +189,7 @@ class TestFrmMain : public QObject {
     ScriptedDialogs dialogs;
     LogOn();
     w->mnuWindowNewWindow_Click();
-    auto* console = w->mFn_ActiveConsole();
+    auto* console = w->ActiveConsole();
     QStringList clicked;
     for (const char* name : {"cmdClear", "cmdSQL_Exec", "cmdLogout"}) {
       connect(Ctl<QPushButton>(console, name), &QPushButton::clicked, this,
@@ -203,7 +203,7 @@ class TestFrmMain : public QObject {
       w->mdiArea()->addSubWindow(new QWidget)->show();
       w->mdiArea()->setActiveSubWindow(w->mdiArea()->subWindowList().last());
     }
-    if (child == "no session") mSb_CreateSessions();
+    if (child == "no session") CreateSessions();
     w->menuItem(command)->trigger();
     QVERIFY(clicked.isEmpty());
     QCoreApplication::processEvents();
@@ -235,7 +235,7 @@ class TestFrmMain : public QObject {
     frmMain* w = LoadedMain();
     LogOn();
     w->mnuWindowNewWindow_Click();
-    frmQuerna* console = w->mFn_ActiveConsole();
+    frmQuerna* console = w->ActiveConsole();
     Ctl<QPlainTextEdit>(console, "txtSQL")->setPlainText("typed");
     platform::SetNow(QDateTime(QDate(2001, 4, 6), QTime(9, 5, 7)));
     mSb_WriteSQLLog("select 1 from dual");
@@ -279,17 +279,17 @@ class TestFrmMain : public QObject {
     };
     QCOMPARE(listed(), (QStringList{"-", "&1 Querna1", "&2 Querna2 *"}));
     menu->actions()[menu->actions().size() - 2]->trigger();
-    QCOMPARE(w->mFn_ActiveConsole()->windowTitle(), QString("Querna1"));
+    QCOMPARE(w->ActiveConsole()->windowTitle(), QString("Querna1"));
     QCOMPARE(listed(), (QStringList{"-", "&1 Querna1 *", "&2 Querna2"}));
 
     w->menuItem("mnuWindowAllClose")->trigger();
     FlushDeletes();
     QCOMPARE(listed(), QStringList{});
-    QVERIFY(!mFn_NoSession());
+    QVERIFY(!NoSession());
     ScriptedLogon logon;
     w->menuItem("mnuWindowNewWindow")->trigger();
     QCOMPARE(logon.calls, 0);
-    QCOMPARE(w->mFn_ActiveConsole()->windowTitle(), QString("Querna3"));
+    QCOMPARE(w->ActiveConsole()->windowTitle(), QString("Querna3"));
   }
 
   void exitEndsEverything() {
@@ -306,7 +306,7 @@ class TestFrmMain : public QObject {
     QVERIFY(!w->isVisible());
     QVERIFY(!other.isVisible());
     QVERIFY(first->closed && db->closed);
-    QVERIFY(mFn_NoSession());
+    QVERIFY(NoSession());
     QCOMPARE(gSessionData.size(), std::size_t(1));
     QVERIFY(!gfrmMain);
     QVERIFY(!gblnFetching);

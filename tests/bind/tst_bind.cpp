@@ -57,7 +57,7 @@ class tst_Bind : public QObject {
     FakeColumn column;
     column.name = QStringLiteral("A");
     driver_->addResult(QStringLiteral("select 1 from dual"), {column}, {QVariantList{1}});
-    mSb_CreateSessions();
+    CreateSessions();
     driver_->logOn();
     driver_->logOn();
     ora::ErrClear();
@@ -233,7 +233,7 @@ class tst_Bind : public QObject {
   void parseDate() {
     QFETCH(QString, text);
     QFETCH(QDateTime, date);
-    const auto parsed = mFn_ParseDateText(text);
+    const auto parsed = ParseDateText(text);
     QCOMPARE(parsed.has_value(), date.isValid());
     if (parsed) QCOMPARE(*parsed, date);
   }
@@ -241,12 +241,12 @@ class tst_Bind : public QObject {
   void onTheDemoDatabase() {
     driver_.reset();
     TestEnv env;
-    mSb_CreateSessions();
-    QVERIFY(mFn_ConnectSession("SCOTT", "TIGER", "DEMO"));
+    CreateSessions();
+    QVERIFY(ConnectSession("SCOTT", "TIGER", "DEMO"));
     gfrmMain = new frmMain;
     gfrmMain->show();
     gfrmMain->mnuWindowNewWindow_Click();
-    frmQuerna* console = gfrmMain->mFn_ActiveConsole();
+    frmQuerna* console = gfrmMain->ActiveConsole();
     QVERIFY(console);
     const auto add = [](const QString& name, const QString& value, int type, int kind) {
       return [=](frmBind& dlg) {

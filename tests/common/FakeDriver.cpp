@@ -242,7 +242,7 @@ std::shared_ptr<DatabaseLog> FakeDriver::logOn(const QString& user, const QStrin
   auto log = std::make_shared<DatabaseLog>(host, user);
   state_->databases.push_back(log);
   auto session = std::make_shared<Session>(state_, log);
-  const int i = mSb_AppendSession();
+  const int i = AppendSession();
   SessionData& rec = gSessionData[static_cast<std::size_t>(i)];
   rec.Host = host;
   rec.User = user;

@@ -66,7 +66,7 @@ QString ResultText(bool limited, int rows, int seconds) {
 }
 
 QString History() {
-  return QString::fromUtf8(TestEnv::readFile(mFn_SQLLogFilePath(kT0.date())));
+  return QString::fromUtf8(TestEnv::readFile(SqlLogFilePath(kT0.date())));
 }
 
 }  // namespace
@@ -100,7 +100,7 @@ class TestConsole : public QObject {
 
   frmQuerna* newConsole() {
     gfrmMain->mnuWindowNewWindow_Click();
-    return gfrmMain->mFn_ActiveConsole();
+    return gfrmMain->ActiveConsole();
   }
 
  private slots:
@@ -119,7 +119,7 @@ class TestConsole : public QObject {
 
   void init() {
     dlg = std::make_unique<ScriptedDialogs>();
-    mSb_CreateSessions();
+    CreateSessions();
     driver = std::make_unique<fake::FakeDriver>();
     dbLog = driver->logOn();
     driver->addAnswer(QStringLiteral("select * from t3"), Rows(3));
@@ -135,7 +135,7 @@ class TestConsole : public QObject {
     a.noResult = true;
     driver->addAnswer(QStringLiteral("delete from t"), a);
     platform::SetNow(kT0);
-    QFile::remove(mFn_SQLLogFilePath(kT0.date()));
+    QFile::remove(SqlLogFilePath(kT0.date()));
     setLimit("mnuDispRecLimit100");
     console = newConsole();
     QVERIFY(console);
@@ -144,7 +144,7 @@ class TestConsole : public QObject {
   void cleanup() {
     mSb_UnloadConsoles();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    mSb_CreateSessions();
+    CreateSessions();
     driver.reset();
     dlg.reset();
   }
@@ -201,7 +201,7 @@ class TestConsole : public QObject {
     ed()->setPlainText(sql);
     select(2, 2);
     dlg->clear();
-    QFile::remove(mFn_SQLLogFilePath(kT0.date()));
+    QFile::remove(SqlLogFilePath(kT0.date()));
     answer = Rows(0);
     answer.waitsForBreak = true;
     // Ctrl+Z arrives while the statement waits, as window messages are let through.

@@ -82,9 +82,9 @@ class TestFileCommands : public QObject {
     if (missing == "session") gSessionData[0].OraSession.reset();
     if (missing != "console") OpenConsole();
     ScriptedDialogs dialogs;
-    if (command == 0) mSb_SqlFileOpenCommand();
-    if (command == 1) mSb_ImportCommand();
-    if (command == 2) mSb_ExportCommand();
+    if (command == 0) SqlFileOpenCommand();
+    if (command == 1) ImportCommand();
+    if (command == 2) ExportCommand();
     QCOMPARE(dialogs.prompts(), prompt.isEmpty() ? QStringList() : QStringList{prompt});
     if (!loggedIn) {
       QCOMPARE(dialogs.msgBoxes()[0].style, int(platform::vbInformation));
@@ -119,7 +119,7 @@ class TestFileCommands : public QObject {
     WriteFile(env.folder() + "/my scripts/query.sql", "   select *\r\nfrom emp\r\n\r\nwhere x");
     ScriptedDialogs dialogs;
     dialogs.answerFileDialog(path);
-    mSb_SqlFileOpenCommand();
+    SqlFileOpenCommand();
     QCOMPARE(dialogs.prompts(), prompts);
     if (!prompts.isEmpty()) QCOMPARE(dialogs.msgBoxes()[2].style, int(platform::vbCritical));
     QVERIFY(!dialogs.fileDialogs().value(0).save);
@@ -151,7 +151,7 @@ class TestFileCommands : public QObject {
     });
     ScriptedDialogs dialogs;
     dialogs.answerFileDialog(answer);
-    mSb_LogFileOpenCommand();
+    LogFileOpenCommand();
     QCOMPARE(got, opened);
     QCOMPARE(dialogs.fileDialogs().value(0).initialFolder, platform::ProgramFolder());
     QVERIFY(dialogs.msgBoxes().isEmpty());
@@ -204,7 +204,7 @@ class TestFileCommands : public QObject {
     ScriptedDialogs dialogs;
     dialogs.answerFileDialog(env.folder() + "/out", filter);
     dialogs.cancelProgressAt(cancelAt);
-    mSb_ExportCommand();
+    ExportCommand();
     QVERIFY(dialogs.fileDialogs().value(0).save);
     QCOMPARE(dialogs.prompts(), message.isEmpty() ? QStringList() : QStringList{message});
     QCOMPARE(TestEnv::readFile(path), bytes.isEmpty() ? QByteArray("old") : bytes);
@@ -224,7 +224,7 @@ class TestFileCommands : public QObject {
     ScriptedDialogs dialogs;
     platform::SetHelpFile(
         helpFile ? qEnvironmentVariable("QUERNA_SOURCE_DIR") + "/resources/Querna.hlp" : QString());
-    search ? mSb_HelpSearchCommand() : mSb_HelpContentsCommand();
+    search ? HelpSearchCommand() : HelpContentsCommand();
     auto* help = gfrmMain->findChild<platform::HelpWindow*>();
     if (!helpFile) {
       QCOMPARE(dialogs.prompts(), QStringList{"ﾍﾙﾌﾟの目次を表示できません。 "

@@ -90,7 +90,7 @@ class TestImpExp : public QObject {
     // The file is closed again: its number is free for the next open.
     const int fileNo = mFn_OpenTextFile(path, true, false);
     QCOMPARE(fileNo, 1);
-    mSb_CloseTextFile(fileNo);
+    CloseTextFile(fileNo);
   }
 
   void unreadableScript_data() {
@@ -130,9 +130,9 @@ class TestImpExp : public QObject {
     for (const char* text : {"select 1\r\n", "new"}) {
       const int fileNo = mFn_OpenTextFile(path, false, true);
       QVERIFY(fileNo != 0);
-      mFn_TextFile(fileNo)->write(text);
-      mSb_CloseTextFile(fileNo);
-      QVERIFY(!mFn_TextFile(fileNo));
+      TextFileByNumber(fileNo)->write(text);
+      CloseTextFile(fileNo);
+      QVERIFY(!TextFileByNumber(fileNo));
       QCOMPARE(TestEnv::readFile(path), QByteArray(text));
     }
     QCOMPARE(dialogs.msgBoxes().size(), 0);

@@ -57,7 +57,7 @@ class TestScenario : public QObject {
     Main();
     QPointer<frmMain> main = gfrmMain;
     QVERIFY(main);
-    QPointer<frmQuerna> console = main->mFn_ActiveConsole();
+    QPointer<frmQuerna> console = main->ActiveConsole();
     QVERIFY(console);
     main->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(main));
@@ -88,7 +88,7 @@ class TestScenario : public QObject {
     main->close();
     QTRY_VERIFY(!main);
     QVERIFY(!gfrmMain);
-    QVERIFY(mFn_NoSession());
+    QVERIFY(NoSession());
   }
 };
 

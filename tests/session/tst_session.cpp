@@ -80,7 +80,7 @@ std::vector<const ora::OraSession*> Fill(fake::FakeDriver& driver, const QString
   std::vector<SessionData> records;
   std::vector<const ora::OraSession*> live;
   for (int i = 0; i < pattern.size(); ++i) {
-    mSb_CreateSessions();
+    CreateSessions();
     const QString user = QStringLiteral("u%1").arg(i);
     if (pattern[i] == QLatin1Char('L')) {
       driver.logOn(user);
@@ -110,7 +110,7 @@ class TestSession : public QObject {
     if (!QTest::qWaitForWindowActive(gfrmMain)) return nullptr;
     for (int i = 0; i < count; ++i) gfrmMain->mnuWindowNewWindow_Click();
     FlushDeletes();
-    return gfrmMain->mFn_ActiveConsole();
+    return gfrmMain->ActiveConsole();
   }
 
  private slots:
@@ -125,14 +125,14 @@ class TestSession : public QObject {
     fake::Answer row;
     row.rows = 1;
     driver_->addAnswer("q", row);
-    mSb_CreateSessions();
+    CreateSessions();
   }
 
   void cleanup() {
     delete gfrmMain;
     gfrmMain = nullptr;
     FlushDeletes();
-    mSb_CreateSessions();
+    CreateSessions();
     driver_.reset();
     dialogs_.reset();
     env_.reset();
@@ -332,7 +332,7 @@ class TestSession : public QObject {
     for (int i = 0; i < sessions; ++i) QCOMPARE(driver_->databases()[i]->closed, i == closedDb);
     if (sessions == 1) {
       FlushDeletes();
-      QVERIFY(mFn_NoSession());
+      QVERIFY(NoSession());
       QCOMPARE(driver_->databases()[0]->dynasetCloses, 1);
       QCOMPARE(gfrmMain->findChildren<frmQuerna*>().size(), 0);
       QVERIFY(gfrmMain->isVisible());
@@ -366,13 +366,13 @@ class TestSession : public QObject {
     if (frmQuerna* console = OpenMainWithConsoles(open > 0 ? 1 : 0))
       Ctl<QComboBox>(console, "cmbSessionData")->setCurrentIndex(0);
     AnswerLogonDialog(user);
-    mSb_SessionLogonCommand();
+    SessionLogonCommand();
     FlushDeletes();
     QVERIFY(dialogs_->msgBoxes().isEmpty());
     for (QWidget* w : QApplication::topLevelWidgets()) QVERIFY(!qobject_cast<frmLogon*>(w));
     QCOMPARE(gfrmMain->findChildren<frmQuerna*>().size(), items.isEmpty() ? 0 : 1);
     if (items.isEmpty()) {
-      QVERIFY(mFn_NoSession());
+      QVERIFY(NoSession());
       return;
     }
     auto* sessions = Ctl<QComboBox>(gfrmMain->findChildren<frmQuerna*>()[0], "cmbSessionData");
@@ -398,9 +398,9 @@ class TestSession : public QObject {
     QCOMPARE(Users(), packed);
     for (std::size_t i = 0; i < live.size(); ++i)
       QCOMPARE(gSessionData[i].OraSession.get(), live[i]);
-    QCOMPARE(mFn_NoSession(), live.empty());
+    QCOMPARE(NoSession(), live.empty());
     Fill(*driver_, pattern);
-    QCOMPARE(mSb_AppendSession(), appended);
+    QCOMPARE(AppendSession(), appended);
     QVERIFY(!gSessionData[static_cast<std::size_t>(appended)].OraSession);
     for (const auto& log : driver_->databases()) QCOMPARE(log->dynasetCloses, 0);
   }

@@ -14,7 +14,7 @@ namespace {
 const QDateTime kNow(QDate(2024, 5, 1), QTime(9, 8, 7));
 
 QStringList LogLines() {
-  const QString text = QString::fromUtf8(TestEnv::readFile(mFn_LogFilePath()));
+  const QString text = QString::fromUtf8(TestEnv::readFile(LogFilePath()));
   QStringList lines = text.split(QStringLiteral("\r\n"));
   if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
   return lines;

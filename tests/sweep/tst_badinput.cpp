@@ -61,11 +61,11 @@ class TestBadInput : public QObject {
   }
 
   void logOnAndOpenConsole() {
-    QVERIFY(mFn_ConnectSession(QStringLiteral("SCOTT"), QStringLiteral("TIGER"),
-                               QStringLiteral("DEMO")));
+    QVERIFY(
+        ConnectSession(QStringLiteral("SCOTT"), QStringLiteral("TIGER"), QStringLiteral("DEMO")));
     gfrmMain->show();
     gfrmMain->mnuWindowNewWindow_Click();
-    console = gfrmMain->mFn_ActiveConsole();
+    console = gfrmMain->ActiveConsole();
     QVERIFY(console);
   }
 
@@ -76,7 +76,7 @@ class TestBadInput : public QObject {
     env = std::make_unique<TestEnv>();
     dlg = std::make_unique<ScriptedDialogs>();
     platform::SetNow(kT0);
-    mSb_CreateSessions();
+    CreateSessions();
     frmMain::SetLogonDialog([](QWidget*) {});
     gfrmMain = new frmMain;
   }
@@ -156,7 +156,7 @@ class TestBadInput : public QObject {
     run(sql);
     QVERIFY2(dlg->msgBoxes().isEmpty(), qPrintable(dlg->prompts().join('\n')));
     QCOMPARE(grid()->MaxRows(), rows);
-    QVERIFY(QString::fromUtf8(TestEnv::readFile(mFn_SQLLogFilePath(kT0.date()))).contains(sql));
+    QVERIFY(QString::fromUtf8(TestEnv::readFile(SqlLogFilePath(kT0.date()))).contains(sql));
     if (!literal.isEmpty())
       QCOMPARE(grid()->CellText(1, 0) + grid()->CellText(1, 1), "列" + literal + literal);
     const QString plain = literal.isEmpty() ? sql : QString(sql).replace(literal, "x");
@@ -223,12 +223,12 @@ class TestBadInput : public QObject {
     const QString path = dbs + QStringLiteral("/other.db");
     QVERIFY(bytes.isEmpty() ? QDir().mkpath(path) : QDir().mkpath(dbs) && WriteFile(path, bytes));
 
-    QVERIFY(!mFn_ConnectSession(QStringLiteral("SCOTT"), QStringLiteral("TIGER"), path));
+    QVERIFY(!ConnectSession(QStringLiteral("SCOTT"), QStringLiteral("TIGER"), path));
     QCOMPARE(dlg->prompts().value(0),
              QString("ORA-12154: TNS:could not resolve the connect identifier specified"));
     QCOMPARE(dlg->msgBoxes().value(0).style, int(platform::vbCritical));
     mSb_PackSessions();
-    QCOMPARE(mFn_SessionUBound(), 0);
+    QCOMPARE(LastSessionIndex(), 0);
     QCOMPARE(gSessionData[0].Host, QStringLiteral("DEMO"));
     QCOMPARE(QDir(dbs).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList{"other.db"});
