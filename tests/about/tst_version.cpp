@@ -19,10 +19,7 @@ class TestVersion : public QObject {
     platform::SetDocumentOpener(nullptr);
   }
 
-  void versionLabel() {
-    QCOMPARE(VersionLabel(1, 5), QString("Ver 1.05"));
-    QCOMPARE(VersionLabel(3, 123), QString("Ver 3.123"));
-  }
+  void versionLabel() { QCOMPARE(VersionLabel(1, 5), QString("Ver 1.05")); }
 
   void systemInformation_data() {
     QTest::addColumn<QString>("program");

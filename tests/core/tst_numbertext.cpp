@@ -38,8 +38,6 @@ class TestNumberText : public QObject {
       if (i % 2) v = -v;
       QVERIFY2(ora::RoundedNumber(v) == ByText(v), qPrintable(QString::number(v, 'g', 17)));
     }
-    QCOMPARE(ora::RoundedNumber(9.9999999999999999), 10.0);
-    QCOMPARE(ora::NumberText(ora::RoundedNumber(10.0 / 3)), QString("3.33333333333333"));
   }
 };
 
