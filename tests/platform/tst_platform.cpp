@@ -156,6 +156,13 @@ class TestPlatform : public QObject {
     platform::SaveSetting("ZEPH", "Settings", "MainLeft", "1234");
     platform::DeleteSetting("ZEPH", "Logon");
     QCOMPARE(platform::GetSetting("ZEPH", "Settings", "MainLeft"), QString("1234"));
+    {  // A batch holds its writes, which reads see, and saves the file once at its end.
+      platform::SettingsBatch batch;
+      platform::SaveSetting("ZEPH", "Logon", "StartUser", "B");
+      QCOMPARE(platform::GetSetting("ZEPH", "Logon", "StartUser"), QString("B"));
+      QVERIFY(!TestEnv::readFile(env.settingsFile()).contains("StartUser"));
+    }
+    QVERIFY(TestEnv::readFile(env.settingsFile()).contains("StartUser=B"));
   }
 };
 

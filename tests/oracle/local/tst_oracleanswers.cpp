@@ -158,6 +158,7 @@ void addFunctionRows() {
 // Division and rounding of the engine; how the grid writes numbers is tested with the grid.
 void addNumberRows() {
   Row("select 7/2 from dual", "3.5");
+  Row("select 10/3, 0.1 + 0.2 from dual", "3.33333333333333,0.3");
   Row("select to_char(0.00001) from dual", ".00001");
   Row("select to_char(1e20) from dual", "100000000000000000000");
   Row("select to_char(-0.5) || 'x' from dual", "-.5x");
