@@ -1,10 +1,10 @@
 #include "grid/vaSpread.h"
 
+#include <QHash>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QStyle>
 #include <algorithm>
-#include <array>
 
 #include "core/RunErr.h"
 #include "grid/CellEditor.h"
@@ -24,32 +24,40 @@ void RaiseOutOfRange() {
 // Widths beyond this many pixels only make the scroll bar useless.
 constexpr int kMaxColumnPixels = 100000;
 
-// The row header shows row numbers. Qt sizes a header by laying out the texts of its first and
-// last hundred sections again whenever rows are added; a number is as wide as any other with as
-// many digits, so one layout per digit count serves every row.
-class RowNumberHeader final : public QHeaderView {
+// Qt sizes a header by laying out the texts of up to two hundred of its sections again whenever
+// sections are added, which a fill does column by column and then batch by batch of rows. The
+// sizes are kept instead: a column heading's by its text, a row number's by its digit count (a
+// number is as wide as any other with as many digits).
+class GridHeader final : public QHeaderView {
  public:
-  explicit RowNumberHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {
+  GridHeader(Qt::Orientation orientation, QWidget* parent) : QHeaderView(orientation, parent) {
     setSectionsClickable(true);
     setHighlightSections(true);
   }
 
  protected:
   QSize sectionSizeFromContents(int section) const override {
-    int digits = 1;
-    for (int n = section + 1; n >= 10; n /= 10) ++digits;
-    QSize& size = sizeByDigits_[std::size_t(digits)];
-    if (!size.isValid()) size = QHeaderView::sectionSizeFromContents(section);
-    return size;
+    QString key;
+    if (orientation() == Qt::Vertical) {
+      int digits = 1;
+      for (int n = section + 1; n >= 10; n /= 10) ++digits;
+      key = QString(digits, QLatin1Char('9'));
+    } else {
+      key = model()->headerData(section, Qt::Horizontal).toString();
+    }
+    auto it = sizeByText_.constFind(key);
+    if (it == sizeByText_.constEnd())
+      it = sizeByText_.insert(key, QHeaderView::sectionSizeFromContents(section));
+    return *it;
   }
   void changeEvent(QEvent* event) override {
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
-      sizeByDigits_.fill(QSize());
+      sizeByText_.clear();
     QHeaderView::changeEvent(event);
   }
 
  private:
-  mutable std::array<QSize, 12> sizeByDigits_;
+  mutable QHash<QString, QSize> sizeByText_;
 };
 
 }  // namespace
@@ -79,7 +87,8 @@ vaSpread::vaSpread(QWidget* parent) : QTableView(parent), d(std::make_unique<Imp
   setItemDelegate(new grid::SpreadDelegate(this));
   setSortingEnabled(false);
   setWordWrap(false);
-  setVerticalHeader(new RowNumberHeader(this));
+  setHorizontalHeader(new GridHeader(Qt::Horizontal, this));
+  setVerticalHeader(new GridHeader(Qt::Vertical, this));
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
   horizontalHeader()->setDefaultSectionSize(fontMetrics().horizontalAdvance(QLatin1Char('0')) * 9);

@@ -66,14 +66,16 @@ class TestVaSpread : public QObject {
       QCOMPARE(ora::Err().Number, int(ora::kErrOutOfRange));
       QCOMPARE(QPoint(g.MaxCols(), g.MaxRows()), QPoint(28, 2));
     }
-    // The row header, sized once per digit count, is as wide as Qt's own would be.
-    QHeaderView plain(Qt::Vertical);
-    plain.setModel(g.model());
+    // The headers, whose section sizes are kept, come out as Qt's own would.
+    QHeaderView plainRows(Qt::Vertical), plainCols(Qt::Horizontal);
+    plainRows.setModel(g.model());
+    plainCols.setModel(g.model());
     for (int rows : {9, 10, 12345}) {
       g.SetMaxRows(rows);
       g.Refresh();
-      QCOMPARE(g.verticalHeader()->sizeHint(), plain.sizeHint());
+      QCOMPARE(g.verticalHeader()->sizeHint(), plainRows.sizeHint());
     }
+    QCOMPARE(g.horizontalHeader()->sizeHint(), plainCols.sizeHint());
   }
 
   void valuesAreShownAndReadBack_data() {
