@@ -135,7 +135,6 @@ class TestLocalEngine : public QObject {
     // The SQL log compares load times as text of this form.
     row("select first_load_time from v$sql", ORATYPE_VARCHAR2, "19 19 0 0 QString -1 2*");
     row("select c from t", ORATYPE_CHAR, "5 5 0 0 QString -1 ab");
-    row("select vc from t", ORATYPE_VARCHAR2, "20 20 0 0 QString -1 vc");
     row("select i from t", ORATYPE_NUMBER, "22 39 38 0 qlonglong -1 42");
     row("select r from t", ORATYPE_NUMBER, "22 22 126 0 double -1 1.5");
     row("select l from t", ORATYPE_LONG, "2147483647 32760 0 0 QString -1 long text");

