@@ -32,14 +32,10 @@ QString Describe(OraField* f) {
                             ? QStringLiteral("%1 bytes").arg(v.toByteArray().size())
                         : v.typeId() == QMetaType::QByteArray ? v.toByteArray().toHex()
                                                               : Show(v);
-  return QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
-      .arg(f->OraMaxSize())
-      .arg(f->OraMaxDSize())
-      .arg(f->OraPrecision())
-      .arg(f->OraScale())
-      .arg(v.isValid() ? v.typeName() : "-")
-      .arg(f->ValueBytes())
-      .arg(value);
+  return QString::asprintf("%d %d %d %d %s %lld ", f->OraMaxSize(), f->OraMaxDSize(),
+                           f->OraPrecision(), f->OraScale(), v.isValid() ? v.typeName() : "-",
+                           static_cast<long long>(f->ValueBytes())) +
+         value;
 }
 
 // Three rows in table t, in rollback or WAL mode, or left by a writer that stopped short.

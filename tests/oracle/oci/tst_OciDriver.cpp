@@ -5,6 +5,7 @@
 
 #include "core/RunErr.h"
 #include "oracle/OraFactory.h"
+#include "oracle/ParameterChecks.h"
 #include "oracle/oci/OciApi.h"
 #include "oracle/oci/OciConvert.h"
 #include "oracle/oci/OciDriver.h"
@@ -253,6 +254,8 @@ class tst_OciDriver : public QObject {
     QVERIFY(db->CreateDynaset("select * from dual", 0));
   }
 
+  void parameterCollection() { CheckParameterCollection(open()->Parameters()); }
+
   // Closing, by Close() or by the last reference, rolls back, ends, detaches and frees, once.
   void closeRollsBackBeforeDetach_data() {
     QTest::addColumn<bool>("explicitClose");
@@ -461,10 +464,8 @@ class tst_OciDriver : public QObject {
       QTest::newRow(name) << type << QString(sql) << kind << at;
     };
     row("with, type not reported", 0, "WITH a AS (SELECT 1 x FROM dual) SELECT * FROM a", query);
-    row("with after comments", 0, "--\n/* b */ ( with a as (select 1 from dual) select * from a)",
-        query);
-    row("insert with a with clause", 4, "insert into t with a as (select 1 from t) select 1",
-        other);
+    row("with after comments", 0, "--\n/**/ ( with a as (select 1 x) select * from a)", query);
+    row("insert with a with", 4, "insert into t with a as (select 1 from t) select 1", other);
     row("grant after a comment", 0, "-- x\ngrant dba to scott", other);
     row("misspelt", 0, "selec * from dual", unknown);
     row("word starting with with", 0, "withdraw all", unknown);
