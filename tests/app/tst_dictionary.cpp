@@ -102,28 +102,25 @@ class tst_Dictionary : public QObject {
     QTest::addColumn<QString>("item");
     QTest::addColumn<QStringList>("answers");
     QTest::addColumn<QString>("sql");
-    QTest::newRow("fields, quote doubled") << "mnuSqlTableFields" << QStringList{"emp' or 'x'='x"}
-                                           << kFields.arg("'EMP'' OR ''X''=''X'");
-    QTest::newRow("fields, blanks only") << "mnuSqlTableFields" << QStringList{"   "} << "";
-    QTest::newRow("fields, cancelled") << "mnuSqlTableFields" << QStringList{kCancel} << "";
-    QTest::newRow("index") << "mnuSqlTableIndex" << QStringList{"o'brien"}
-                           << kIndex.arg("'O''BRIEN'");
-    QTest::newRow("log, defaults")
-        << "mnuSqlLog" << QStringList{kNow, kNow}
-        << kLog.arg("where " + kFrom.arg(kNow) + " and " + kTo.arg(kNow));
-    QTest::newRow("log, start cleared")
-        << "mnuSqlLog" << QStringList{"", kNow} << kLog.arg("where " + kTo.arg(kNow));
-    QTest::newRow("log, end cancelled, trimmed")
-        << "mnuSqlLog" << QStringList{"  " + kNow + " ", kCancel}
-        << kLog.arg("where " + kFrom.arg(kNow));
-    QTest::newRow("log, both cancelled")
-        << "mnuSqlLog" << QStringList{kCancel, kCancel} << kLog.arg("");
-    QTest::newRow("log, quote doubled")
-        << "mnuSqlLog" << QStringList{"2024'", " "} << kLog.arg("where " + kFrom.arg("2024''"));
-    QTest::newRow("log load") << "mnuSqlLogAccess" << QStringList{"2024-03-01/00:00:00", kNow}
-                              << kLogLoad.arg("where " + kFrom.arg("2024-03-01/00:00:00") +
-                                              " and " + kTo.arg(kNow));
-    QTest::newRow("kill session") << "mnuSqlKillSession" << QStringList() << "";
+    const auto row = [](const char* tag, const char* item, const QStringList& answers,
+                        const QString& sql) {
+      QTest::newRow(tag) << QString(item) << answers << sql;
+    };
+    const QString both = "where " + kFrom.arg(kNow) + " and " + kTo.arg(kNow);
+    row("fields, quote doubled", "mnuSqlTableFields", {"emp' or 'x'='x"},
+        kFields.arg("'EMP'' OR ''X''=''X'"));
+    row("fields, blanks only", "mnuSqlTableFields", {"   "}, "");
+    row("fields, cancelled", "mnuSqlTableFields", {kCancel}, "");
+    row("index", "mnuSqlTableIndex", {"o'brien"}, kIndex.arg("'O''BRIEN'"));
+    row("log, defaults", "mnuSqlLog", {kNow, kNow}, kLog.arg(both));
+    row("log, start cleared", "mnuSqlLog", {"", kNow}, kLog.arg("where " + kTo.arg(kNow)));
+    row("log, end cancelled, trimmed", "mnuSqlLog", {"  " + kNow + " ", kCancel},
+        kLog.arg("where " + kFrom.arg(kNow)));
+    row("log, both cancelled", "mnuSqlLog", {kCancel, kCancel}, kLog.arg(""));
+    row("log, quote doubled", "mnuSqlLog", {"2024'", " "},
+        kLog.arg("where " + kFrom.arg("2024''")));
+    row("log load", "mnuSqlLogAccess", {kNow, kNow}, kLogLoad.arg(both));
+    row("kill session", "mnuSqlKillSession", {}, "");
   }
   void prompts() {
     QFETCH(QString, item);

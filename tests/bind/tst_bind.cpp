@@ -102,14 +102,15 @@ class tst_Bind : public QObject {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("focus");
     QTest::addColumn<bool>("olderKept");
-    const char* unsupported = "未対応のデータ型が指定されました";
-    QTest::newRow("no name") << QString() << "1" << 2 << "変数名を入力してください"
-                             << QString("cmbName") << true;
-    QTest::newRow("no value") << QString("X") << "" << 2 << "データ(値)を入力してください"
-                              << QString("cmbValue") << true;
-    QTest::newRow("ROWID") << QString("X") << "1" << 11 << unsupported << "cmbValueType" << false;
-    QTest::newRow("not a date") << QString("X") << "2024/02/30" << 12 << QString() << QString()
-                                << false;
+    const auto row = [](const char* tag, const char* name, const char* value, int type,
+                        const char* message, const char* focus, bool olderKept) {
+      QTest::newRow(tag) << QString(name) << QString(value) << type << QString(message)
+                         << QString(focus) << olderKept;
+    };
+    row("no name", "", "1", 2, "変数名を入力してください", "cmbName", true);
+    row("no value", "X", "", 2, "データ(値)を入力してください", "cmbValue", true);
+    row("ROWID", "X", "1", 11, "未対応のデータ型が指定されました", "cmbValueType", false);
+    row("not a date", "X", "2024/02/30", 12, "", "", false);
   }
   void addRejected() {
     QFETCH(QString, name);

@@ -156,32 +156,26 @@ class TestConsole : public QObject {
     QTest::addColumn<int>("style");
     QTest::addColumn<bool>("gridKept");
 
-    const QString where = QStringLiteral("文字目あたりが間違っています。");
     const QString jp = QStringLiteral("select 名前, 給料 from 社員 whre 1=1");
     const int jpPos = static_cast<int>(jp.indexOf(QStringLiteral("whre")));
-    QTest::newRow("error after Japanese text")
-        << jp << jpPos << kBad + "\r\n\r\n" + QString::number(jpPos) + where << 0 << true;
-    QTest::newRow("blank statement")
-        << "   \n  " << -1 << kEnterSql << int(platform::vbExclamation) << true;
-    QTest::newRow("error without position")
-        << "select * from t whre 1=1" << 0 << kBad << int(platform::vbCritical) << true;
-    QTest::newRow("unknown table")
-        << "select * from nosuch" << -1 << "ORA-00942: table or view does not exist"
-        << int(platform::vbCritical) << true;
-    QTest::newRow("no rows") << "select * from empty" << -1 << "データはありませんでした"
-                             << int(platform::vbExclamation) << true;
-    QTest::newRow("writing statement")
-        << "delete from t" << -1 << "現バージョンでは対応していないSQL文です"
-        << int(platform::vbExclamation) << true;
-    QTest::newRow("stopped while running")
-        << "select * from slow" << kStopped << QString::fromUtf8(ora::kOraUserCancelText)
-        << int(platform::vbCritical) << true;
-    QTest::newRow("database error after fetch")
-        << "select * from dberr" << -1 << "データベースエラーが発生しました。"
-        << int(platform::vbCritical) << false;
-    QTest::newRow("session error after fetch")
-        << "select * from sesserr" << -1 << "セッションエラーが発生しました。"
-        << int(platform::vbCritical) << false;
+    const QString noTable = QStringLiteral("ORA-00942: table or view does not exist");
+    const int crit = platform::vbCritical, excl = platform::vbExclamation;
+    const auto row = [](const char* tag, const QString& sql, int errPos, const QString& prompt,
+                        int style, bool gridKept = true) {
+      QTest::newRow(tag) << sql << errPos << prompt << style << gridKept;
+    };
+    const QString where = QStringLiteral("\r\n\r\n%1文字目あたりが間違っています。").arg(jpPos);
+    row("error after Japanese text", jp, jpPos, kBad + where, 0);
+    row("blank statement", "   \n  ", -1, kEnterSql, excl);
+    row("error without position", "select * from t whre 1=1", 0, kBad, crit);
+    row("unknown table", "select * from nosuch", -1, noTable, crit);
+    row("no rows", "select * from empty", -1, "データはありませんでした", excl);
+    row("writing statement", "delete from t", -1, "現バージョンでは対応していないSQL文です", excl);
+    row("stopped while running", "select * from slow", kStopped, ora::kOraUserCancelText, crit);
+    row("database error after fetch", "select * from dberr", -1,
+        "データベースエラーが発生しました。", crit, false);
+    row("session error after fetch", "select * from sesserr", -1,
+        "セッションエラーが発生しました。", crit, false);
   }
 
   void failuresKeepTheGridAndWriteNoHistory() {
@@ -349,15 +343,14 @@ class TestConsole : public QObject {
     QTest::addColumn<int>("key");
     QTest::addColumn<QString>("after");
     QTest::addColumn<QString>("clipboardAfter");
-    QTest::newRow("paste line breaks") << "A[]B"
-                                       << "x\r\ny" << int(Qt::Key_V) << "Ax\ny[]B"
-                                       << "x\r\ny";
-    QTest::newRow("paste without text") << "A[B]CDEF"
-                                        << "<image>" << int(Qt::Key_V) << "A[B]CDEF"
-                                        << "";
-    QTest::newRow("cut selection") << "A[BC]DEF"
-                                   << "old" << int(Qt::Key_X) << "A[]DEF"
-                                   << "BC";
+    const auto row = [](const char* tag, const char* before, const char* clip, Qt::Key key,
+                        const char* after, const char* clipAfter) {
+      QTest::newRow(tag) << QString(before) << QString(clip) << int(key) << QString(after)
+                         << QString(clipAfter);
+    };
+    row("paste line breaks", "A[]B", "x\r\ny", Qt::Key_V, "Ax\ny[]B", "x\r\ny");
+    row("paste without text", "A[B]CDEF", "<image>", Qt::Key_V, "A[B]CDEF", "");
+    row("cut selection", "A[BC]DEF", "old", Qt::Key_X, "A[]DEF", "BC");
   }
   void editorKeys() {
     QFETCH(QString, before);
@@ -452,22 +445,6 @@ class TestConsole : public QObject {
     emit g->Click(1, 3);
     emit g->Click(0, 0);
     QCOMPARE(g->CellText(1, 1), before);
-  }
-
-  // A window too small for the grid keeps the grid's last height.
-  void resizeGrowsTheGridAndKeepsItWhenTooSmall() {
-    auto* sub = qobject_cast<QMdiSubWindow*>(console->parentWidget());
-    sub->resize(800, 600);
-    QCOMPARE(grid()->width(), ed()->width());
-    QCOMPARE(statusBox()->width(), ed()->width());
-    const int height = grid()->height();
-    const int gap = statusBox()->y() - grid()->geometry().bottom();
-    QVERIFY(gap > 0);
-    sub->resize(800, 700);
-    QCOMPARE(grid()->height(), height + 100);
-    sub->resize(800, grid()->y() + 20);
-    QCOMPARE(grid()->height(), height + 100);
-    QCOMPARE(statusBox()->y() - grid()->geometry().bottom(), gap);
   }
 };
 
