@@ -96,22 +96,6 @@ class TestFrmMain : public QObject {
     }
   }
 
-  // With nothing saved, the first console and the menu bar fit whole, centred on the screen.
-  void firstRunPlacement() {
-    frmMain* w = LoadedMain();
-    LogOn();
-    w->mnuWindowNewWindow_Click();
-    const QMdiSubWindow* sub = w->mdiArea()->subWindowList().first();
-    QTRY_VERIFY(w->mdiArea()->viewport()->rect().contains(sub->geometry()));
-    QCOMPARE(sub->size(), sub->sizeHint());
-    QVERIFY(w->menuBar()->width() >= w->menuBar()->sizeHint().width());
-    const QRect area = w->screen()->availableGeometry();
-    QVERIFY(area.contains(w->frameGeometry()));
-    // Centred but for the window manager's frame, unknown until the window is shown.
-    QVERIFY(qAbs(w->frameGeometry().center().x() - area.center().x()) <= 8);
-    QVERIFY(qAbs(w->frameGeometry().center().y() - area.center().y()) <= 40);
-  }
-
   void placementSavedOnClose_data() {
     QTest::addColumn<int>("state");
     QTest::newRow("normal") << int(Qt::WindowNoState);
@@ -218,10 +202,9 @@ class TestFrmMain : public QObject {
     QTest::addColumn<QString>("sqlBox");
     const QString first = "2001/04/06 9:05:07  select 1 from dual";
     const QString second = "2001/04/06 9:05:08  select 2";
-    QTest::newRow("newest first") << "" << QStringList{second, first} << true
-                                  << "select 2\n  from emp";
-    QTest::newRow("filter on a later line")
-        << "EMP" << QStringList{second} << true << "select 2\n  from emp";
+    const QString two = "select 2\n  from emp";
+    QTest::newRow("newest first") << "" << QStringList{second, first} << true << two;
+    QTest::newRow("filter on a later line") << "EMP" << QStringList{second} << true << two;
     QTest::newRow("filter on the older")
         << "dual" << QStringList{first} << true << "select 1 from dual";
     QTest::newRow("nothing matches") << "zzz" << QStringList() << true << "typed";

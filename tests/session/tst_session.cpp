@@ -138,40 +138,21 @@ class TestSession : public QObject {
     env_.reset();
   }
 
-  // Blanks left in the store by hand stay; values already listed rewrite only the start values.
+  // Blanks left in the store by hand stay but are not listed; values already listed (compared
+  // case by case) rewrite only the start values, which the boxes then show.
   void historyOfLogons() {
-    platform::SaveSetting("ZEPH", "Logon", "User", "A,,SCOTT");
+    platform::SaveSetting("ZEPH", "Logon", "User", "A,, ,SCOTT, s ,a");
     QVERIFY(Connect(2));
-    QCOMPARE(AllSaved(), QStringList({"A,,SCOTT,B", "pa,pb", "H1", "B", "pb", "H1"}));
+    QCOMPARE(AllSaved(), QStringList({"A,, ,SCOTT, s ,a,B", "pa,pb", "H1", "B", "pb", "H1"}));
     frmLogon dlg;
-    QCOMPARE(Items(dlg.cmbUser), QStringList({"A", "SCOTT", "B"}));
+    QCOMPARE(Items(dlg.cmbUser), QStringList({"A", "SCOTT", " s ", "a", "B"}));
+    QCOMPARE(dlg.cmbUser->currentText(), QString("B"));
     QCOMPARE(Items(dlg.cmbPass), QStringList({"pa", "pb"}));
     QCOMPARE(dlg.cmbPass->currentText(), QString("pb"));
     for (const char* key : kKeys) platform::SaveSetting("ZEPH", "Logon", key, "mark");
     Type(dlg, "A", "pa", "H1");
     dlg.cmdLogOn->click();
     QCOMPARE(AllSaved(), QStringList({"mark", "mark", "mark", "A", "pa", "H1"}));
-  }
-
-  void storedHistoryIsListedWithoutBlankItems_data() {
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<QStringList>("listed");
-    QTest::newRow("leading and trailing comma") << ",A,B," << QStringList{"A", "B"};
-    QTest::newRow("blank piece") << "A, ,B" << QStringList{"A", "B"};
-    QTest::newRow("spaces kept") << " A ,B" << QStringList{" A ", "B"};
-    QTest::newRow("case kept apart") << "a,A" << QStringList{"a", "A"};
-  }
-  void storedHistoryIsListedWithoutBlankItems() {
-    QFETCH(QString, stored);
-    QFETCH(QStringList, listed);
-    for (const char* key : {"User", "Pass", "Host"})
-      platform::SaveSetting("ZEPH", "Logon", key, stored);
-    platform::SaveSetting("ZEPH", "Logon", "StartUser", "last");
-    frmLogon dlg;
-    QCOMPARE(Items(dlg.cmbUser), listed);
-    QCOMPARE(Items(dlg.cmbHost), listed);
-    // The box shows the last logon's value, not the first list item.
-    QCOMPARE(dlg.cmbUser->currentText(), QString("last"));
   }
 
   void refusedLogon_data() {
@@ -231,10 +212,8 @@ class TestSession : public QObject {
     dlg.cmdCancel->setFocus();
     dlg.cmdLogOn->click();
     QCOMPARE(dialogs_->prompts(), messages);
-    QList<int> styles;
-    for (const auto& call : dialogs_->msgBoxes()) styles << call.style;
-    QCOMPARE(styles,
-             QList<int>({platform::vbCritical, platform::vbInformation}).mid(0, styles.size()));
+    QCOMPARE(dialogs_->msgBoxes()[0].style, platform::vbCritical);
+    if (messages.size() > 1) QCOMPARE(dialogs_->msgBoxes()[1].style, platform::vbInformation);
     QVERIFY(dlg.isVisible());
     QCOMPARE(QApplication::focusWidget()->objectName(), focus);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
