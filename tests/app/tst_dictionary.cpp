@@ -65,18 +65,15 @@ class tst_Dictionary : public QObject {
   int logonCalls_ = 0;
   bool logonSucceeds_ = false;
 
-  void UseFakeServer() {
+ private slots:
+  void init() {
+    env_.emplace();
     driver_.emplace();
     driver_->addAccount(kFake, QStringLiteral("SCOTT"), QStringLiteral("TIGER"));
     fake::Answer three;
     three.rows = 3;
     driver_->addAnswer(kRows, three);
     driver_->addAnswer(kNoRows, fake::Answer{});
-  }
-
- private slots:
-  void init() {
-    env_.emplace();
     CreateSessions();
     gfrmMain = new frmMain;
     gfrmMain->show();
@@ -126,7 +123,6 @@ class tst_Dictionary : public QObject {
     QFETCH(QString, item);
     QFETCH(QStringList, answers);
     QFETCH(QString, sql);
-    UseFakeServer();
     QVERIFY(LogOn(kFake, QStringLiteral("SCOTT"), QStringLiteral("TIGER")));
     gfrmMain->mnuWindowNewWindow_Click();
     platform::SetNow(QDateTime(QDate(2024, 3, 5), QTime(17, 8, 9)));
@@ -160,14 +156,11 @@ class tst_Dictionary : public QObject {
     QFETCH(QString, sql);
     QFETCH(QString, message);
     QFETCH(int, rows);
-    UseFakeServer();
-    const bool logon = before == QStringLiteral("logon") || before == QStringLiteral("cancel");
-    logonSucceeds_ = before == QStringLiteral("logon");
+    const bool logon = before == u"logon" || before == u"cancel";
+    logonSucceeds_ = before == u"logon";
     if (!logon) QVERIFY(LogOn(kFake, QStringLiteral("SCOTT"), QStringLiteral("TIGER")));
-    if (before == QStringLiteral("console") || before == QStringLiteral("minimized"))
-      gfrmMain->mnuWindowNewWindow_Click();
-    if (before == QStringLiteral("minimized"))
-      gfrmMain->mdiArea()->currentSubWindow()->showMinimized();
+    if (before == u"console" || before == u"minimized") gfrmMain->mnuWindowNewWindow_Click();
+    if (before == u"minimized") gfrmMain->mdiArea()->currentSubWindow()->showMinimized();
 
     ScriptedDialogs dialogs;
     mSb_RunDictionarySQL(sql);
@@ -215,14 +208,14 @@ class tst_Dictionary : public QObject {
         QTest::addRow("SCOTT %s", qPrintable(item)) << "SCOTT" << item << answers << kFailed;
     }
     QTest::newRow("SCOTT fields of a quoted name")
-        << "SCOTT"
-        << "mnuSqlTableFields" << QStringList{"emp'"} << kEmpty;
+        << QString("SCOTT") << QString("mnuSqlTableFields") << QStringList{"emp'"} << kEmpty;
   }
   void demo() {
     QFETCH(QString, user);
     QFETCH(QString, item);
     QFETCH(QStringList, answers);
     QFETCH(QString, message);
+    driver_.reset();
     const bool system = user == QStringLiteral("SYSTEM");
     QVERIFY(LogOn(QStringLiteral("DEMO"), user,
                   system ? QStringLiteral("MANAGER") : QStringLiteral("TIGER")));

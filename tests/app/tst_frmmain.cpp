@@ -87,12 +87,10 @@ class TestFrmMain : public QObject {
         {"mnuDispRecLimit0", 0},     {"mnuDispRecLimit1", 1},       {"mnuDispRecLimit100", 100},
         {"mnuDispRecLimit500", 500}, {"mnuDispRecLimit1000", 1000}, {"mnuDispRecLimitNot", -1}};
     for (const auto& [item, limit] : limits) {
-      for (int click = 0; click < 2; ++click) {
-        w.menuItem(item)->trigger();
-        for (const auto& other : limits)
-          QVERIFY2(w.menuItem(other.first)->isChecked() == (other.first == item), qPrintable(item));
-        QCOMPARE(w.RecordLimit(), limit);
-      }
+      for (int click = 0; click < 2; ++click) w.menuItem(item)->trigger();
+      for (const auto& other : limits)
+        QVERIFY2(w.menuItem(other.first)->isChecked() == (other.first == item), qPrintable(item));
+      QCOMPARE(w.RecordLimit(), limit);
     }
   }
 

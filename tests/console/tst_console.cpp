@@ -43,9 +43,6 @@ const QString kLoading = QStringLiteral("データ読み込み中...(中止＝Ct
 class StatusRecorder : public QObject {
  public:
   explicit StatusRecorder(QLineEdit* status) : status_(status) { status->installEventFilter(this); }
-  ~StatusRecorder() override {
-    if (status_) status_->removeEventFilter(this);
-  }
   QStringList texts;
 
  protected:
@@ -56,7 +53,7 @@ class StatusRecorder : public QObject {
   }
 
  private:
-  QPointer<QLineEdit> status_;
+  QLineEdit* status_;
 };
 
 QString ResultText(bool limited, int rows, int seconds) {
