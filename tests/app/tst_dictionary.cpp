@@ -185,27 +185,23 @@ class tst_Dictionary : public QObject {
     QTest::addColumn<QString>("item");
     QTest::addColumn<QStringList>("answers");
     QTest::addColumn<QString>("message");
-    const QStringList none;
     const QStringList dbaItems{"mnuSqlAccess", "mnuSqlAccessEx",  "mnuSqlDBAGrant", "mnuSqlDBARole",
                                "mnuSqlLog",    "mnuSqlLogAccess", "mnuSqlVer"};
     // An end of the date range that lies after every statement of the test.
     const QString later =
         platform::Now().addSecs(3600).toString(QStringLiteral("yyyy-MM-dd/HH:mm:ss"));
-    const QList<std::pair<QString, QStringList>> items{
-        {"mnuSqlAccess", none},           {"mnuSqlAccessEx", none},
-        {"mnuSqlTableFields", {"help"}},  {"mnuSqlTableIndex", {"emp"}},
-        {"mnuSqlUserGrant", none},        {"mnuSqlUserRole", none},
-        {"mnuSqlUserTables", none},       {"mnuSqlAllUsers", none},
-        {"mnuSqlDBAGrant", none},         {"mnuSqlDBARole", none},
-        {"mnuSqlAllTables", none},        {"mnuSqlAllFields", none},
-        {"mnuSqlAllView", none},          {"mnuSqlLog", {kCancel, kCancel}},
-        {"mnuSqlLogAccess", {"", later}}, {"mnuSqlAllObject", none},
-        {"mnuSqlSysDate", none},          {"mnuSqlVer", none},
-    };
-    for (const auto& [item, answers] : items) {
-      QTest::addRow("SYSTEM %s", qPrintable(item)) << "SYSTEM" << item << answers << "";
+    const QHash<QString, QStringList> answers{{"mnuSqlTableFields", {"help"}},
+                                              {"mnuSqlTableIndex", {"emp"}},
+                                              {"mnuSqlLog", {kCancel, kCancel}},
+                                              {"mnuSqlLogAccess", {"", later}}};
+    for (const char* item :
+         {"mnuSqlAccess", "mnuSqlAccessEx", "mnuSqlTableFields", "mnuSqlTableIndex",
+          "mnuSqlUserGrant", "mnuSqlUserRole", "mnuSqlUserTables", "mnuSqlAllUsers",
+          "mnuSqlDBAGrant", "mnuSqlDBARole", "mnuSqlAllTables", "mnuSqlAllFields", "mnuSqlAllView",
+          "mnuSqlLog", "mnuSqlLogAccess", "mnuSqlAllObject", "mnuSqlSysDate", "mnuSqlVer"}) {
+      QTest::addRow("SYSTEM %s", item) << "SYSTEM" << QString(item) << answers[item] << "";
       if (dbaItems.contains(item))
-        QTest::addRow("SCOTT %s", qPrintable(item)) << "SCOTT" << item << answers << kFailed;
+        QTest::addRow("SCOTT %s", item) << "SCOTT" << QString(item) << answers[item] << kFailed;
     }
     QTest::newRow("SCOTT fields of a quoted name")
         << QString("SCOTT") << QString("mnuSqlTableFields") << QStringList{"emp'"} << kEmpty;

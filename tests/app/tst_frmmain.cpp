@@ -130,22 +130,6 @@ class TestFrmMain : public QObject {
     QCOMPARE(Setting("MainWidth").toDouble(), shown.width() * 1440.0 / dpiX);
   }
 
-  void startUpDeletesScriptFileAndShowsTheMainWindow() {
-    const QString script = env_->programFolder() + "/Querna.sql";
-    QFile f(script);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.close();
-    gSessionData.push_back(SessionData{});
-    ScriptedLogon cancel;
-    Main();
-    w_ = gfrmMain;
-    QVERIFY(!QFile::exists(script));
-    QCOMPARE(cancel.calls, 1);
-    QVERIFY(w_->isVisible());
-    QVERIFY(w_->mdiArea()->subWindowList().isEmpty());
-    QCOMPARE(gSessionData.size(), std::size_t(1));
-  }
-
   // The button is pressed only after the command has returned.
   void editCommands_data() {
     QTest::addColumn<QString>("child");
@@ -273,8 +257,21 @@ class TestFrmMain : public QObject {
     QCOMPARE(w->ActiveConsole()->windowTitle(), QString("Querna3"));
   }
 
-  void exitEndsEverything() {
-    frmMain* w = LoadedMain();
+  // Start-up deletes the script file and shows the main window even when the logon is cancelled.
+  void startUpAndExit() {
+    const QString script = env_->programFolder() + "/Querna.sql";
+    QFile f(script);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    gSessionData.push_back(SessionData{});
+    ScriptedLogon cancel;
+    Main();
+    frmMain* w = w_ = gfrmMain;
+    QVERIFY(!QFile::exists(script));
+    QCOMPARE(cancel.calls, 1);
+    QVERIFY(w->isVisible());
+    QVERIFY(w->mdiArea()->subWindowList().isEmpty());
+    QCOMPARE(gSessionData.size(), std::size_t(1));
     auto first = LogOn();
     auto db = LogOn();
     w->mnuWindowNewWindow_Click();

@@ -42,25 +42,20 @@ void Type(frmLogon& dlg, const QString& user, const QString& pass, const QString
   dlg.cmbHost->setEditText(host);
 }
 
-// One logon through a fresh dialog, as the user makes it: true when the dialog closed accepted.
-bool Logon(const QString& user, const QString& pass, const QString& host) {
-  frmLogon dlg;
-  Type(dlg, user, pass, host);
-  dlg.cmdLogOn->click();
-  return dlg.result() == QDialog::Accepted;
-}
-
 QStringList Users() {
   QStringList out;
   for (const SessionData& rec : gSessionData) out << rec.User;
   return out;
 }
 
-// Logs on to H1 through the dialog as the first n of A, B and C.
+// Logs on to H1 through a fresh dialog each time, as the user does, as the first n of A, B and C.
 bool Connect(int n) {
   for (int i = 0; i < n; ++i) {
     const QString user(QChar(u'A' + i));
-    if (!Logon(user, "p" + user.toLower(), "H1")) return false;
+    frmLogon dlg;
+    Type(dlg, user, "p" + user.toLower(), "H1");
+    dlg.cmdLogOn->click();
+    if (dlg.result() != QDialog::Accepted) return false;
   }
   return true;
 }
