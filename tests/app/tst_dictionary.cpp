@@ -65,18 +65,15 @@ class tst_Dictionary : public QObject {
   int logonCalls_ = 0;
   bool logonSucceeds_ = false;
 
-  void UseFakeServer() {
+ private slots:
+  void init() {
+    env_.emplace();
     driver_.emplace();
     driver_->addAccount(kFake, QStringLiteral("SCOTT"), QStringLiteral("TIGER"));
     fake::Answer three;
     three.rows = 3;
     driver_->addAnswer(kRows, three);
     driver_->addAnswer(kNoRows, fake::Answer{});
-  }
-
- private slots:
-  void init() {
-    env_.emplace();
     CreateSessions();
     gfrmMain = new frmMain;
     gfrmMain->show();
@@ -102,34 +99,30 @@ class tst_Dictionary : public QObject {
     QTest::addColumn<QString>("item");
     QTest::addColumn<QStringList>("answers");
     QTest::addColumn<QString>("sql");
-    QTest::newRow("fields, quote doubled") << "mnuSqlTableFields" << QStringList{"emp' or 'x'='x"}
-                                           << kFields.arg("'EMP'' OR ''X''=''X'");
-    QTest::newRow("fields, blanks only") << "mnuSqlTableFields" << QStringList{"   "} << "";
-    QTest::newRow("fields, cancelled") << "mnuSqlTableFields" << QStringList{kCancel} << "";
-    QTest::newRow("index") << "mnuSqlTableIndex" << QStringList{"o'brien"}
-                           << kIndex.arg("'O''BRIEN'");
-    QTest::newRow("log, defaults")
-        << "mnuSqlLog" << QStringList{kNow, kNow}
-        << kLog.arg("where " + kFrom.arg(kNow) + " and " + kTo.arg(kNow));
-    QTest::newRow("log, start cleared")
-        << "mnuSqlLog" << QStringList{"", kNow} << kLog.arg("where " + kTo.arg(kNow));
-    QTest::newRow("log, end cancelled, trimmed")
-        << "mnuSqlLog" << QStringList{"  " + kNow + " ", kCancel}
-        << kLog.arg("where " + kFrom.arg(kNow));
-    QTest::newRow("log, both cancelled")
-        << "mnuSqlLog" << QStringList{kCancel, kCancel} << kLog.arg("");
-    QTest::newRow("log, quote doubled")
-        << "mnuSqlLog" << QStringList{"2024'", " "} << kLog.arg("where " + kFrom.arg("2024''"));
-    QTest::newRow("log load") << "mnuSqlLogAccess" << QStringList{"2024-03-01/00:00:00", kNow}
-                              << kLogLoad.arg("where " + kFrom.arg("2024-03-01/00:00:00") +
-                                              " and " + kTo.arg(kNow));
-    QTest::newRow("kill session") << "mnuSqlKillSession" << QStringList() << "";
+    const auto row = [](const char* tag, const char* item, const QStringList& answers,
+                        const QString& sql) {
+      QTest::newRow(tag) << QString(item) << answers << sql;
+    };
+    const QString both = "where " + kFrom.arg(kNow) + " and " + kTo.arg(kNow);
+    row("fields, quote doubled", "mnuSqlTableFields", {"emp' or 'x'='x"},
+        kFields.arg("'EMP'' OR ''X''=''X'"));
+    row("fields, blanks only", "mnuSqlTableFields", {"   "}, "");
+    row("fields, cancelled", "mnuSqlTableFields", {kCancel}, "");
+    row("index", "mnuSqlTableIndex", {"o'brien"}, kIndex.arg("'O''BRIEN'"));
+    row("log, defaults", "mnuSqlLog", {kNow, kNow}, kLog.arg(both));
+    row("log, start cleared", "mnuSqlLog", {"", kNow}, kLog.arg("where " + kTo.arg(kNow)));
+    row("log, end cancelled, trimmed", "mnuSqlLog", {"  " + kNow + " ", kCancel},
+        kLog.arg("where " + kFrom.arg(kNow)));
+    row("log, both cancelled", "mnuSqlLog", {kCancel, kCancel}, kLog.arg(""));
+    row("log, quote doubled", "mnuSqlLog", {"2024'", " "},
+        kLog.arg("where " + kFrom.arg("2024''")));
+    row("log load", "mnuSqlLogAccess", {kNow, kNow}, kLogLoad.arg(both));
+    row("kill session", "mnuSqlKillSession", {}, "");
   }
   void prompts() {
     QFETCH(QString, item);
     QFETCH(QStringList, answers);
     QFETCH(QString, sql);
-    UseFakeServer();
     QVERIFY(LogOn(kFake, QStringLiteral("SCOTT"), QStringLiteral("TIGER")));
     gfrmMain->mnuWindowNewWindow_Click();
     platform::SetNow(QDateTime(QDate(2024, 3, 5), QTime(17, 8, 9)));
@@ -163,14 +156,11 @@ class tst_Dictionary : public QObject {
     QFETCH(QString, sql);
     QFETCH(QString, message);
     QFETCH(int, rows);
-    UseFakeServer();
-    const bool logon = before == QStringLiteral("logon") || before == QStringLiteral("cancel");
-    logonSucceeds_ = before == QStringLiteral("logon");
+    const bool logon = before == u"logon" || before == u"cancel";
+    logonSucceeds_ = before == u"logon";
     if (!logon) QVERIFY(LogOn(kFake, QStringLiteral("SCOTT"), QStringLiteral("TIGER")));
-    if (before == QStringLiteral("console") || before == QStringLiteral("minimized"))
-      gfrmMain->mnuWindowNewWindow_Click();
-    if (before == QStringLiteral("minimized"))
-      gfrmMain->mdiArea()->currentSubWindow()->showMinimized();
+    if (before == u"console" || before == u"minimized") gfrmMain->mnuWindowNewWindow_Click();
+    if (before == u"minimized") gfrmMain->mdiArea()->currentSubWindow()->showMinimized();
 
     ScriptedDialogs dialogs;
     mSb_RunDictionarySQL(sql);
@@ -195,40 +185,34 @@ class tst_Dictionary : public QObject {
     QTest::addColumn<QString>("item");
     QTest::addColumn<QStringList>("answers");
     QTest::addColumn<QString>("message");
-    const QStringList none;
     const QStringList dbaItems{"mnuSqlAccess", "mnuSqlAccessEx",  "mnuSqlDBAGrant", "mnuSqlDBARole",
                                "mnuSqlLog",    "mnuSqlLogAccess", "mnuSqlVer"};
     // An end of the date range that lies after every statement of the test.
     const QString later =
         platform::Now().addSecs(3600).toString(QStringLiteral("yyyy-MM-dd/HH:mm:ss"));
-    const QList<std::pair<QString, QStringList>> items{
-        {"mnuSqlAccess", none},           {"mnuSqlAccessEx", none},
-        {"mnuSqlTableFields", {"help"}},  {"mnuSqlTableIndex", {"emp"}},
-        {"mnuSqlUserGrant", none},        {"mnuSqlUserRole", none},
-        {"mnuSqlUserTables", none},       {"mnuSqlAllUsers", none},
-        {"mnuSqlDBAGrant", none},         {"mnuSqlDBARole", none},
-        {"mnuSqlAllTables", none},        {"mnuSqlAllFields", none},
-        {"mnuSqlAllView", none},          {"mnuSqlLog", {kCancel, kCancel}},
-        {"mnuSqlLogAccess", {"", later}}, {"mnuSqlAllObject", none},
-        {"mnuSqlSysDate", none},          {"mnuSqlVer", none},
-    };
-    for (const auto& [item, answers] : items) {
-      QTest::addRow("SYSTEM %s", qPrintable(item)) << "SYSTEM" << item << answers << "";
+    const QHash<QString, QStringList> answers{{"mnuSqlTableFields", {"help"}},
+                                              {"mnuSqlTableIndex", {"emp"}},
+                                              {"mnuSqlLog", {kCancel, kCancel}},
+                                              {"mnuSqlLogAccess", {"", later}}};
+    for (const char* item :
+         {"mnuSqlAccess", "mnuSqlAccessEx", "mnuSqlTableFields", "mnuSqlTableIndex",
+          "mnuSqlUserGrant", "mnuSqlUserRole", "mnuSqlUserTables", "mnuSqlAllUsers",
+          "mnuSqlDBAGrant", "mnuSqlDBARole", "mnuSqlAllTables", "mnuSqlAllFields", "mnuSqlAllView",
+          "mnuSqlLog", "mnuSqlLogAccess", "mnuSqlAllObject", "mnuSqlSysDate", "mnuSqlVer"}) {
+      QTest::addRow("SYSTEM %s", item) << "SYSTEM" << QString(item) << answers[item] << "";
       if (dbaItems.contains(item))
-        QTest::addRow("SCOTT %s", qPrintable(item)) << "SCOTT" << item << answers << kFailed;
+        QTest::addRow("SCOTT %s", item) << "SCOTT" << QString(item) << answers[item] << kFailed;
     }
     QTest::newRow("SCOTT fields of a quoted name")
-        << "SCOTT"
-        << "mnuSqlTableFields" << QStringList{"emp'"} << kEmpty;
+        << QString("SCOTT") << QString("mnuSqlTableFields") << QStringList{"emp'"} << kEmpty;
   }
   void demo() {
     QFETCH(QString, user);
     QFETCH(QString, item);
     QFETCH(QStringList, answers);
     QFETCH(QString, message);
-    const bool system = user == QStringLiteral("SYSTEM");
-    QVERIFY(LogOn(QStringLiteral("DEMO"), user,
-                  system ? QStringLiteral("MANAGER") : QStringLiteral("TIGER")));
+    driver_.reset();
+    QVERIFY(LogOn(QStringLiteral("DEMO"), user, user == u"SYSTEM" ? "MANAGER" : "TIGER"));
     gfrmMain->mnuWindowNewWindow_Click();
     // A statement in the server's SQL area for the log commands to find.
     QVERIFY(gSessionData[0].OraDatabase->CreateDynaset(QStringLiteral("select * from dept"), 0));

@@ -5,7 +5,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -87,29 +86,11 @@ class TestFrmMain : public QObject {
         {"mnuDispRecLimit0", 0},     {"mnuDispRecLimit1", 1},       {"mnuDispRecLimit100", 100},
         {"mnuDispRecLimit500", 500}, {"mnuDispRecLimit1000", 1000}, {"mnuDispRecLimitNot", -1}};
     for (const auto& [item, limit] : limits) {
-      for (int click = 0; click < 2; ++click) {
-        w.menuItem(item)->trigger();
-        for (const auto& other : limits)
-          QVERIFY2(w.menuItem(other.first)->isChecked() == (other.first == item), qPrintable(item));
-        QCOMPARE(w.RecordLimit(), limit);
-      }
+      for (int click = 0; click < 2; ++click) w.menuItem(item)->trigger();
+      for (const auto& other : limits)
+        QVERIFY2(w.menuItem(other.first)->isChecked() == (other.first == item), qPrintable(item));
+      QCOMPARE(w.RecordLimit(), limit);
     }
-  }
-
-  // With nothing saved, the first console and the menu bar fit whole, centred on the screen.
-  void firstRunPlacement() {
-    frmMain* w = LoadedMain();
-    LogOn();
-    w->mnuWindowNewWindow_Click();
-    const QMdiSubWindow* sub = w->mdiArea()->subWindowList().first();
-    QTRY_VERIFY(w->mdiArea()->viewport()->rect().contains(sub->geometry()));
-    QCOMPARE(sub->size(), sub->sizeHint());
-    QVERIFY(w->menuBar()->width() >= w->menuBar()->sizeHint().width());
-    const QRect area = w->screen()->availableGeometry();
-    QVERIFY(area.contains(w->frameGeometry()));
-    // Centred but for the window manager's frame, unknown until the window is shown.
-    QVERIFY(qAbs(w->frameGeometry().center().x() - area.center().x()) <= 8);
-    QVERIFY(qAbs(w->frameGeometry().center().y() - area.center().y()) <= 40);
   }
 
   void placementSavedOnClose_data() {
@@ -146,22 +127,6 @@ class TestFrmMain : public QObject {
     QVERIFY(!next->isMaximized());
     const double dpiX = next->screen()->logicalDotsPerInchX();
     QCOMPARE(Setting("MainWidth").toDouble(), shown.width() * 1440.0 / dpiX);
-  }
-
-  void startUpDeletesScriptFileAndShowsTheMainWindow() {
-    const QString script = env_->programFolder() + "/Querna.sql";
-    QFile f(script);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.close();
-    gSessionData.push_back(SessionData{});
-    ScriptedLogon cancel;
-    Main();
-    w_ = gfrmMain;
-    QVERIFY(!QFile::exists(script));
-    QCOMPARE(cancel.calls, 1);
-    QVERIFY(w_->isVisible());
-    QVERIFY(w_->mdiArea()->subWindowList().isEmpty());
-    QCOMPARE(gSessionData.size(), std::size_t(1));
   }
 
   // The button is pressed only after the command has returned.
@@ -218,10 +183,9 @@ class TestFrmMain : public QObject {
     QTest::addColumn<QString>("sqlBox");
     const QString first = "2001/04/06 9:05:07  select 1 from dual";
     const QString second = "2001/04/06 9:05:08  select 2";
-    QTest::newRow("newest first") << "" << QStringList{second, first} << true
-                                  << "select 2\n  from emp";
-    QTest::newRow("filter on a later line")
-        << "EMP" << QStringList{second} << true << "select 2\n  from emp";
+    const QString two = "select 2\n  from emp";
+    QTest::newRow("newest first") << "" << QStringList{second, first} << true << two;
+    QTest::newRow("filter on a later line") << "EMP" << QStringList{second} << true << two;
     QTest::newRow("filter on the older")
         << "dual" << QStringList{first} << true << "select 1 from dual";
     QTest::newRow("nothing matches") << "zzz" << QStringList() << true << "typed";
@@ -285,15 +249,27 @@ class TestFrmMain : public QObject {
     w->menuItem("mnuWindowAllClose")->trigger();
     FlushDeletes();
     QCOMPARE(listed(), QStringList{});
-    QVERIFY(!NoSession());
     ScriptedLogon logon;
     w->menuItem("mnuWindowNewWindow")->trigger();
     QCOMPARE(logon.calls, 0);
     QCOMPARE(w->ActiveConsole()->windowTitle(), QString("Querna3"));
   }
 
-  void exitEndsEverything() {
-    frmMain* w = LoadedMain();
+  // Start-up deletes the script file and shows the main window even when the logon is cancelled.
+  void startUpAndExit() {
+    const QString script = env_->programFolder() + "/Querna.sql";
+    QFile f(script);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    gSessionData.push_back(SessionData{});
+    ScriptedLogon cancel;
+    Main();
+    frmMain* w = w_ = gfrmMain;
+    QVERIFY(!QFile::exists(script));
+    QCOMPARE(cancel.calls, 1);
+    QVERIFY(w->isVisible());
+    QVERIFY(w->mdiArea()->subWindowList().isEmpty());
+    QCOMPARE(gSessionData.size(), std::size_t(1));
     auto first = LogOn();
     auto db = LogOn();
     w->mnuWindowNewWindow_Click();
@@ -307,7 +283,6 @@ class TestFrmMain : public QObject {
     QVERIFY(!other.isVisible());
     QVERIFY(first->closed && db->closed);
     QVERIFY(NoSession());
-    QCOMPARE(gSessionData.size(), std::size_t(1));
     QVERIFY(!gfrmMain);
     QVERIFY(!gblnFetching);
     QVERIFY(Setting("MainLeft") != "missing");
