@@ -279,7 +279,7 @@ class TestFrmMain : public QObject {
     gblnFetching = true;
     w->menuItem("mnuFileExit")->trigger();
     FlushDeletes();
-    QVERIFY(!w->isVisible());
+    QVERIFY(!w_);  // closed and deleted, so no longer visible
     QVERIFY(!other.isVisible());
     QVERIFY(first->closed && db->closed);
     QVERIFY(NoSession());
