@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <cstring>
 
@@ -14,89 +15,32 @@
 
 namespace {
 
-struct Function {
-  const char* name;
+// Oracle functions by the fewest and the most arguments they take.
+struct Arity {
   int minArgs;
   int maxArgs;
+  const char* names;
 };
 
-const Function kFunctions[] = {
-    {"TO_CHAR", 1, 2},
-    {"TO_DATE", 1, 2},
-    {"TO_NUMBER", 1, 2},
-    {"NVL", 2, 2},
-    {"NVL2", 3, 3},
-    {"DECODE", 3, 5},
-    {"SUBSTR", 2, 3},
-    {"INSTR", 2, 4},
-    {"LENGTH", 1, 1},
-    {"LENGTHB", 1, 1},
-    {"UPPER", 1, 1},
-    {"INITCAP", 1, 1},
-    {"LPAD", 2, 3},
-    {"RPAD", 2, 3},
-    {"ROUND", 1, 2},
-    {"TRUNC", 1, 2},
-    {"MOD", 2, 2},
-    {"ADD_MONTHS", 2, 2},
-    {"MONTHS_BETWEEN", 2, 2},
-    {"LAST_DAY", 1, 1},
-    {"NEXT_DAY", 2, 2},
-    {"GREATEST", 1, 3},
-    {"LEAST", 1, 3},
-    {"CEIL", 1, 1},
-    {"FLOOR", 1, 1},
-    {"SIGN", 1, 1},
-    {"EXP", 1, 1},
-    {"SQRT", 1, 1},
-    {"LN", 1, 1},
-    {"POWER", 2, 2},
-    {"CHR", 1, 1},
-    {"ASCII", 1, 1},
-    {"CONCAT", 2, 2},
-    {"REPLACE", 2, 3},
-    {"TRANSLATE", 3, 3},
-    {"TRIM", 1, 1},
-    {"LTRIM", 1, 2},
-    {"RTRIM", 1, 2},
-};
+const Arity kFunctions[] = {
+    {1, 1, "LENGTH LENGTHB UPPER INITCAP LAST_DAY CEIL FLOOR SIGN EXP SQRT LN CHR ASCII TRIM"},
+    {1, 2, "TO_CHAR TO_DATE TO_NUMBER ROUND TRUNC LTRIM RTRIM"},
+    {1, 3, "GREATEST LEAST"},
+    {2, 2, "NVL MOD ADD_MONTHS MONTHS_BETWEEN NEXT_DAY POWER CONCAT"},
+    {2, 3, "SUBSTR LPAD RPAD REPLACE"},
+    {2, 4, "INSTR"},
+    {3, 3, "NVL2 TRANSLATE"},
+    {3, 5, "DECODE"}};
 
-const char* const kLiterals[] = {
-    "0",
-    "1",
-    "-1",
-    "7",
-    "0.5",
-    "1e19",
-    "-1e19",
-    "1e300",
-    "1e-320",
-    "2147483648",
-    "9223372036854775807",
-    "-9223372036854775808",
-    "NULL",
-    "''",
-    "'abc'",
-    "'  '",
-    "'12.5'",
-    "'CORPORATE FLOOR'",
-    "'2024-02-29'",
-    "'YYYY-MM-DD'",
-    "'FM9,999.99'",
-    "'DD-MON-RR'",
-    "'J'",
-    "'MONTH'",
-    "'S000MI'",
-    "'HH24:MI:SS AM'",
-    "'MONDAY'",
-    "'$9G999D99'",
-    "'IW'",
-    "'Q'",
-    "sysdate",
-    "to_date('0001-01-01', 'YYYY-MM-DD')",
-    "date '9999-12-31'",
-    "hiredate",
-};
+// Literals at the edges of the functions' ranges, separated by '|'.
+const QStringList kLiterals =
+    QStringLiteral(
+        "0|1|-1|7|0.5|1e19|-1e19|1e300|1e-320|2147483648|9223372036854775807|"
+        "-9223372036854775808|NULL|''|'abc'|'  '|'12.5'|'CORPORATE FLOOR'|'2024-02-29'|"
+        "'YYYY-MM-DD'|'FM9,999.99'|'DD-MON-RR'|'J'|'MONTH'|'S000MI'|'HH24:MI:SS AM'|"
+        "'MONDAY'|'$9G999D99'|'IW'|'Q'|sysdate|to_date('0001-01-01', 'YYYY-MM-DD')|"
+        "date '9999-12-31'|hiredate")
+        .split(QLatin1Char('|'));
 
 const char* const kOperators[] = {" + ", " - ", " * ", " / ", " || "};
 
@@ -121,16 +65,17 @@ QString Expression(Choices& in, int depth) {
   const uint8_t c = in.next();
   if (depth >= 4 || c < 96) {
     if (c % 8 == 7) return Number(in);
-    return QString::fromLatin1(kLiterals[c % (sizeof kLiterals / sizeof *kLiterals)]);
+    return kLiterals[c % kLiterals.size()];
   }
   if (c < 160) {
     const QString a = Expression(in, depth + 1);
     const char* op = kOperators[in.next() % (sizeof kOperators / sizeof *kOperators)];
     return QLatin1Char('(') + a + QLatin1String(op) + Expression(in, depth + 1) + QLatin1Char(')');
   }
-  const Function& f = kFunctions[in.next() % (sizeof kFunctions / sizeof *kFunctions)];
+  const Arity& f = kFunctions[in.next() % (sizeof kFunctions / sizeof *kFunctions)];
+  const QStringList names = QString::fromLatin1(f.names).split(QLatin1Char(' '));
   const int argc = f.minArgs + in.next() % (f.maxArgs - f.minArgs + 1);
-  QString call = QLatin1String(f.name) + QLatin1Char('(');
+  QString call = names[in.next() % names.size()] + QLatin1Char('(');
   for (int i = 0; i < argc; ++i) {
     if (i > 0) call += QStringLiteral(", ");
     call += Expression(in, depth + 1);
