@@ -258,9 +258,7 @@ class TestFrmMain : public QObject {
   // Start-up deletes the script file and shows the main window even when the logon is cancelled.
   void startUpAndExit() {
     const QString script = env_->programFolder() + "/Querna.sql";
-    QFile f(script);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.close();
+    QVERIFY(TestEnv::writeFile(script, {}));
     gSessionData.push_back(SessionData{});
     ScriptedLogon cancel;
     Main();

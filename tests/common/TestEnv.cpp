@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "oracle/DataFolder.h"
 #include "platform/Platform.h"
@@ -26,4 +27,10 @@ QByteArray TestEnv::readFile(const QString& path) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) return {};
   return f.readAll();
+}
+
+bool TestEnv::writeFile(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  return QDir().mkpath(QFileInfo(path).absolutePath()) && f.open(QIODevice::WriteOnly) &&
+         f.write(bytes) == bytes.size();
 }

@@ -13,6 +13,8 @@ class TestEnv {
   QString settingsFile() const { return dir_.path() + QStringLiteral("/ZEPH.ini"); }
   // Reads a whole file as bytes (empty when missing).
   static QByteArray readFile(const QString& path);
+  // Writes a whole file, making its folder first; false when it cannot.
+  static bool writeFile(const QString& path, const QByteArray& bytes);
 
  private:
   QTemporaryDir dir_;

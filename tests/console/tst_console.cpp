@@ -387,11 +387,7 @@ class TestConsole : public QObject {
   void droppingFiles() {
     const QString a = env->folder() + QStringLiteral("/a.sql");
     const QString b = env->folder() + QStringLiteral("/b.sql");
-    for (const QString& path : {a, b}) {
-      QFile f(path);
-      QVERIFY(f.open(QIODevice::WriteOnly));
-      f.write("select * from t3\r\n");
-    }
+    for (const QString& path : {a, b}) QVERIFY(TestEnv::writeFile(path, "select * from t3\r\n"));
 
     ed()->setPlainText(QStringLiteral("old text"));
     QVERIFY(!DropOnto(ed()->viewport(), {}, QStringLiteral("dragged text")));

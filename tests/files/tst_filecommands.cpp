@@ -1,5 +1,4 @@
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -23,13 +22,6 @@ namespace {
 
 const QString kLogIn = QStringLiteral("ログインしてください");
 const QString kEnterSql = QStringLiteral("ＳＱＬ文を入力してください");
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-  QDir().mkpath(QFileInfo(path).absolutePath());
-  QFile f(path);
-  QVERIFY(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
-}
 
 }  // namespace
 
@@ -116,7 +108,8 @@ class TestFileCommands : public QObject {
     grid->SetMaxRows(3);
     status->setText("3 件あります。");
     const QString path = name.isEmpty() ? name : env.folder() + "/" + name;
-    WriteFile(env.folder() + "/my scripts/query.sql", "   select *\r\nfrom emp\r\n\r\nwhere x");
+    QVERIFY(TestEnv::writeFile(env.folder() + "/my scripts/query.sql",
+                               "   select *\r\nfrom emp\r\n\r\nwhere x"));
     ScriptedDialogs dialogs;
     dialogs.answerFileDialog(path);
     SqlFileOpenCommand();
@@ -200,7 +193,7 @@ class TestFileCommands : public QObject {
     grid->SetRow(-1);
     grid->SetTypeEditPassword(true);
     const QString path = env.folder() + "/out.csv";
-    WriteFile(path, "old");
+    QVERIFY(TestEnv::writeFile(path, "old"));
     ScriptedDialogs dialogs;
     dialogs.answerFileDialog(env.folder() + "/out", filter);
     dialogs.cancelProgressAt(cancelAt);

@@ -6,17 +6,6 @@
 #include "common/TestEnv.h"
 #include "files/basImpExp.h"
 
-namespace {
-
-QString WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  if (!f.open(QIODevice::WriteOnly)) return QString();
-  f.write(bytes);
-  return path;
-}
-
-}  // namespace
-
 class TestImpExp : public QObject {
   Q_OBJECT
  private slots:
@@ -84,7 +73,8 @@ class TestImpExp : public QObject {
     QFETCH(QString, body);
     TestEnv env;
     ScriptedDialogs dialogs;
-    const QString path = WriteFile(env.folder() + "/script.sql", bytes);
+    const QString path = env.folder() + "/script.sql";
+    QVERIFY(TestEnv::writeFile(path, bytes));
     QCOMPARE(mFn_ReadSqlFile(path), "/*   (" + path + ")   */\r\n" + body);
     QCOMPARE(dialogs.msgBoxes().size(), 0);
     // The file is closed again: its number is free for the next open.
@@ -107,7 +97,7 @@ class TestImpExp : public QObject {
     TestEnv env;
     ScriptedDialogs dialogs;
     QDir(env.folder()).mkdir("folder");
-    WriteFile(env.folder() + "/plain", "x");
+    QVERIFY(TestEnv::writeFile(env.folder() + "/plain", "x"));
     const QStringList before = QDir(env.folder()).entryList(QDir::AllEntries | QDir::Hidden);
     QCOMPARE(mFn_ReadSqlFile(name.isEmpty() ? name : env.folder() + "/" + name), QString());
     QCOMPARE(dialogs.prompts(), (QStringList{reason, "ファイルが開けません"}));

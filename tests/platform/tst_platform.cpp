@@ -120,11 +120,7 @@ class TestPlatform : public QObject {
     QCOMPARE(w.lstContents->count(), 0);
     QVERIFY(w.txtTopic->toPlainText().contains(file));
     QVERIFY(dialogs.msgBoxes().isEmpty());
-    {
-      QFile f(file);
-      QVERIFY(f.open(QIODevice::WriteOnly));
-      f.write(kSmallHelp);
-    }
+    QVERIFY(TestEnv::writeFile(file, kSmallHelp));
     QStringList opened;
     platform::SetDocumentOpener([&](const QString& p) {
       opened << p;
@@ -144,9 +140,7 @@ class TestPlatform : public QObject {
   // A store left readable by everyone (by an older build, say) is made private at the next save.
   void settingsStore() {
     TestEnv env;
-    QFile f(env.settingsFile());
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.close();
+    QVERIFY(TestEnv::writeFile(env.settingsFile(), {}));
     QFile::setPermissions(env.settingsFile(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                   QFileDevice::ReadOther);
     platform::SaveSetting("ZEPH", "Logon", "User", "SCOTT,");

@@ -1,7 +1,6 @@
 #include <sys/resource.h>
 
 #include <QDir>
-#include <QFile>
 #include <QTest>
 #include <csignal>
 
@@ -17,12 +16,6 @@ const QDateTime kApril6(QDate(2001, 4, 6), QTime(9, 5, 7));
 QByteArray Block(const QByteArray& stamp, const QByteArray& sql) {
   return "\r\n/* <--------- START SQL(" + stamp + ") ---------> */\r\n" + sql +
          "\r\n/* <---------- END SQL (" + stamp + ") ---------> */\r\n";
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  QVERIFY(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
 }
 
 QStringList FilesIn(const QString& folder) {
@@ -54,7 +47,7 @@ class TestLog : public QObject {
     QFETCH(QByteArray, expected);
     TestEnv env;
     const QString path = env.programFolder() + "/Querna.log";
-    WriteFile(path, "earlier\r\n");
+    QVERIFY(TestEnv::writeFile(path, "earlier\r\n"));
     platform::SetNow(kApril6);
     mSb_WriteLog(text, isError);
     QCOMPARE(TestEnv::readFile(path), "earlier\r\n" + expected);
@@ -70,7 +63,7 @@ class TestLog : public QObject {
     TestEnv env;
     platform::SetNow(kApril6);
     const QString path = env.programFolder() + (history ? "/SQL20010406.log" : "/Querna.log");
-    WriteFile(path, "earlier\r\n");
+    QVERIFY(TestEnv::writeFile(path, "earlier\r\n"));
     auto write = [history](const QString& text) {
       history ? mSb_WriteSQLLog(text) : mSb_WriteLog(text, false);
     };
@@ -101,7 +94,7 @@ class TestLog : public QObject {
                             "\r\n/* <--------- START SQL(2001/04/05 9:06:00) ---------> */\r\nlost";
     const std::pair<QString, QByteArray> files[] = {
         {"/SQL20010404.log", day4}, {"/SQL20010405.log", day5}, {"/Querna.log", Block("x", "no")}};
-    for (const auto& [name, bytes] : files) WriteFile(folder + name, bytes);
+    for (const auto& [name, bytes] : files) QVERIFY(TestEnv::writeFile(folder + name, bytes));
     platform::SetNow(kApril6);
     mSb_WriteSQLLog("select 1 from dual");
     mSb_WriteSQLLog("  select *\r\n  from emp  ");
@@ -129,7 +122,7 @@ class TestLog : public QObject {
 
   void unwritableFolderFailsSilently() {
     TestEnv env;
-    WriteFile(env.folder() + "/plain", "");
+    QVERIFY(TestEnv::writeFile(env.folder() + "/plain", ""));
     platform::SetProgramFolder(env.folder() + "/plain/program");
     platform::SetNow(kApril6);
     mSb_WriteLog("lost", true);

@@ -1,7 +1,6 @@
 // Input a user can type, leave behind or hand the program, taken calmly.
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -29,11 +28,6 @@ const QDateTime kT0(QDate(2024, 5, 1), QTime(10, 0, 0));
 
 int ToPixels(double twips, double dpi) {
   return int(std::lround(twips * dpi / 1440.0));
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile f(path);
-  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 QString Padded(const QString& head, const QString& filler, const QString& tail, int size) {
@@ -111,7 +105,7 @@ class TestBadInput : public QObject {
   void garbageSettings() {
     QFETCH(QByteArray, bytes);
     QFETCH(int, placement);
-    QVERIFY(WriteFile(env->settingsFile(), bytes));
+    QVERIFY(TestEnv::writeFile(env->settingsFile(), bytes));
     gfrmMain->Load();
     QVERIFY(gfrmMain->isVisible());
     const double dpiX = gfrmMain->screen()->logicalDotsPerInchX();
@@ -221,7 +215,8 @@ class TestBadInput : public QObject {
     logOnAndOpenConsole();
     const QString dbs = env->folder() + QStringLiteral("/dbs");
     const QString path = dbs + QStringLiteral("/other.db");
-    QVERIFY(bytes.isEmpty() ? QDir().mkpath(path) : QDir().mkpath(dbs) && WriteFile(path, bytes));
+    QVERIFY(bytes.isEmpty() ? QDir().mkpath(path)
+                            : QDir().mkpath(dbs) && TestEnv::writeFile(path, bytes));
 
     QVERIFY(!ConnectSession(QStringLiteral("SCOTT"), QStringLiteral("TIGER"), path));
     QCOMPARE(dlg->prompts().value(0),
