@@ -70,9 +70,7 @@ class tst_Dictionary : public QObject {
     env_.emplace();
     driver_.emplace();
     driver_->addAccount(kFake, QStringLiteral("SCOTT"), QStringLiteral("TIGER"));
-    fake::Answer three;
-    three.rows = 3;
-    driver_->addAnswer(kRows, three);
+    driver_->addAnswer(kRows, {.rows = 3});
     driver_->addAnswer(kNoRows, fake::Answer{});
     CreateSessions();
     gfrmMain = new frmMain;

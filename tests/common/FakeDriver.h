@@ -34,17 +34,17 @@ struct DatabaseLog {
 struct Answer {
   int rows = 0;
   int errNumber = 0;
-  QString errText;
+  QString errText{};
   int errPos = 0;
   bool noResult = false;
   // Server errors that show up once the last row has been read.
   int dbErrAfterFetch = 0;
   int sessionErrAfterFetch = 0;
   // Called as row r (0-based) is read, before its values are handed out.
-  std::function<void(int row)> onRow;
+  std::function<void(int row)> onRow{};
   // Calls the wait hook (onWait as it begins) until Break() ends the wait with ORA-01013.
   bool waitsForBreak = false;
-  std::function<void()> onWait;
+  std::function<void()> onWait{};
 };
 
 class FakeDriver {

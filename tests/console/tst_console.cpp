@@ -25,12 +25,6 @@
 
 namespace {
 
-fake::Answer Rows(int n) {
-  fake::Answer a;
-  a.rows = n;
-  return a;
-}
-
 const QDateTime kT0(QDate(2024, 5, 1), QTime(10, 0, 0));
 const QString kEnterSql = QStringLiteral("ＳＱＬ文を入力してください");
 const QString kBad = QStringLiteral("ORA-00933: SQL command not properly ended");
@@ -116,18 +110,13 @@ class TestConsole : public QObject {
     CreateSessions();
     driver = std::make_unique<fake::FakeDriver>();
     dbLog = driver->logOn();
-    driver->addAnswer(QStringLiteral("select * from t3"), Rows(3));
-    driver->addAnswer(QStringLiteral("select * from t250"), Rows(250));
-    driver->addAnswer(QStringLiteral("select * from empty"), Rows(0));
-    fake::Answer a = Rows(3);
-    a.dbErrAfterFetch = 3113;
-    driver->addAnswer(QStringLiteral("select * from dberr"), a);
-    a.dbErrAfterFetch = 0;
-    a.sessionErrAfterFetch = 3114;
-    driver->addAnswer(QStringLiteral("select * from sesserr"), a);
-    a = Rows(0);
-    a.noResult = true;
-    driver->addAnswer(QStringLiteral("delete from t"), a);
+    driver->addAnswer(QStringLiteral("select * from t3"), {.rows = 3});
+    driver->addAnswer(QStringLiteral("select * from t250"), {.rows = 250});
+    driver->addAnswer(QStringLiteral("select * from empty"), {.rows = 0});
+    driver->addAnswer(QStringLiteral("select * from dberr"), {.rows = 3, .dbErrAfterFetch = 3113});
+    driver->addAnswer(QStringLiteral("select * from sesserr"),
+                      {.rows = 3, .sessionErrAfterFetch = 3114});
+    driver->addAnswer(QStringLiteral("delete from t"), {.noResult = true});
     platform::SetNow(kT0);
     QFile::remove(SqlLogFilePath(kT0.date()));
     setLimit("mnuDispRecLimit100");
@@ -178,25 +167,19 @@ class TestConsole : public QObject {
     QFETCH(QString, prompt);
     QFETCH(int, style);
     QFETCH(bool, gridKept);
-    fake::Answer answer;
-    answer.errNumber = 933;
-    answer.errText = kBad;
-    answer.errPos = errPos;
-    if (errPos >= 0) driver->addAnswer(sql, answer);
+    if (errPos >= 0) driver->addAnswer(sql, {.errNumber = 933, .errText = kBad, .errPos = errPos});
     setLimit("mnuDispRecLimitNot");
     run(QStringLiteral("select * from t250"));
     ed()->setPlainText(sql);
     select(2, 2);
     dlg->clear();
     QFile::remove(SqlLogFilePath(kT0.date()));
-    answer = Rows(0);
-    answer.waitsForBreak = true;
     // Ctrl+Z arrives while the statement waits, as window messages are let through.
-    answer.onWait = [this] {
+    const auto stop = [this] {
       QTimer::singleShot(0, this,
                          [this] { QTest::keyClick(ed(), Qt::Key_Z, Qt::ControlModifier); });
     };
-    if (errPos == kStopped) driver->addAnswer(sql, answer);
+    if (errPos == kStopped) driver->addAnswer(sql, {.waitsForBreak = true, .onWait = stop});
 
     const qsizetype calls = dbLog->calls.size();
     QTest::mouseClick(Ctl<QPushButton>(console, "cmdSQL_Exec"), Qt::LeftButton);
@@ -225,7 +208,7 @@ class TestConsole : public QObject {
     QFETCH(QString, item);
     QFETCH(int, rows);
     QFETCH(int, seconds);
-    fake::Answer a = Rows(250);
+    fake::Answer a{.rows = 250};
     a.onRow = [rows, seconds](int row) {
       if (row == rows - 1) platform::SetNow(kT0.addSecs(seconds));
     };
@@ -259,7 +242,7 @@ class TestConsole : public QObject {
   }
   void actionDuringTheFill() {
     QFETCH(bool, close);
-    fake::Answer a = Rows(250);
+    fake::Answer a{.rows = 250};
     QPointer<QMdiSubWindow> sub = qobject_cast<QMdiSubWindow*>(console->parentWidget());
     int busy = 0;
     a.onRow = [&](int row) {
@@ -295,10 +278,8 @@ class TestConsole : public QObject {
         QTest::keyClick(ed(), Qt::Key_Z, Qt::ControlModifier);
       });
     };
-    fake::Answer slow;
-    slow.waitsForBreak = true;
-    slow.onWait = wait;
-    driver->addAnswer(QStringLiteral("select * from slow"), slow);
+    driver->addAnswer(QStringLiteral("select * from slow"),
+                      {.waitsForBreak = true, .onWait = wait});
     QCOMPARE(console->mFn_SetListDataSQL(QStringLiteral("select * from slow")), -1);
     QCOMPARE(busy, int(frmQuerna::kBusy));
     QCOMPARE(dbLog->statements, QStringList{QStringLiteral("select * from slow")});
@@ -320,7 +301,7 @@ class TestConsole : public QObject {
     QFETCH(QString, sql);
     QFETCH(int, result);
     QFETCH(QString, prompt);
-    driver->addAnswer(QStringLiteral("select * from t40000"), Rows(40000));
+    driver->addAnswer(QStringLiteral("select * from t40000"), {.rows = 40000});
     setLimit("mnuDispRecLimitNot");
     QCOMPARE(console->mFn_SetListDataSQL(sql), result);
     QCOMPARE(statusBox()->text(), result > 0 ? ResultText(false, result, 0) : QString());

@@ -25,10 +25,14 @@ void SetCell(vaSpread& g, int col, int row, const QVariant& v) {
   g.SetValue(v);
 }
 
-void ShowGrid(vaSpread& g, int cols, int rows) {
-  g.resize(400, 300);
+void SizeGrid(vaSpread& g, int cols, int rows) {
   g.SetMaxCols(cols);
   g.SetMaxRows(rows);
+}
+
+void ShowGrid(vaSpread& g, int cols, int rows) {
+  g.resize(400, 300);
+  SizeGrid(g, cols, rows);
   g.show();
   QVERIFY(QTest::qWaitForWindowExposed(&g));
 }
@@ -49,8 +53,7 @@ class TestVaSpread : public QObject {
 
   void headersAndTheSheetsBounds() {
     vaSpread g;
-    g.SetMaxCols(28);
-    g.SetMaxRows(2);
+    SizeGrid(g, 28, 2);
     QCoreApplication::processEvents();
     QCOMPARE(g.model()->headerData(0, Qt::Horizontal).toString(), QString("A"));
     QCOMPARE(g.model()->headerData(25, Qt::Horizontal).toString(), QString("Z"));
@@ -113,8 +116,7 @@ class TestVaSpread : public QObject {
     QFETCH(QString, shown);
     QFETCH(int, valueType);
     vaSpread g;
-    g.SetMaxCols(2);
-    g.SetMaxRows(3);
+    SizeGrid(g, 2, 3);
     g.SetCol(-1);
     g.SetRow(-1);
     g.SetTypeEditCharSet(numericColumn ? vaSpread::CharSetNumeric : vaSpread::CharSetAscii);
@@ -152,8 +154,7 @@ class TestVaSpread : public QObject {
     QFETCH(int, kept);
     const int step = 16384;
     vaSpread g;
-    g.SetMaxCols(1);
-    g.SetMaxRows(rows);
+    SizeGrid(g, 1, rows);
     const double emptyWidth = g.MaxTextColWidth(1);
     for (int r = 1; r <= rows; r += step) {
       SetCell(g, 1, r, qlonglong(r));
@@ -194,8 +195,7 @@ class TestVaSpread : public QObject {
     QFETCH(QString, header);
     QFETCH(QString, sameWidthAs);
     vaSpread g;
-    g.SetMaxCols(2);
-    g.SetMaxRows(int(values.size()));
+    SizeGrid(g, 2, int(values.size()));
     for (int i = 0; i < values.size(); ++i) SetCell(g, 1, i + 1, values[i]);
     SetCell(g, 2, 1, sameWidthAs);
     SetCell(g, 1, 0, header);
@@ -214,8 +214,7 @@ class TestVaSpread : public QObject {
                                   QVariant(QDateTime(QDate(2001, 4, 6), QTime(21, 5, 7))),
                                   QVariant(-100000.0), QVariant(-1428.5714285714287)}) {
       vaSpread g;
-      g.SetMaxCols(2);
-      g.SetMaxRows(1);
+      SizeGrid(g, 2, 1);
       SetCell(g, 1, 1, value);
       // Column 2 holds the shown text as text, measured character by character.
       SetCell(g, 2, 1, QString(g.CellText(1, 1)).replace(QLatin1Char('/'), QLatin1Char('-')));
@@ -225,8 +224,7 @@ class TestVaSpread : public QObject {
     std::uniform_real_distribution<double> real(-1e6, 1e6);
     std::uniform_int_distribution<qint64> whole(-2000000000000000, 2000000000000000);
     vaSpread g;
-    g.SetMaxCols(2);
-    g.SetMaxRows(1);
+    SizeGrid(g, 2, 1);
     int widest = 0;
     for (int i = 0; i < 200000; ++i) {
       const double r = real(rng);
@@ -326,16 +324,10 @@ class TestVaSpread : public QObject {
     QFETCH(QStringList, commands);
     QFETCH(QString, text);
     vaSpread g;
-    g.SetMaxCols(3);
-    g.SetMaxRows(2);
+    SizeGrid(g, 3, 2);
     const char* cells[3][3] = {{"NAME", "NO", "PW"}, {"a", "1", "x"}, {"b", "2", "yz"}};
-    for (int r = 0; r < 3; ++r) {
-      for (int c = 0; c < 3; ++c) {
-        g.SetCol(c + 1);
-        g.SetRow(r);
-        g.SetText(QString::fromUtf8(cells[r][c]));
-      }
-    }
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 3; ++c) SetCell(g, c + 1, r, QString::fromUtf8(cells[r][c]));
     g.SetRow(-1);
     g.SetTypeEditPassword(true);
     g.Refresh();

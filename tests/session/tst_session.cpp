@@ -116,9 +116,7 @@ class TestSession : public QObject {
     driver_->addAccount("H1", "A", "pa");
     driver_->addAccount("H1", "B", "pb");
     driver_->addAccount("H1", "C", "pc");
-    fake::Answer row;
-    row.rows = 1;
-    driver_->addAnswer("q", row);
+    driver_->addAnswer("q", {.rows = 1});
     CreateSessions();
   }
 
