@@ -14,19 +14,19 @@ namespace {
 // A user's own SQLite file with one row of each kind of column.
 QString MakeUserFile(const QString& folder) {
   const QString path = folder + "/user.db";
-  return MakeSqliteFile(
-             path,
-             "CREATE TABLE t (c CHAR(5), tx TEXT, vc VARCHAR(20), i INTEGER, r REAL, "
-             "l LONG, rw RAW(16), b BLOB, ts TIMESTAMP, dt DATETIME, n VARCHAR2(30), "
-             "created NUMBER, far DATE, huge DATE, firstName TEXT);"
-             "INSERT INTO t VALUES ('ab', 'text', 'vc', 42, 1.5, 'long text', x'00ff', "
-             "x'0102', '2001-04-06 21:05:07.5', '2001-04-06 21:05:07', NULL, 41, 1e300, "
-             "9223372036854775807, 'a');"
-             "CREATE TABLE tb (id INTEGER PRIMARY KEY, b BLOB);"
-             "INSERT INTO tb VALUES (1, x'0102'), "
-             "(5, CAST('AB' || printf('%.*c', 1999998, 'x') AS BLOB));"
-             "CREATE VIEW tv AS SELECT * FROM tb;"
-             "CREATE TABLE tg (id, b BLOB AS (zeroblob(2000000))); INSERT INTO tg VALUES (5);")
+  return MakeSqliteFile(path,
+                        "CREATE TABLE t (c CHAR(5), tx TEXT, vc VARCHAR(20), i INTEGER, r REAL, "
+                        "l LONG, rw RAW(16), b BLOB, ts TIMESTAMP, dt DATETIME, n VARCHAR2(30), "
+                        "created NUMBER, far DATE, huge DATE, firstName TEXT);"
+                        "INSERT INTO t VALUES ('ab', 'text', 'vc', 42, 1.5, 'long text', x'00ff', "
+                        "x'0102', '2001-04-06 21:05:07.5', '2001-04-06 21:05:07', NULL, 41, 1e300, "
+                        "9223372036854775807, 'a');"
+                        "CREATE TABLE tb (id INTEGER PRIMARY KEY, b BLOB);"
+                        "INSERT INTO tb VALUES (1, x'0102'), "
+                        "(5, CAST('AB' || printf('%.*c', 1999998, 'x') AS BLOB));"
+                        "CREATE VIEW tv AS SELECT * FROM tb;"
+                        "CREATE TABLE tg (id, b BLOB AS (CAST('AB' || zeroblob(1999998) AS BLOB)));"
+                        "INSERT INTO tg VALUES (5);")
              ? path
              : QString();
 }
@@ -35,7 +35,9 @@ QString MakeUserFile(const QString& folder) {
 QString Describe(OraField* f) {
   const QVariant v = f->Value();
   const QString value = v.typeId() == QMetaType::QByteArray && v.toByteArray().size() > 16
-                            ? QStringLiteral("%1 bytes").arg(v.toByteArray().size())
+                            ? QStringLiteral("%1 bytes %2")
+                                  .arg(v.toByteArray().size())
+                                  .arg(v.toByteArray().left(2).toHex())
                         : v.typeId() == QMetaType::QByteArray ? v.toByteArray().toHex()
                                                               : Show(v);
   return QString::asprintf("%d %d %d %d %s %lld ", f->OraMaxSize(), f->OraMaxDSize(),
@@ -144,7 +146,7 @@ class TestLocalEngine : public QObject {
     row("select l from t", ORATYPE_LONG, "2147483647 32760 0 0 QString -1 long text");
     row("select rw from t", ORATYPE_RAW, "16 16 0 0 QByteArray 2 00ff");
     row("select b from t", ORATYPE_LONGRAW, "2147483647 32760 0 0 QByteArray 2 0102", true);
-    const char* big = "2147483647 32760 0 0 QByteArray 2000000 256 bytes";
+    const char* big = "2147483647 32760 0 0 QByteArray 2000000 256 bytes 4142";
     row("select x.b, id from tb x where id = 5", ORATYPE_LONGRAW, big, true);
     row("select * from tb order by id desc", ORATYPE_NUMBER, "22 39 38 0 qlonglong -1 5", true);
     row("select tb.b from tb, t where id = 1", ORATYPE_LONGRAW,
@@ -161,7 +163,7 @@ class TestLocalEngine : public QObject {
     row("select huge from t", ORATYPE_DATE, "7 19 0 0 qlonglong -1 9223372036854775807");
     // A large binary value is handed out as a prefix, with its whole length beside it.
     row("select zeroblob(3000000) from dual", ORATYPE_RAW,
-        "2000 2000 0 0 QByteArray 3000000 256 bytes");
+        "2000 2000 0 0 QByteArray 3000000 256 bytes 0000");
     // Only a DATE column takes part in date arithmetic.
     row("select created + 1 from t", ORATYPE_NUMBER, "22 22 0 0 qlonglong -1 42");
     row("select dt + 1 from t", ORATYPE_DATE, "7 19 0 0 QDateTime -1 2001-04-07 21:05:07");
