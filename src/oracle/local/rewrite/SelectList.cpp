@@ -200,10 +200,11 @@ bool CallsAggregate(const Seq& s, const std::function<bool(const QString&)>& isA
   return false;
 }
 
-bool MentionsName(const Seq& s, int b, const QString& upperName) {
+// SQLite matches names in any case, quoted or not.
+bool MentionsName(const Seq& s, int b, const QString& name) {
   for (int i = b; i < int(s.size()); ++i)
-    if ((IsName(s[i]) && Unquote(s[i].tok) == upperName) ||
-        (s[i].group && MentionsName(s[i].kids, 0, upperName)))
+    if ((IsName(s[i]) && Unquote(s[i].tok).compare(name, Qt::CaseInsensitive) == 0) ||
+        (s[i].group && MentionsName(s[i].kids, 0, name)))
       return true;
   return false;
 }
