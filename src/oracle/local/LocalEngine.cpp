@@ -73,6 +73,7 @@ struct Conn {
   QSet<QString> dateColumns;
   QSet<QString> schemas;
   QSet<QByteArray> allowedFunctions;  // lower case
+  QSet<QByteArray> aggregates;        // lower case, window functions included
   // Called from SQLite's progress handler while a statement runs, at most every kWaitInterval.
   std::function<void()> waitHook;
   std::chrono::steady_clock::time_point lastWait;
@@ -125,11 +126,11 @@ const char* const kCoreFunctions[] = {
     // full-text search reads
     "match", "snippet", "offsets", "matchinfo", "highlight", "bm25"};
 
-// Lower-case names of the functions the connection knows that are not SQLite's built-ins.
-QSet<QByteArray> AddedFunctions(sqlite3* db) {
+// Lower-case names of the functions the connection knows that meet the condition.
+QSet<QByteArray> FunctionNames(sqlite3* db, const QByteArray& condition) {
   QSet<QByteArray> names;
   sqlite3_stmt* st = nullptr;
-  if (sqlite3_prepare_v2(db, "SELECT name FROM pragma_function_list WHERE builtin = 0", -1, &st,
+  if (sqlite3_prepare_v2(db, "SELECT name FROM pragma_function_list WHERE " + condition, -1, &st,
                          nullptr) == SQLITE_OK)
     while (sqlite3_step(st) == SQLITE_ROW)
       names.insert(QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(st, 0))).toLower());
@@ -140,9 +141,11 @@ QSet<QByteArray> AddedFunctions(sqlite3* db) {
 // Registers the Oracle functions and allows exactly them and SQLite's core functions, so a
 // function the engine adds is allowed without a list kept by hand.
 void RegisterAllowedFunctions(Conn& c) {
-  const QSet<QByteArray> before = AddedFunctions(c.db);
+  const QByteArray added = QByteArrayLiteral("builtin = 0");
+  const QSet<QByteArray> before = FunctionNames(c.db, added);
   RegisterOracleFunctions(c.db, &c.user.user);
-  c.allowedFunctions = AddedFunctions(c.db) - before;
+  c.allowedFunctions = FunctionNames(c.db, added) - before;
+  c.aggregates = FunctionNames(c.db, QByteArrayLiteral("type IN ('a', 'w')"));
   for (const char* name : kCoreFunctions) c.allowedFunctions.insert(QByteArray(name));
 }
 
@@ -197,6 +200,17 @@ int Authorizer(void* arg, int action, const char* a1, const char* a2, const char
 // ---------------------------------------------------------------------------------------------
 // Declared types → Oracle type codes and sizes.
 
+// Where a value is stored: the names of its database, table and column.
+struct StoredPlace {
+  QByteArray db, table, column;
+};
+
+// A result column read from where it is stored (see PlanLean).
+struct StoredColumn {
+  int col = 0;
+  StoredPlace place;
+};
+
 struct ColInfo {
   QString name;
   int type = ORATYPE_VARCHAR2;
@@ -205,6 +219,11 @@ struct ColInfo {
   int precision = 0;
   int scale = 0;
   bool date = false;
+  // A long binary column read from its table (see PlanLean): the hidden result columns telling
+  // whether its value is binary and giving its row's rowid, and where it is stored.
+  int binaryCol = -1;
+  int rowidCol = -1;
+  StoredPlace place;
 };
 
 void ApplyDecl(ColInfo& c, const DeclType& d) {
@@ -356,6 +375,34 @@ int SqliteText::rewrittenPos(int byteOffset) const {
 class LocalDatabase;
 class LocalDynaset;
 
+QString QuotedName(const QString& name) {
+  return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+         QLatin1Char('"');
+}
+
+// The first bytes of a binary value and its whole length.
+struct StoredValue {
+  QByteArray prefix;
+  qint64 bytes = -1;
+};
+
+StoredValue ValueByQuery(sqlite3* db, const StoredPlace& place, sqlite3_int64 rowid) {
+  const QByteArray sql = ("SELECT " + QuotedName(QString::fromUtf8(place.column)) + " FROM " +
+                          QuotedName(QString::fromUtf8(place.db)) + '.' +
+                          QuotedName(QString::fromUtf8(place.table)) + " WHERE _rowid_ = ?")
+                             .toUtf8();
+  StoredValue v;
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db, sql.constData(), -1, &st, nullptr) == SQLITE_OK &&
+      sqlite3_bind_int64(st, 1, rowid) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW) {
+    const char* p = static_cast<const char*>(sqlite3_column_blob(st, 0));
+    v.bytes = sqlite3_column_bytes(st, 0);
+    v.prefix = QByteArray(p, std::min(int(v.bytes), kBlobPrefixBytes));
+  }
+  sqlite3_finalize(st);
+  return v;
+}
+
 // ---------------------------------------------------------------------------------------------
 
 class LocalField final : public OraField {
@@ -407,6 +454,10 @@ class LocalDynaset final : public OraDynaset {
   void Close() override {
     if (!st_) return;
     flushFigures();
+    for (sqlite3_blob*& b : blobs_) {
+      sqlite3_blob_close(b);
+      b = nullptr;
+    }
     sqlite3_finalize(st_);
     st_ = nullptr;
     eof_ = true;
@@ -424,6 +475,7 @@ class LocalDynaset final : public OraDynaset {
 
   QVariant read(int col, const ColInfo& info) const {
     sqlite3_stmt* st = st_;
+    if (storedBinary(info)) return storedValue(col, info).prefix;
     switch (sqlite3_column_type(st, col)) {
       case SQLITE_INTEGER:
         if (info.date) return DateFromSeconds(sqlite3_column_int64(st, col));
@@ -468,6 +520,7 @@ class LocalDynaset final : public OraDynaset {
   // read() turns into the same wall-clock date and time.
   FieldView view(int col, const ColInfo& info) const {
     FieldView v;
+    if (storedBinary(info)) return v;
     switch (sqlite3_column_type(st_, col)) {
       case SQLITE_NULL:
         v.kind = FieldView::Null;
@@ -538,12 +591,41 @@ class LocalDynaset final : public OraDynaset {
     return QVariant(QDateTime(utc.date(), utc.time()));
   }
 
-  qint64 blobBytes(int col) const {
+  qint64 blobBytes(int col, const ColInfo& info) const {
+    if (storedBinary(info)) return storedValue(col, info).bytes;
     return sqlite3_column_type(st_, col) == SQLITE_BLOB ? sqlite3_column_bytes(st_, col) : -1;
   }
 
+  bool storedBinary(const ColInfo& info) const {
+    return info.binaryCol >= 0 && sqlite3_column_int(st_, info.binaryCol) != 0;
+  }
+
+  // The binary value of the current row read from its table through a blob handle, so that it is
+  // never loaded whole; a table SQLite opens no handle on (a virtual table) is queried.
+  StoredValue storedValue(int col, const ColInfo& info) const {
+    const sqlite3_int64 rowid = sqlite3_column_int64(st_, info.rowidCol);
+    sqlite3_blob*& h = blobs_[size_t(col)];
+    int rc =
+        h ? sqlite3_blob_reopen(h, rowid)
+          : sqlite3_blob_open(conn_->db, info.place.db.constData(), info.place.table.constData(),
+                              info.place.column.constData(), rowid, 0, &h);
+    StoredValue v;
+    if (rc == SQLITE_OK) {
+      v.bytes = sqlite3_blob_bytes(h);
+      v.prefix.resize(std::min(sqlite3_blob_bytes(h), kBlobPrefixBytes));
+      rc = sqlite3_blob_read(h, v.prefix.data(), int(v.prefix.size()), 0);
+    }
+    if (rc == SQLITE_OK) return v;
+    sqlite3_blob_close(h);
+    h = nullptr;
+    return ValueByQuery(conn_->db, info.place, rowid);
+  }
+
   bool valid() const { return st_ && !eof_; }
-  void prepareMemo(int columns) { memo_.resize(size_t(columns)); }
+  void prepareMemo(int columns) {
+    memo_.resize(size_t(columns));
+    blobs_.resize(size_t(columns));
+  }
   quint64 row() const { return row_; }
 
  private:
@@ -565,6 +647,7 @@ class LocalDynaset final : public OraDynaset {
     QVariant value;
   };
   mutable std::vector<DateMemo> memo_;
+  mutable std::vector<sqlite3_blob*> blobs_;  // per column read from its table
 };
 
 QVariant LocalField::Value() const {
@@ -593,7 +676,7 @@ qint64 LocalField::ValueBytes() const {
     Raise(kErrOraComponent, QStringLiteral("OIP-04108: No current record"));
     return -1;
   }
-  return owner_->blobBytes(col_);
+  return owner_->blobBytes(col_, info_);
 }
 
 void LocalDynaset::flushFigures() {
@@ -715,6 +798,8 @@ class LocalDatabase final : public OraDatabase, public std::enable_shared_from_t
   bool acceptStatement(const Rewritten& rw);
   sqlite3_stmt* prepare(Conn& c, const Rewritten& rw, const SqliteText& text, const QString& sql);
   quint32 record(Conn& c, const Rewritten& rw, const QString& sql);
+  sqlite3_stmt* prepareLean(Conn& c, const Rewritten& rw, sqlite3_stmt* st,
+                            std::vector<StoredColumn>& stored);
   void mapSqliteError(const char* msg, int byteOffset, const Rewritten& rw, const SqliteText& text,
                       const QString& sql, bool atRun);
   void classifySyntax(const Rewritten& rw, int src, const QString& sql);
@@ -1003,9 +1088,9 @@ bool LocalDatabase::bindOne(sqlite3_stmt* st, int i, const LocalParameter& p) {
 
 // Oracle type and sizes of one result column: from its declared type, else from what the
 // rewriting saw in the select list, else from the first row's value.
-ColInfo DescribeColumn(sqlite3_stmt* st, int col, const SelectItem* item, bool hasRow) {
+// storage is the first row's type of the value, SQLITE_NULL when there is none.
+ColInfo DescribeColumn(sqlite3_stmt* st, int col, const SelectItem* item, int storage) {
   ColInfo info;
-  const int storage = hasRow ? sqlite3_column_type(st, col) : SQLITE_NULL;
   if (const char* decl = sqlite3_column_decltype(st, col)) {
     ApplyDecl(info, ParseDeclType(QString::fromUtf8(decl)));
   } else if (item && item->kind != ExprKind::Unknown) {
@@ -1045,11 +1130,94 @@ const SelectItem* ItemOfColumn(const Rewritten& rw, int col, int ncol) {
   return nullptr;
 }
 
+bool IsBinaryDecl(const char* declared) {
+  if (!declared) return false;
+  const int code = ParseDeclType(QString::fromUtf8(declared)).code;
+  return code == ORATYPE_RAW || code == ORATYPE_LONGRAW || code == ORATYPE_BLOB;
+}
+
+// SQLite reads a value whole when a statement steps onto its row, a long one included. A column of
+// a binary type that a plain select takes from a table is therefore selected as Null when its value
+// is binary, with two hidden columns after the select list: whether the value is binary (which
+// SQLite tells from the record without reading the value) and the row's rowid, by which a blob
+// handle reads the value's length and first bytes.
+struct LeanStatement {
+  QString sql;
+  std::vector<StoredColumn> stored;
+};
+
+// The lean form of the prepared statement st, none (no stored column) when it has no such
+// column or the select list cannot be matched to its result columns.
+LeanStatement PlanLean(const Rewritten& rw, sqlite3_stmt* st) {
+  LeanStatement lean;
+  const PlainSelect& p = rw.plain;
+  const int nItems = int(rw.items.size());
+  const int stars = int(
+      std::count_if(rw.items.begin(), rw.items.end(), [](const SelectItem& i) { return i.star; }));
+  const int starWidth = sqlite3_column_count(st) - (nItems - stars);
+  if (!p.usable || int(p.columns.size()) != nItems || stars > 1 || starWidth < 0) return lean;
+  struct Edit {
+    int out;
+    int len;
+    QString text;
+  };
+  std::vector<Edit> edits;
+  QString hidden;
+  for (int k = 0, col = 0; k < nItems; col += rw.items[k].star ? starWidth : 1, ++k) {
+    const PlainSelect::Column& c = p.columns[size_t(k)];
+    const int end = col + (rw.items[k].star ? starWidth : 1);
+    bool known = c.out >= 0 && !c.qualifier.isEmpty();
+    for (int j = col; j < end; ++j) known = known && sqlite3_column_origin_name(st, j);
+    if (!known) continue;
+    QStringList exprs;
+    const size_t storedBefore = lean.stored.size();
+    for (int j = col; j < end; ++j) {
+      const char* origin = sqlite3_column_origin_name(st, j);
+      const QString x = c.qualifier + QLatin1Char('.') +
+                        (c.name.isEmpty() ? QuotedName(QString::fromUtf8(origin)) : c.name);
+      if (!IsBinaryDecl(sqlite3_column_decltype(st, j))) {
+        exprs << x;
+        continue;
+      }
+      const QString isBlob = QStringLiteral("typeof(%1) = 'blob'").arg(x);
+      exprs << QStringLiteral("CASE WHEN %1 THEN NULL ELSE %2 END").arg(isBlob, x);
+      hidden += QStringLiteral(", %1, %2._rowid_").arg(isBlob, c.qualifier);
+      lean.stored.push_back(
+          {j, {sqlite3_column_database_name(st, j), sqlite3_column_table_name(st, j), origin}});
+    }
+    if (lean.stored.size() > storedBefore)
+      edits.push_back({c.out, c.outLen, exprs.join(QStringLiteral(", "))});
+  }
+  if (lean.stored.empty()) return lean;
+  lean.sql = rw.sql;
+  lean.sql.insert(p.listEnd, hidden + QLatin1Char(' '));
+  // The last item first, so that the places of the earlier ones stay valid.
+  for (auto e = edits.rbegin(); e != edits.rend(); ++e) lean.sql.replace(e->out, e->len, e->text);
+  return lean;
+}
+
+// True when each hidden rowid of the lean statement is the rowid of the table its column is
+// stored in (not a view's, nor a column that happens to be called so).
+bool ReadsStoredRowids(sqlite3_stmt* lean, int ncol, const std::vector<StoredColumn>& stored) {
+  if (sqlite3_column_count(lean) != ncol + 2 * int(stored.size())) return false;
+  for (size_t i = 0; i < stored.size(); ++i) {
+    const int col = ncol + 2 * int(i) + 1;
+    const char* db = sqlite3_column_database_name(lean, col);
+    const char* table = sqlite3_column_table_name(lean, col);
+    const char* origin = sqlite3_column_origin_name(lean, col);
+    if (!db || !table || !origin || stored[i].place.db != db || stored[i].place.table != table ||
+        qstricmp(origin, "_rowid_") == 0)
+      return false;
+  }
+  return true;
+}
+
 Rewritten LocalDatabase::rewrite(const QString& sql) {
   Conn& c = *conn_;
   RewriteContext ctx;
   ctx.isDateColumn = [&c](const QString& n) { return c.dateColumns.contains(n); };
   ctx.isSchema = [&c](const QString& n) { return c.schemas.contains(n); };
+  ctx.isAggregate = [&c](const QString& n) { return c.aggregates.contains(n.toLower().toUtf8()); };
   ctx.isDateBind = [this](const QString& n) {
     const LocalParameter* p = params_.byName(n);
     return p && p->ServerType() == ORATYPE_DATE;
@@ -1147,6 +1315,24 @@ quint32 LocalDatabase::record(Conn& c, const Rewritten& rw, const QString& sql) 
   return hash;
 }
 
+// The lean form of the prepared statement st (see PlanLean), bound; nullptr when st runs as it is.
+sqlite3_stmt* LocalDatabase::prepareLean(Conn& c, const Rewritten& rw, sqlite3_stmt* st,
+                                         std::vector<StoredColumn>& stored) {
+  const LeanStatement plan = PlanLean(rw, st);
+  if (plan.stored.empty()) return nullptr;
+  const SqliteText text(plan.sql);
+  sqlite3_stmt* lean = nullptr;
+  if (sqlite3_prepare_v3(c.db, text.utf8.constData(), int(text.utf8.size()), 0, &lean, nullptr) !=
+          SQLITE_OK ||
+      !lean || !ReadsStoredRowids(lean, sqlite3_column_count(st), plan.stored) ||
+      !bind(lean, text)) {
+    sqlite3_finalize(lean);
+    return nullptr;
+  }
+  stored = plan.stored;
+  return lean;
+}
+
 std::shared_ptr<OraDynaset> LocalDatabase::CreateDynaset(const QString& sql, int options) {
   (void)options;
   if (!conn_) {
@@ -1167,18 +1353,32 @@ std::shared_ptr<OraDynaset> LocalDatabase::CreateDynaset(const QString& sql, int
     return nullptr;
   }
   const quint32 hash = record(*conn, rw, sql);
-  const int rc = breakPoint_.broken() ? SQLITE_INTERRUPT : sqlite3_step(st);
+  // The statement as prepared names and types the columns; the lean one, when there is one, runs.
+  std::vector<StoredColumn> stored;
+  sqlite3_stmt* run = prepareLean(*conn, rw, st, stored);
+  if (!run) run = st;
+  const int rc = breakPoint_.broken() ? SQLITE_INTERRUPT : sqlite3_step(run);
   if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
     mapSqliteError(rc == SQLITE_INTERRUPT ? "interrupted" : sqlite3_errmsg(conn->db), -1, rw, text,
                    sql, true);
+    if (run != st) sqlite3_finalize(run);
     sqlite3_finalize(st);
     return nullptr;
   }
-  auto dyn = std::make_shared<LocalDynaset>(conn, shared_from_this(), st, hash);
+  auto dyn = std::make_shared<LocalDynaset>(conn, shared_from_this(), run, hash);
   const int ncol = sqlite3_column_count(st);
-  for (int col = 0; col < ncol; ++col)
-    dyn->fieldList().list.push_back(std::make_unique<LocalField>(
-        dyn.get(), col, DescribeColumn(st, col, ItemOfColumn(rw, col, ncol), rc == SQLITE_ROW)));
+  for (int col = 0; col < ncol; ++col) {
+    ColInfo info = DescribeColumn(st, col, ItemOfColumn(rw, col, ncol),
+                                  rc == SQLITE_ROW ? sqlite3_column_type(run, col) : SQLITE_NULL);
+    for (size_t i = 0; i < stored.size(); ++i)
+      if (stored[i].col == col) {
+        info.binaryCol = ncol + 2 * int(i);
+        info.rowidCol = info.binaryCol + 1;
+        info.place = stored[i].place;
+      }
+    dyn->fieldList().list.push_back(std::make_unique<LocalField>(dyn.get(), col, std::move(info)));
+  }
+  if (run != st) sqlite3_finalize(st);
   dyn->prepareMemo(ncol);
   dyn->start(rc == SQLITE_ROW);
   return dyn;

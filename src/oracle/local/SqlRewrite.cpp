@@ -260,6 +260,30 @@ void Assemble(const QString& sql, const std::vector<Token>& flat, Rewritten& r) 
   r.sql = out;
 }
 
+// Turns the source token indexes of the plain select into places in the SQLite text.
+void PlacePlainSelect(const std::vector<Token>& flat, Rewritten& r) {
+  PlainSelect& p = r.plain;
+  if (!p.usable) return;
+  std::vector<int> begin(r.tokens.size(), -1), end(r.tokens.size(), -1);
+  for (size_t i = 0; i < flat.size(); ++i)
+    if (!flat[i].synthetic && flat[i].seq >= 0 && size_t(flat[i].seq) < r.tokens.size()) {
+      begin[size_t(flat[i].seq)] = r.anchors[i].out;
+      end[size_t(flat[i].seq)] = r.anchors[i].out + r.anchors[i].outLen;
+    }
+  auto at = [](const std::vector<int>& places, int token) {
+    return token >= 0 && size_t(token) < places.size() ? places[size_t(token)] : -1;
+  };
+  p.listEnd = at(begin, p.fromToken);
+  p.usable = p.listEnd >= 0;
+  for (PlainSelect::Column& c : p.columns) {
+    const int b = at(begin, c.firstToken), e = at(end, c.lastToken);
+    if (b >= 0 && e >= b) {
+      c.out = b;
+      c.outLen = e - b;
+    }
+  }
+}
+
 }  // namespace
 
 Rewritten RewriteOracleSql(const QString& sql, const RewriteContext& ctx) {
@@ -273,10 +297,12 @@ Rewritten RewriteOracleSql(const QString& sql, const RewriteContext& ctx) {
   const ExprScanner scan(ctx);
   r.items = ReadSelectList(tree, sql, scan);
   RunTreePasses(tree, scan);
+  r.plain = ReadPlainSelect(tree, ctx.isAggregate);
   std::vector<Token> flat;
   Flatten(tree, flat);
   RewriteNumberOperators(flat);
   Assemble(sql, flat, r);
+  PlacePlainSelect(flat, r);
   return r;
 }
 

@@ -45,6 +45,27 @@ struct RewriteContext {
   std::function<bool(const QString& upperName)> isSchema;
   // True when the bind variable NAME (upper case, without the colon) holds a date.
   std::function<bool(const QString& upperName)> isDateBind;
+  // True when NAME (upper case) is an aggregate or window function.
+  std::function<bool(const QString& upperName)> isAggregate;
+};
+
+// The outermost query when it is one SELECT over tables only (no DISTINCT, grouping, aggregate,
+// set operator, WITH or ORDER BY by position): each result row then stands for one row of each
+// table, so a column of the select list may be read through its table's rowid in place of being
+// selected.
+struct PlainSelect {
+  struct Column {
+    int out = -1;  // where the item stands in the SQLite text; -1 when it cannot be replaced
+    int outLen = 0;
+    QString qualifier;    // the name its table goes by in the SQLite text; empty when unknown
+    QString name;         // the column as the SQLite text names it; empty for a star
+    int firstToken = -1;  // source token indexes of the item
+    int lastToken = -1;
+  };
+  bool usable = false;
+  std::vector<Column> columns;  // one per item of the select list
+  int listEnd = -1;             // where the select list ends in the SQLite text
+  int fromToken = -1;           // source token index of its FROM
 };
 
 struct Rewritten {
@@ -52,6 +73,7 @@ struct Rewritten {
   QString sql;                // the SQLite text
   std::vector<Token> tokens;  // tokens of the source (as typed)
   QList<SelectItem> items;    // the select list of the outermost query
+  PlainSelect plain;
   // Output ranges and where they came from.
   struct Anchor {
     int out = 0;

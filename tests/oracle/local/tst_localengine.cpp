@@ -20,7 +20,13 @@ QString MakeUserFile(const QString& folder) {
                         "created NUMBER, far DATE, huge DATE, firstName TEXT);"
                         "INSERT INTO t VALUES ('ab', 'text', 'vc', 42, 1.5, 'long text', x'00ff', "
                         "x'0102', '2001-04-06 21:05:07.5', '2001-04-06 21:05:07', NULL, 41, 1e300, "
-                        "9223372036854775807, 'a');")
+                        "9223372036854775807, 'a');"
+                        "CREATE TABLE tb (id INTEGER PRIMARY KEY, b BLOB);"
+                        "INSERT INTO tb VALUES (1, x'0102'), "
+                        "(5, CAST('AB' || printf('%.*c', 1999998, 'x') AS BLOB));"
+                        "CREATE VIEW tv AS SELECT * FROM tb;"
+                        "CREATE TABLE tg (id, b BLOB AS (CAST('AB' || zeroblob(1999998) AS BLOB)));"
+                        "INSERT INTO tg VALUES (5);")
              ? path
              : QString();
 }
@@ -29,7 +35,9 @@ QString MakeUserFile(const QString& folder) {
 QString Describe(OraField* f) {
   const QVariant v = f->Value();
   const QString value = v.typeId() == QMetaType::QByteArray && v.toByteArray().size() > 16
-                            ? QStringLiteral("%1 bytes").arg(v.toByteArray().size())
+                            ? QStringLiteral("%1 bytes %2")
+                                  .arg(v.toByteArray().size())
+                                  .arg(v.toByteArray().left(2).toHex())
                         : v.typeId() == QMetaType::QByteArray ? v.toByteArray().toHex()
                                                               : Show(v);
   return QString::asprintf("%d %d %d %d %s %lld ", f->OraMaxSize(), f->OraMaxDSize(),
@@ -114,13 +122,15 @@ class TestLocalEngine : public QObject {
     QCOMPARE(QFile::exists(env_->folder() + "/data/DEMO.db"), host.toUpper() == "DEMO");
   }
 
-  // The first column as described; an expected text ending in "*" is a prefix.
+  // The first column as described; an expected text ending in "*" is a prefix. A stored binary
+  // value read from its table is never loaded whole (SQLite's memory stays below 1 MB).
   void describedColumns_data() {
     QTest::addColumn<QString>("sql");
     QTest::addColumn<int>("type");
     QTest::addColumn<QString>("expected");
-    auto row = [](const char* sql, int type, const char* expected) {
-      QTest::newRow(sql) << QString(sql) << type << QString(expected);
+    QTest::addColumn<bool>("fromTable");
+    auto row = [](const char* sql, int type, const char* expected, bool fromTable = false) {
+      QTest::newRow(sql) << QString(sql) << type << QString(expected) << fromTable;
     };
     row("select ename from emp where empno = 7369", ORATYPE_VARCHAR2, "10 10 0 0 QString -1 SMITH");
     row("select empno from emp", ORATYPE_NUMBER, "22 5 4 0 qlonglong -1 7369");
@@ -135,7 +145,16 @@ class TestLocalEngine : public QObject {
     row("select r from t", ORATYPE_NUMBER, "22 22 126 0 double -1 1.5");
     row("select l from t", ORATYPE_LONG, "2147483647 32760 0 0 QString -1 long text");
     row("select rw from t", ORATYPE_RAW, "16 16 0 0 QByteArray 2 00ff");
-    row("select b from t", ORATYPE_LONGRAW, "2147483647 32760 0 0 QByteArray 2 0102");
+    row("select b from t", ORATYPE_LONGRAW, "2147483647 32760 0 0 QByteArray 2 0102", true);
+    const char* big = "2147483647 32760 0 0 QByteArray 2000000 256 bytes 4142";
+    row("select x.b, id from tb x where id = 5", ORATYPE_LONGRAW, big, true);
+    row("select * from tb order by id desc", ORATYPE_NUMBER, "22 39 38 0 qlonglong -1 5", true);
+    row("select tb.b from tb, t where id = 1", ORATYPE_LONGRAW,
+        "2147483647 32760 0 0 QByteArray 2 0102", true);
+    // Through a view, a generated column or DISTINCT the value is read as SQLite gives it.
+    row("select b from tv where id = 5", ORATYPE_LONGRAW, big);
+    row("select b from tg", ORATYPE_LONGRAW, big);
+    row("select distinct b from tb where id = 5", ORATYPE_LONGRAW, big);
     row("select ts from t", ORATYPE_TIMESTAMP, "11 29 0 6 QString -1 2001-04-06 21:05:07.5");
     row("select dt from t", ORATYPE_DATE, "7 19 0 0 QDateTime -1 2001-04-06 21:05:07");
     row("select n from t", ORATYPE_VARCHAR2, "30 30 0 0 - -1 <null>");
@@ -144,7 +163,7 @@ class TestLocalEngine : public QObject {
     row("select huge from t", ORATYPE_DATE, "7 19 0 0 qlonglong -1 9223372036854775807");
     // A large binary value is handed out as a prefix, with its whole length beside it.
     row("select zeroblob(3000000) from dual", ORATYPE_RAW,
-        "2000 2000 0 0 QByteArray 3000000 256 bytes");
+        "2000 2000 0 0 QByteArray 3000000 256 bytes 0000");
     // Only a DATE column takes part in date arithmetic.
     row("select created + 1 from t", ORATYPE_NUMBER, "22 22 0 0 qlonglong -1 42");
     row("select dt + 1 from t", ORATYPE_DATE, "7 19 0 0 QDateTime -1 2001-04-07 21:05:07");
@@ -154,15 +173,23 @@ class TestLocalEngine : public QObject {
     QFETCH(QString, sql);
     QFETCH(int, type);
     QFETCH(QString, expected);
+    QFETCH(bool, fromTable);
     Logon l = sql.contains(" from t")
                   ? LogOn(MakeUserFile(env_->folder()), "u/p")
                   : LogOn("DEMO", sql.contains("v$") ? "SYSTEM/MANAGER" : "SCOTT/TIGER");
     QVERIFY(l.db);
+    sqlite3_int64 last = 0, largest = 0;
+    sqlite3_status64(SQLITE_STATUS_MALLOC_SIZE, &last, &largest, 1);
     auto dyn = l.db->CreateDynaset(sql, 0);
     QVERIFY2(dyn && !dyn->IsEOF(), qPrintable(l.db->LastServerErrText()));
     QCOMPARE(dyn->Fields().Item(0)->OraIDataType(), type);
+    QCOMPARE(dyn->Fields().Count(),
+             sql.startsWith("select * ") ? 2 : sql.section(" from ", 0, 0).count(',') + 1);
     const QString got = Describe(dyn->Fields().Item(0));
     QCOMPARE(expected.endsWith('*') ? got.left(expected.size() - 1) + '*' : got, expected);
+    for (int i = 1; i < dyn->Fields().Count(); ++i) Describe(dyn->Fields().Item(i));
+    sqlite3_status64(SQLITE_STATUS_MALLOC_SIZE, &last, &largest, 0);
+    QCOMPARE(largest < 1000000, fromTable || !expected.contains("256 bytes"));
   }
 
   void columnNames() {

@@ -166,3 +166,107 @@ QList<SelectItem> ReadSelectList(const Seq& s, const QString& src, const ExprSca
 }
 
 }  // namespace ora::local::rewrite
+
+namespace ora::local::rewrite {
+
+namespace {
+
+bool IsPlainName(const Node& n) {
+  return IsName(n) && !n.tok.synthetic && !IsDelimiterWord(n.tok.upper);
+}
+
+// The name a table of a FROM list goes by ("t", "t x", "t AS x", "main.t x"); empty when the
+// entry [b, e) is anything else (a subquery, a join).
+QString TableQualifier(const Seq& s, int b, int e) {
+  auto nameAt = [&](int i) { return i < e && IsPlainName(s[i]); };
+  int i = b;
+  if (i + 1 < e && IsOp(s[i + 1], ".")) i += 2;
+  if (!nameAt(b) || !nameAt(i)) return {};
+  const QString table = s[i].tok.text;
+  if (++i < e && IsW(s[i], "AS")) ++i;
+  if (i == e) return table;
+  return i + 1 == e && nameAt(i) ? s[i].tok.text : QString();
+}
+
+// A call of an aggregate or window function in the query itself (subqueries aside).
+bool CallsAggregate(const Seq& s, const std::function<bool(const QString&)>& isAggregate) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    const Node& n = s[i];
+    if (n.group && !(!n.kids.empty() && (IsW(n.kids[0], "SELECT") || IsW(n.kids[0], "WITH"))) &&
+        CallsAggregate(n.kids, isAggregate))
+      return true;
+    if (IsName(n) && i + 1 < s.size() && s[i + 1].group && isAggregate(Unquote(n.tok))) return true;
+  }
+  return false;
+}
+
+// SQLite matches names in any case, quoted or not.
+bool MentionsName(const Seq& s, int b, const QString& name) {
+  for (int i = b; i < int(s.size()); ++i)
+    if ((IsName(s[i]) && Unquote(s[i].tok).compare(name, Qt::CaseInsensitive) == 0) ||
+        (s[i].group && MentionsName(s[i].kids, 0, name)))
+      return true;
+  return false;
+}
+
+// One item of the select list: "*", "q.*", "c" or "q.c" with an optional alias; an alias the rest
+// of the query refers to keeps the item as typed.
+PlainSelect::Column ColumnOf(const Seq& s, int b, int e, int from, const QStringList& tables) {
+  PlainSelect::Column c;
+  const bool qualified = e - b >= 3 && IsOp(s[b + 1], ".");
+  c.qualifier = qualified ? s[b].tok.text : tables.size() == 1 ? tables.front() : QString();
+  const int name = qualified ? b + 2 : b;
+  if (IsOp(s[name], "*") && name + 1 == e) {
+    if (qualified && !IsPlainName(s[b])) return {};
+  } else {
+    if (!IsPlainName(s[name]) || (qualified && !IsPlainName(s[b]))) return {};
+    c.name = s[name].tok.text;
+    int alias = name + 1;
+    if (alias < e && IsW(s[alias], "AS")) ++alias;
+    if (alias < e &&
+        (alias + 1 != e || !IsPlainName(s[alias]) || MentionsName(s, from, Unquote(s[alias].tok))))
+      return {};
+  }
+  c.firstToken = s[b].tok.seq;
+  c.lastToken = s[e - 1].tok.seq;
+  return c;
+}
+
+}  // namespace
+
+PlainSelect ReadPlainSelect(const Seq& s, const std::function<bool(const QString&)>& isAggregate) {
+  PlainSelect p;
+  const int n = int(s.size());
+  if (!isAggregate || n < 2 || !IsW(s[0], "SELECT") || IsW(s[1], "DISTINCT") ||
+      IsW(s[1], "UNIQUE") || Blocks(s).size() != 1 || CallsAggregate(s, isAggregate))
+    return p;
+  const int from = FindClause(s, 1, n, "FROM");
+  for (const char* clause : {"GROUP", "HAVING", "CONNECT", "START", "WINDOW"})
+    if (FindClause(s, 1, n, clause) >= 0) return p;
+  if (from < 0 || s[from].tok.synthetic) return p;
+  QStringList tables;
+  const int fromEnd = ClauseEnd(s, from, n);
+  for (int i = from + 1, start = from + 1; i <= fromEnd; ++i) {
+    if (i < fromEnd && !IsOp(s[i], ",")) continue;
+    tables.push_back(TableQualifier(s, start, i));
+    if (tables.back().isEmpty()) return p;
+    start = i + 1;
+  }
+  // ORDER BY 1 would sort by what replaces the first item.
+  const int order = FindClause(s, from, n, "ORDER");
+  for (int i = order + 2; order >= 0 && i < ClauseEnd(s, order, n); ++i)
+    if (!s[i].group && s[i].tok.kind == TokKind::Number && (i == order + 2 || IsOp(s[i - 1], ",")))
+      return p;
+  int start = IsW(s[1], "ALL") ? 2 : 1;
+  for (int i = start; i <= from; ++i) {
+    if (i < from && !IsOp(s[i], ",")) continue;
+    if (i == start) return p;
+    p.columns.push_back(ColumnOf(s, start, i, from, tables));
+    start = i + 1;
+  }
+  p.usable = true;
+  p.fromToken = s[from].tok.seq;
+  return p;
+}
+
+}  // namespace ora::local::rewrite
