@@ -5,6 +5,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -91,6 +92,22 @@ class TestFrmMain : public QObject {
         QVERIFY2(w.menuItem(other.first)->isChecked() == (other.first == item), qPrintable(item));
       QCOMPARE(w.RecordLimit(), limit);
     }
+  }
+
+  // A first start centres the window on the screen and gives the console its natural size.
+  void firstRunPlacement() {
+    frmMain* w = LoadedMain();
+    LogOn();
+    w->mnuWindowNewWindow_Click();
+    const QMdiSubWindow* sub = w->mdiArea()->subWindowList().first();
+    QTRY_VERIFY(w->mdiArea()->viewport()->rect().contains(sub->geometry()));
+    QCOMPARE(sub->size(), sub->sizeHint());
+    QVERIFY(w->menuBar()->width() >= w->menuBar()->sizeHint().width());
+    const QRect area = w->screen()->availableGeometry();
+    QVERIFY(area.contains(w->frameGeometry()));
+    // Centred but for the window manager's frame, unknown until the window is shown.
+    QVERIFY(qAbs(w->frameGeometry().center().x() - area.center().x()) <= 8);
+    QVERIFY(qAbs(w->frameGeometry().center().y() - area.center().y()) <= 40);
   }
 
   void placementSavedOnClose_data() {

@@ -400,6 +400,21 @@ class TestConsole : public QObject {
     emit g->Click(0, 0);
     QCOMPARE(g->CellText(1, 1), before);
   }
+  // The grid and the status box follow the window's size; the grid never shrinks below its size.
+  void resizeGrowsTheGridAndKeepsItWhenTooSmall() {
+    auto* sub = qobject_cast<QMdiSubWindow*>(console->parentWidget());
+    sub->resize(800, 600);
+    QCOMPARE(grid()->width(), ed()->width());
+    QCOMPARE(statusBox()->width(), ed()->width());
+    const int height = grid()->height();
+    const int gap = statusBox()->y() - grid()->geometry().bottom();
+    QCOMPARE(gap, qRound(50 * grid()->logicalDpiY() / 1440.0) + 1);  // 50 twips between them
+    sub->resize(800, 700);
+    QCOMPARE(grid()->height(), height + 100);
+    sub->resize(800, grid()->y() + 20);
+    QCOMPARE(grid()->height(), height + 100);
+    QCOMPARE(statusBox()->y() - grid()->geometry().bottom(), gap);
+  }
 };
 
 QTEST_MAIN(TestConsole)
