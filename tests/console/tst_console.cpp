@@ -1,8 +1,10 @@
 #include <QClipboard>
+#include <QComboBox>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
@@ -381,6 +383,22 @@ class TestConsole : public QObject {
     QCOMPARE(dlg->prompts().last(), QStringLiteral("ファイルの読み込みに失敗しました"));
     QCOMPARE(dlg->msgBoxes().last().style, platform::vbOKOnly | platform::vbCritical);
     QVERIFY(ed()->toPlainText().isEmpty());
+  }
+
+  // A console made active again lists a session added meanwhile and selects the newest.
+  void activationSelectsTheNewestSession() {
+    driver->logOn(QStringLiteral("SYSTEM"), QStringLiteral("DB2"));
+    frmQuerna* second = newConsole();
+    const auto box = [](frmQuerna* f) { return Ctl<QComboBox>(f, "cmbSessionData"); };
+    QCOMPARE(box(second)->currentIndex(), 1);
+    auto* sub1 = qobject_cast<QMdiSubWindow*>(console->parentWidget());
+    auto* sub2 = qobject_cast<QMdiSubWindow*>(second->parentWidget());
+    gfrmMain->mdiArea()->setActiveSubWindow(sub1);
+    box(console)->setCurrentIndex(0);
+    gfrmMain->mdiArea()->setActiveSubWindow(sub2);
+    driver->logOn(QStringLiteral("HR"), QStringLiteral("DB3"));
+    gfrmMain->mdiArea()->setActiveSubWindow(sub1);
+    QCOMPARE(box(console)->currentText(), QStringLiteral("Session3:HR/DB3"));
   }
 
   void headerClicksSortAndFitWidths() {
