@@ -12,11 +12,13 @@ namespace {
 
 // Window messages are let through once per slice rather than after every row: the stop command
 // still answers within a tenth of a second, and a million rows do not pay for a million turns of
-// the event loop. What the messages cost (painting, mostly) comes out of the next slice, so that a
-// slice and the messages after it stay within the budget; the clock is read every few rows.
-constexpr qint64 kSliceMs = 20;
-constexpr qint64 kMinSliceMs = 5;
-constexpr qint64 kGapBudgetMs = 30;
+// the event loop. A turn with nothing to do costs next to nothing, but one that repaints the whole
+// grid costs tens of milliseconds, and which turn does is not known beforehand: each slice is as
+// long as the budget leaves after the costliest turn seen so far in this fill. The clock is read
+// every few rows.
+constexpr qint64 kSliceMs = 5;
+constexpr qint64 kMinSliceMs = 3;
+constexpr qint64 kGapBudgetMs = 35;
 constexpr int kRowsPerClockRead = 8;
 
 // Keeps the latest failure of the fill's steps, each of which may fail on its own.
@@ -79,6 +81,7 @@ void mSb_FillSpread(ora::OraDynaset* r, vaSpread* grid, int n) {
     QElapsedTimer slice;
     slice.start();
     qint64 sliceMs = kSliceMs;
+    qint64 costliestTurnMs = 0;
     int rowsToClockRead = kRowsPerClockRead;
     for (;;) {
       const bool atEnd = r->IsEOF();
@@ -103,7 +106,8 @@ void mSb_FillSpread(ora::OraDynaset* r, vaSpread* grid, int n) {
         if (slice.elapsed() >= sliceMs) {
           slice.restart();
           platform::DoEvents();
-          sliceMs = std::clamp(kGapBudgetMs - slice.restart(), kMinSliceMs, kSliceMs);
+          costliestTurnMs = std::max(costliestTurnMs, slice.restart());
+          sliceMs = std::clamp(kGapBudgetMs - costliestTurnMs, kMinSliceMs, kSliceMs);
           if (!g) break;
         }
       }

@@ -258,6 +258,29 @@ class TestVaSpread : public QObject {
     QVERIFY(!grid::VisibleText(pairs, fm, 300).back().isHighSurrogate());
   }
 
+  // Cells keep their laid-out text between paints: a repaint after a change looks like a first
+  // paint of the changed grid.
+  void repaintShowsTheCellAsChanged_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("width");
+    QTest::newRow("new text") << "xyz" << 9.0;
+    QTest::newRow("narrower column") << "abcdefghij" << 3.0;
+  }
+  void repaintShowsTheCellAsChanged() {
+    QFETCH(QString, text);
+    QFETCH(double, width);
+    auto paint = [](vaSpread& g, const QString& t, double w) {
+      SetCell(g, 1, 1, t);
+      g.SetColWidth(1, w);
+      return g.viewport()->grab().toImage();
+    };
+    vaSpread changed, fresh;
+    ShowGrid(changed, 1, 1);
+    paint(changed, QStringLiteral("abcdefghij"), 9);
+    ShowGrid(fresh, 1, 1);
+    QCOMPARE(paint(changed, text, width), paint(fresh, text, width));
+  }
+
   void editingKeepsTheColumnLimits_data() {
     QTest::addColumn<QList<int>>("limits");  // character set, case, length, multi-line
     QTest::addColumn<QString>("typed");
