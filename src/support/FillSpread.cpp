@@ -56,8 +56,9 @@ void mSb_FillSpread(ora::OraDynaset* r, vaSpread* grid, int n) {
     g->SetMaxRows(0);
     err.Take();
 
-    // The same field objects serve every record.
+    // The same field objects serve every record, and a field's type is the same for each.
     std::vector<ora::OraField*> fields;
+    std::vector<int> types;
     ora::OraFields& all = r->Fields();
     const int count = all.Count();
     err.Take();
@@ -70,6 +71,12 @@ void mSb_FillSpread(ora::OraDynaset* r, vaSpread* grid, int n) {
       g->SetCol(g->MaxCols());
       g->SetRow(-1);
       err.Take();
+      // A type that cannot be read is read again, and fails again, for every cell.
+      types.push_back(f->OraIDataType());
+      if (ora::Err().pending()) {
+        types.back() = -1;
+        ora::ErrClear();
+      }
       mSb_SetCellByOraType(g, f, true);
       err.Take();
       g->SetRow(0);
@@ -96,11 +103,8 @@ void mSb_FillSpread(ora::OraDynaset* r, vaSpread* grid, int n) {
       g->SetCol(0);
       g->SetRow(g->MaxRows());
       err.Take();
-      for (ora::OraField* f : fields) {
-        g->SetCol(g->Col() + 1);
-        mSb_SetCellByOraType(g, f, false);
-        err.Take();
-      }
+      mSb_SetRowByOraType(g, fields, types);
+      err.Take();
       if (--rowsToClockRead == 0) {
         rowsToClockRead = kRowsPerClockRead;
         if (slice.elapsed() >= sliceMs) {
