@@ -433,6 +433,14 @@ void ColumnStore::SetInt(int row, qint64 value) {
   put(row, CellKind::Int, std::uint64_t(value), IntWidth(value));
 }
 
+void ColumnStore::SetDouble(int row, double d) {
+  if (d == 0) d = 0;  // -0 shows and sorts as 0
+  // Only a value that could be wider than the widest so far needs measuring.
+  const bool mayWiden =
+      !IsMidDouble(std::fabs(d)) || widest_ < kWidestMidDouble + (std::signbit(d) ? 1 : 0);
+  put(row, CellKind::Double, std::bit_cast<std::uint64_t>(d), mayWiden ? NumberWidth(d) : 0);
+}
+
 void ColumnStore::SetDate(int row, std::int64_t packed) {
   put(row, CellKind::Date, std::uint64_t(packed), 19);
 }
@@ -486,15 +494,9 @@ bool ColumnStore::Set(int row, const QVariant& value) {
       [[fallthrough]];
     }
     case QMetaType::Double:
-    case QMetaType::Float: {
-      double d = value.toDouble();
-      if (d == 0) d = 0;  // -0 shows and sorts as 0
-      // Only a value that could be wider than the widest so far needs measuring.
-      const bool mayWiden =
-          !IsMidDouble(std::fabs(d)) || widest_ < kWidestMidDouble + (std::signbit(d) ? 1 : 0);
-      put(row, CellKind::Double, std::bit_cast<std::uint64_t>(d), mayWiden ? NumberWidth(d) : 0);
+    case QMetaType::Float:
+      SetDouble(row, value.toDouble());
       return true;
-    }
     case QMetaType::QString:
       putText(row, *static_cast<const QString*>(value.constData()), format.charSet == 3);
       return true;

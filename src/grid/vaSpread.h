@@ -44,9 +44,10 @@ class vaSpread : public QTableView {
   // Value of the current cell: text, a number, or anything QVariant converts to text.
   QVariant Value() const;
   void SetValue(const QVariant& value);
-  // The current data cell set from a whole number, a date packed as the digits YYYYMMDDhhmmss
+  // The current data cell set from a whole number, a double, a date packed as YYYYMMDDhhmmss
   // or UTF-8 text: the cell SetValue writes for the same value, with nothing built per call.
   void SetValueInt(qint64 value);
+  void SetValueDouble(double value);
   void SetValueDate(qint64 packed);
   void SetValueUtf8(std::string_view text);
 

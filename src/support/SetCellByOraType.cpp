@@ -90,7 +90,7 @@ void StoreView(vaSpread* grid, const ora::FieldView& v, int type) {
       break;
     case ora::FieldView::Double: {
       if (type != ora::ORATYPE_NUMBER && type != ora::ORATYPE_LONG) {
-        grid->SetValue(QVariant(v.real));
+        grid->SetValueDouble(v.real);
         break;
       }
       // From 1 up to 1e15 the grid's own form of the rounded double is the text a NUMBER shows,
@@ -101,7 +101,7 @@ void StoreView(vaSpread* grid, const ora::FieldView& v, int type) {
         if (shown == std::trunc(shown))
           grid->SetValueInt(qint64(shown));
         else
-          grid->SetValue(QVariant(shown));
+          grid->SetValueDouble(shown);
       } else {
         grid->SetValue(NumberShown(QVariant(v.real), type));
       }
