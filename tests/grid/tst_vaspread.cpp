@@ -106,6 +106,12 @@ class TestVaSpread : public QObject {
         << QVariant("営業部ｴｲｷﾞｮｳ\U0001F600") << false << "営業部ｴｲｷﾞｮｳ\U0001F600" << str;
     QTest::newRow("malformed UTF-8") << QVariant(QByteArray("a\xFF\xED\xA0\x80z")) << false
                                      << QString::fromUtf8("a\xFF\xED\xA0\x80z") << str;
+    QTest::newRow("malformed after plain text")
+        << QVariant(QByteArray("abcdefghijklmnop\xFF")) << false
+        << QString::fromUtf8("abcdefghijklmnop\xFF") << str;
+    QTest::newRow("lines of plain text")
+        << QVariant("abcdefghij\nklmnopqrstuvwxyz\r0123456789") << false
+        << "abcdefghij\nklmnopqrstuvwxyz\r0123456789" << str;
   }
   void valuesAreShownAndReadBack() {
     QFETCH(QVariant, value);
@@ -130,6 +136,8 @@ class TestVaSpread : public QObject {
       g.SetValueInt(value.toLongLong());
     else if (value.typeId() == QMetaType::QByteArray || value.typeId() == QMetaType::QString)
       g.SetValueUtf8(value.toByteArray().toStdString());
+    else if (value.typeId() == QMetaType::Double)
+      g.SetValueDouble(value.toDouble());
     else if (const qint64 packed = grid::PackDateTime(value.toDateTime()); packed >= 0)
       g.SetValueDate(packed);
     else
