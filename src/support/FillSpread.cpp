@@ -103,7 +103,7 @@ void mSb_FillSpread(ora::OraDynaset* r, vaSpread* grid, int n) {
       g->SetCol(0);
       g->SetRow(g->MaxRows());
       err.Take();
-      mSb_SetRowByOraType(g, fields, types);
+      SetRowByOraType(g, fields, types);
       err.Take();
       if (--rowsToClockRead == 0) {
         rowsToClockRead = kRowsPerClockRead;

@@ -261,8 +261,8 @@ void mSb_SetCellByOraType(vaSpread* grid, ora::OraField* field, bool setup) {
   LogPending(field);
 }
 
-void mSb_SetRowByOraType(vaSpread* grid, const std::vector<ora::OraField*>& fields,
-                         const std::vector<int>& types) {
+void SetRowByOraType(vaSpread* grid, const std::vector<ora::OraField*>& fields,
+                     const std::vector<int>& types) {
   // Only a cell that fails costs error bookkeeping: the row's latest failure is kept aside while
   // the cells after it run with nothing pending, as each does through mSb_SetCellByOraType.
   ora::RunError latest;
@@ -273,16 +273,15 @@ void mSb_SetRowByOraType(vaSpread* grid, const std::vector<ora::OraField*>& fiel
     const int type = types[i];
     // A Null leaves the cell empty; a failing read gives Null and stays pending.
     const ora::FieldView view = type < 0 ? ora::FieldView{} : field->View();
-    if (TakesView(view, type)) {
+    const bool typed = TakesView(view, type);
+    if (typed)
       StoreView(grid, view, type);
-      LogPending(field);
-    } else if (view.kind != ora::FieldView::Null) {
+    else if (view.kind != ora::FieldView::Null)
       mSb_SetCellByOraType(grid, field, false);
-    }
-    if (ora::Err().pending()) {
-      latest = ora::Err();
-      ora::ErrClear();
-    }
+    if (!ora::Err().pending()) continue;
+    if (typed) LogPending(field);
+    latest = ora::Err();
+    ora::ErrClear();
   }
   if (latest.pending()) ora::Err() = latest;
 }

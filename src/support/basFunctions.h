@@ -23,8 +23,8 @@ void mSb_SetCellByOraType(vaSpread* grid, ora::OraField* field, bool setup);
 // Writes the current row from the first column on, one field per column, each cell as
 // mSb_SetCellByOraType writes it; types[i] is the field's Oracle type as read once for the whole
 // fill, or -1 to read it for every cell. Leaves the row's latest failure pending.
-void mSb_SetRowByOraType(vaSpread* grid, const std::vector<ora::OraField*>& fields,
-                         const std::vector<int>& types);
+void SetRowByOraType(vaSpread* grid, const std::vector<ora::OraField*>& fields,
+                     const std::vector<int>& types);
 
 // Fills the grid from the result set, up to limit rows (-1 all, 0 header only), letting window
 // messages through so that "SQL中断" can stop it.
