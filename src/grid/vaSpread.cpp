@@ -398,6 +398,12 @@ void vaSpread::doItemsLayout() {
   QTableView::doItemsLayout();
 }
 
+void vaSpread::resizeEvent(QResizeEvent* event) {
+  QTableView::resizeEvent(event);
+  d->model->SetScreenRows(
+      viewport()->height() / std::max(1, verticalHeader()->defaultSectionSize()) + 1);
+}
+
 SpreadModel* vaSpread::model() const {
   return d->model;
 }

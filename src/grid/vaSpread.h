@@ -90,6 +90,10 @@ class vaSpread : public QTableView {
   // Rows added below what the viewport shows change only the scroll bar and the row numbers.
   void doItemsLayout() override;
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ public:
   // The model behind the view (for tests and the benchmark: memory use, values as shown).
   SpreadModel* model() const;
   // The text a cell shows (row/col 1-based; row 0 is the header).

@@ -147,6 +147,14 @@ class TestVaSpread : public QObject {
     QCOMPARE(g.MaxTextColWidth(2), g.MaxTextColWidth(1));
   }
 
+  // Rows reach the view in batches, those of the first screen a few at a time, and all of them.
+  void addedRowsAllReachTheView() {
+    vaSpread g;
+    ShowGrid(g, 1, 0);
+    g.SetMaxRows(500);
+    QTRY_COMPARE(g.model()->rowCount(), 500);
+  }
+
   // Columns hold their cells in chunks cut from large blocks: a shrink across each boundary.
   void rowsRemovedAndAddedAgainComeBackEmpty_data() {
     QTest::addColumn<int>("rows");
