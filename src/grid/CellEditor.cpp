@@ -145,10 +145,16 @@ void SpreadDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
   painter->setFont(opt.font);
   painter->setPen(opt.palette.color(
       group, (opt.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text));
-  const QSize size = cell.shown.size().toSize();
-  painter->drawStaticText(
-      QStyle::alignedRect(opt.direction, opt.displayAlignment, size, textRect).topLeft(),
-      cell.shown);
+  // The style places a right-aligned or centred text by its exact width.
+  const QSizeF size = cell.shown.size();
+  QPointF at =
+      QStyle::alignedRect(opt.direction, opt.displayAlignment, size.toSize(), textRect).topLeft();
+  const Qt::Alignment across = QStyle::visualAlignment(opt.direction, opt.displayAlignment);
+  if (across & Qt::AlignRight)
+    at.setX(textRect.left() + textRect.width() - size.width());
+  else if (across & Qt::AlignHCenter)
+    at.setX(textRect.left() + (textRect.width() - size.width()) / 2);
+  painter->drawStaticText(at, cell.shown);
   painter->restore();
 }
 

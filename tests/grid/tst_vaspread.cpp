@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
+#include <QStyledItemDelegate>
 #include <QTest>
 #include <bit>
 #include <cmath>
@@ -274,27 +275,36 @@ class TestVaSpread : public QObject {
     QVERIFY(!grid::VisibleText(pairs, fm, 300).back().isHighSurrogate());
   }
 
-  // Cells keep their laid-out text between paints: a repaint after a change looks like a first
-  // paint of the changed grid.
+  // Cells keep their laid-out text between paints and draw it as the style does: a repaint after
+  // a change looks like the style's own paint of the changed grid.
   void repaintShowsTheCellAsChanged_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("width");
-    QTest::newRow("new text") << "xyz" << 9.0;
-    QTest::newRow("narrower column") << "abcdefghij" << 3.0;
+    QTest::addColumn<int>("align");
+    QTest::newRow("new text") << "xyz" << 9.0 << 0;
+    QTest::newRow("narrower column") << "abcdefghij" << 3.0 << 0;
+    QTest::newRow("right-aligned and cut") << "営業部ｴｲｷﾞｮｳ and more" << 6.0 << 1;
+    QTest::newRow("centred") << "12345.678" << 12.0 << 2;
   }
   void repaintShowsTheCellAsChanged() {
     QFETCH(QString, text);
     QFETCH(double, width);
+    QFETCH(int, align);
     auto paint = [](vaSpread& g, const QString& t, double w) {
       SetCell(g, 1, 1, t);
       g.SetColWidth(1, w);
       return g.viewport()->grab().toImage();
     };
-    vaSpread changed, fresh;
-    ShowGrid(changed, 1, 1);
+    vaSpread changed, byStyle;
+    byStyle.setItemDelegate(new QStyledItemDelegate(&byStyle));
+    for (vaSpread* g : {&changed, &byStyle}) {
+      ShowGrid(*g, 1, 1);
+      g->SetCol(1);
+      g->SetRow(-1);
+      g->SetTypeHAlign(align);
+    }
     paint(changed, QStringLiteral("abcdefghij"), 9);
-    ShowGrid(fresh, 1, 1);
-    QCOMPARE(paint(changed, text, width), paint(fresh, text, width));
+    QCOMPARE(paint(changed, text, width), paint(byStyle, text, width));
   }
 
   void editingKeepsTheColumnLimits_data() {
