@@ -90,10 +90,6 @@ class vaSpread : public QTableView {
   // Rows added below what the viewport shows change only the scroll bar and the row numbers.
   void doItemsLayout() override;
 
- protected:
-  void resizeEvent(QResizeEvent* event) override;
-
- public:
   // The model behind the view (for tests and the benchmark: memory use, values as shown).
   SpreadModel* model() const;
   // The text a cell shows (row/col 1-based; row 0 is the header).
@@ -106,6 +102,8 @@ class vaSpread : public QTableView {
   void Click(int col, int row);
 
  private:
+  // Tells the model how many rows the viewport holds.
+  void resizeEvent(QResizeEvent* event) override;
   // Runs store on the current data cell's column and row; raises when there is no such cell.
   template <typename Store>
   void storeInDataCell(Store store);
