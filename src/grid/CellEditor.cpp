@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QLineEdit>
+#include <QPainter>
 #include <QStyle>
 #include <algorithm>
 
@@ -105,7 +106,56 @@ void SpreadDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
   opt.text = VisibleText(opt.text, opt.fontMetrics, std::max(reach, 0));
   const QWidget* widget = opt.widget;
   QStyle* style = widget ? widget->style() : QApplication::style();
+  constexpr auto kOwnTextFeatures = QStyleOptionViewItem::WrapText |
+                                    QStyleOptionViewItem::HasCheckIndicator |
+                                    QStyleOptionViewItem::HasDecoration;
+  if (opt.text.isEmpty() || (opt.features & kOwnTextFeatures) ||
+      (opt.state & QStyle::State_Editing) || opt.text.contains(QLatin1Char('\n')) ||
+      opt.text.contains(QLatin1Char('\r'))) {
+    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+    return;
+  }
+  // The style draws the cell without its text, which then comes from the copy laid out once;
+  // it sits where the style puts it, elided and coloured the same way.
+  QString text;
+  std::swap(text, opt.text);
   style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+  const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+  const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget)
+                             .adjusted(margin, 0, -margin, 0);
+  // A handful of screens' worth of cells is kept; beyond that the copies start again.
+  constexpr qsizetype kMaxLaidOut = 8192;
+  if (laidOut_.size() > kMaxLaidOut) laidOut_.clear();
+  LaidOut& cell = laidOut_[(quint64(quint32(index.row())) << 32) | quint32(index.column())];
+  if (cell.width != textRect.width() || cell.elideMode != opt.textElideMode || cell.text != text ||
+      cell.font != opt.font) {
+    cell.text = text;
+    cell.width = textRect.width();
+    cell.elideMode = opt.textElideMode;
+    cell.font = opt.font;
+    cell.shown.setText(opt.fontMetrics.elidedText(text, opt.textElideMode, textRect.width()));
+    cell.shown.setTextFormat(Qt::PlainText);
+    cell.shown.prepare(QTransform(), opt.font);
+  }
+  QPalette::ColorGroup group =
+      (opt.state & QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
+  if (group == QPalette::Normal && !(opt.state & QStyle::State_Active)) group = QPalette::Inactive;
+  painter->save();
+  painter->setClipRect(opt.rect);
+  painter->setFont(opt.font);
+  painter->setPen(opt.palette.color(
+      group, (opt.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text));
+  // The style places a right-aligned or centred text by its exact width.
+  const QSizeF size = cell.shown.size();
+  QPointF at =
+      QStyle::alignedRect(opt.direction, opt.displayAlignment, size.toSize(), textRect).topLeft();
+  const Qt::Alignment across = QStyle::visualAlignment(opt.direction, opt.displayAlignment);
+  if (across & Qt::AlignRight)
+    at.setX(textRect.left() + textRect.width() - size.width());
+  else if (across & Qt::AlignHCenter)
+    at.setX(textRect.left() + (textRect.width() - size.width()) / 2);
+  painter->drawStaticText(at, cell.shown);
+  painter->restore();
 }
 
 QWidget* SpreadDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,

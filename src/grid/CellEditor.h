@@ -1,7 +1,10 @@
 #pragma once
 // In-cell editing by the column's settings: character set, case, multi-line, masking and
 // maximum length. What the user types changes only the grid.
+#include <QFont>
+#include <QHash>
 #include <QPlainTextEdit>
+#include <QStaticText>
 #include <QStyledItemDelegate>
 #include <QValidator>
 
@@ -44,6 +47,9 @@ class MultiLineEditor : public QPlainTextEdit {
 // has more than one line. Painting a long value lays out only what can be seen.
 QString VisibleText(const QString& text, const QFontMetrics& metrics, int reachPx);
 
+// Paints a cell's single-line text from a laid-out copy kept per cell: a repaint of cells whose
+// text, width and font did not change (a scroll by whole rows, the row numbers growing wider
+// during a fill) shapes no text again.
 class SpreadDelegate : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
@@ -52,6 +58,16 @@ class SpreadDelegate : public QStyledItemDelegate {
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                         const QModelIndex& index) const override;
   void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+
+ private:
+  struct LaidOut {
+    QString text;
+    int width = 0;
+    int elideMode = 0;
+    QFont font;
+    QStaticText shown;
+  };
+  mutable QHash<quint64, LaidOut> laidOut_;
 };
 
 }  // namespace grid

@@ -128,6 +128,16 @@ bool IsSingleLineAscii(const QChar* s, qsizetype n) {
   return plain;
 }
 
+// Whether eight bytes are all ASCII other than CR and LF, one display cell each.
+bool IsPlainAsciiWord(const unsigned char* p) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kHigh = 0x8080808080808080u;
+  std::uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  auto hasZeroByte = [](std::uint64_t x) { return ((x - kOnes) & ~x & kHigh) != 0; };
+  return (w & kHigh) == 0 && !hasZeroByte(w ^ (kOnes * '\n')) && !hasZeroByte(w ^ (kOnes * '\r'));
+}
+
 // Display width of well-formed UTF-8 text as DisplayWidth counts it, or -1 for bytes that are not
 // (overlong forms, encoded surrogates, beyond U+10FFFF, cut sequences).
 int Utf8DisplayWidth(std::string_view s) {
@@ -136,6 +146,9 @@ int Utf8DisplayWidth(std::string_view s) {
   const auto* p = reinterpret_cast<const unsigned char*>(s.data());
   const auto* end = p + s.size();
   while (p < end) {
+    // Long runs of plain ASCII, the bulk of most texts, go a word at a time.
+    for (; end - p >= 8 && IsPlainAsciiWord(p); p += 8) line += 8;
+    if (p == end) break;
     const unsigned char b = *p++;
     if (b < 0x80) {
       if (b == '\r' || b == '\n') {
@@ -433,6 +446,14 @@ void ColumnStore::SetInt(int row, qint64 value) {
   put(row, CellKind::Int, std::uint64_t(value), IntWidth(value));
 }
 
+void ColumnStore::SetDouble(int row, double d) {
+  if (d == 0) d = 0;  // -0 shows and sorts as 0
+  // Only a value that could be wider than the widest so far needs measuring.
+  const bool mayWiden =
+      !IsMidDouble(std::fabs(d)) || widest_ < kWidestMidDouble + (std::signbit(d) ? 1 : 0);
+  put(row, CellKind::Double, std::bit_cast<std::uint64_t>(d), mayWiden ? NumberWidth(d) : 0);
+}
+
 void ColumnStore::SetDate(int row, std::int64_t packed) {
   put(row, CellKind::Date, std::uint64_t(packed), 19);
 }
@@ -486,15 +507,9 @@ bool ColumnStore::Set(int row, const QVariant& value) {
       [[fallthrough]];
     }
     case QMetaType::Double:
-    case QMetaType::Float: {
-      double d = value.toDouble();
-      if (d == 0) d = 0;  // -0 shows and sorts as 0
-      // Only a value that could be wider than the widest so far needs measuring.
-      const bool mayWiden =
-          !IsMidDouble(std::fabs(d)) || widest_ < kWidestMidDouble + (std::signbit(d) ? 1 : 0);
-      put(row, CellKind::Double, std::bit_cast<std::uint64_t>(d), mayWiden ? NumberWidth(d) : 0);
+    case QMetaType::Float:
+      SetDouble(row, value.toDouble());
       return true;
-    }
     case QMetaType::QString:
       putText(row, *static_cast<const QString*>(value.constData()), format.charSet == 3);
       return true;

@@ -5,6 +5,7 @@
 namespace {
 
 constexpr qint64 kPublishMs = 100;
+constexpr int kFirstScreenStep = 8;
 
 }  // namespace
 
@@ -80,16 +81,27 @@ void SpreadModel::SetRows(int rows) {
     // The first rows show at once; later ones wait for the next batch.
     const qint64 wait =
         sincePublish_.isValid() ? std::max<qint64>(0, kPublishMs - sincePublish_.elapsed()) : 0;
-    QTimer::singleShot(int(wait), this, &SpreadModel::Publish);
+    QTimer::singleShot(int(wait), this, &SpreadModel::publishBatch);
   }
 }
 
 void SpreadModel::Publish() {
+  publishTo(rows_);
+}
+
+void SpreadModel::publishBatch() {
+  if (published_ >= screenRows_ || rows_ <= published_ + kFirstScreenStep) return Publish();
+  publishTo(published_ + kFirstScreenStep);
+  publishQueued_ = true;
+  QTimer::singleShot(0, this, &SpreadModel::publishBatch);
+}
+
+void SpreadModel::publishTo(int rows) {
   publishQueued_ = false;
   sincePublish_.restart();
-  if (rows_ <= published_) return;
-  beginInsertRows(QModelIndex(), published_, rows_ - 1);
-  published_ = rows_;
+  if (rows <= published_) return;
+  beginInsertRows(QModelIndex(), published_, rows - 1);
+  published_ = rows;
   endInsertRows();
 }
 

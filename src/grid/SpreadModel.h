@@ -51,6 +51,10 @@ class SpreadModel : public QAbstractTableModel {
 
   // Tells the views about the rows added since the last call.
   void Publish();
+  // How many rows the views show at once. Until that many are published, batches are of a few
+  // rows each, one per turn of the event loop: no turn lays out and paints a whole screen of new
+  // cells.
+  void SetScreenRows(int rows) { screenRows_ = rows; }
 
   qint64 MemoryUsed() const;
 
@@ -59,10 +63,13 @@ class SpreadModel : public QAbstractTableModel {
 
  private:
   void cellChanged(int col, int row);
+  void publishBatch();
+  void publishTo(int rows);
 
   std::vector<std::unique_ptr<grid::ColumnStore>> cols_;
   int rows_ = 0;
   int published_ = 0;
+  int screenRows_ = 0;
   bool publishQueued_ = false;
   QElapsedTimer sincePublish_;
 };

@@ -220,6 +220,11 @@ void vaSpread::SetValueInt(qint64 value) {
   storeInDataCell([value](grid::ColumnStore& c, int row) { c.SetInt(row, value); });
 }
 
+void vaSpread::SetValueDouble(double value) {
+  if (d->row == 0) return SetValue(QVariant(value));
+  storeInDataCell([value](grid::ColumnStore& c, int row) { c.SetDouble(row, value); });
+}
+
 void vaSpread::SetValueDate(qint64 packed) {
   if (d->row == 0) return SetText(grid::DateText(packed));
   storeInDataCell([packed](grid::ColumnStore& c, int row) { c.SetDate(row, packed); });
@@ -391,6 +396,12 @@ void vaSpread::doItemsLayout() {
     return;
   }
   QTableView::doItemsLayout();
+}
+
+void vaSpread::resizeEvent(QResizeEvent* event) {
+  QTableView::resizeEvent(event);
+  d->model->SetScreenRows(
+      viewport()->height() / std::max(1, verticalHeader()->defaultSectionSize()) + 1);
 }
 
 SpreadModel* vaSpread::model() const {

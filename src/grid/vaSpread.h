@@ -44,9 +44,10 @@ class vaSpread : public QTableView {
   // Value of the current cell: text, a number, or anything QVariant converts to text.
   QVariant Value() const;
   void SetValue(const QVariant& value);
-  // The current data cell set from a whole number, a date packed as the digits YYYYMMDDhhmmss
+  // The current data cell set from a whole number, a double, a date packed as YYYYMMDDhhmmss
   // or UTF-8 text: the cell SetValue writes for the same value, with nothing built per call.
   void SetValueInt(qint64 value);
+  void SetValueDouble(double value);
   void SetValueDate(qint64 packed);
   void SetValueUtf8(std::string_view text);
 
@@ -101,6 +102,8 @@ class vaSpread : public QTableView {
   void Click(int col, int row);
 
  private:
+  // Tells the model how many rows the viewport holds.
+  void resizeEvent(QResizeEvent* event) override;
   // Runs store on the current data cell's column and row; raises when there is no such cell.
   template <typename Store>
   void storeInDataCell(Store store);

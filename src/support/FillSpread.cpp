@@ -12,11 +12,13 @@ namespace {
 
 // Window messages are let through once per slice rather than after every row: the stop command
 // still answers within a tenth of a second, and a million rows do not pay for a million turns of
-// the event loop. What the messages cost (painting, mostly) comes out of the next slice, so that a
-// slice and the messages after it stay within the budget; the clock is read every few rows.
-constexpr qint64 kSliceMs = 20;
-constexpr qint64 kMinSliceMs = 5;
-constexpr qint64 kGapBudgetMs = 30;
+// the event loop. A turn with nothing to do costs next to nothing, but one that repaints the whole
+// grid costs tens of milliseconds, and which turn does is not known beforehand: each slice is as
+// long as the budget leaves after the costliest turn seen so far in this fill. The clock is read
+// every few rows.
+constexpr qint64 kSliceMs = 5;
+constexpr qint64 kMinSliceMs = 3;
+constexpr qint64 kGapBudgetMs = 35;
 constexpr int kRowsPerClockRead = 8;
 
 // Keeps the latest failure of the fill's steps, each of which may fail on its own.
@@ -54,8 +56,9 @@ void mSb_FillSpread(ora::OraDynaset* r, vaSpread* grid, int n) {
     g->SetMaxRows(0);
     err.Take();
 
-    // The same field objects serve every record.
+    // The same field objects serve every record, and a field's type is the same for each.
     std::vector<ora::OraField*> fields;
+    std::vector<int> types;
     ora::OraFields& all = r->Fields();
     const int count = all.Count();
     err.Take();
@@ -68,6 +71,12 @@ void mSb_FillSpread(ora::OraDynaset* r, vaSpread* grid, int n) {
       g->SetCol(g->MaxCols());
       g->SetRow(-1);
       err.Take();
+      // A type that cannot be read is read again, and fails again, for every cell.
+      types.push_back(f->OraIDataType());
+      if (ora::Err().pending()) {
+        types.back() = -1;
+        ora::ErrClear();
+      }
       mSb_SetCellByOraType(g, f, true);
       err.Take();
       g->SetRow(0);
@@ -79,6 +88,7 @@ void mSb_FillSpread(ora::OraDynaset* r, vaSpread* grid, int n) {
     QElapsedTimer slice;
     slice.start();
     qint64 sliceMs = kSliceMs;
+    qint64 costliestTurnMs = 0;
     int rowsToClockRead = kRowsPerClockRead;
     for (;;) {
       const bool atEnd = r->IsEOF();
@@ -93,17 +103,15 @@ void mSb_FillSpread(ora::OraDynaset* r, vaSpread* grid, int n) {
       g->SetCol(0);
       g->SetRow(g->MaxRows());
       err.Take();
-      for (ora::OraField* f : fields) {
-        g->SetCol(g->Col() + 1);
-        mSb_SetCellByOraType(g, f, false);
-        err.Take();
-      }
+      SetRowByOraType(g, fields, types);
+      err.Take();
       if (--rowsToClockRead == 0) {
         rowsToClockRead = kRowsPerClockRead;
         if (slice.elapsed() >= sliceMs) {
           slice.restart();
           platform::DoEvents();
-          sliceMs = std::clamp(kGapBudgetMs - slice.restart(), kMinSliceMs, kSliceMs);
+          costliestTurnMs = std::max(costliestTurnMs, slice.restart());
+          sliceMs = std::clamp(kGapBudgetMs - costliestTurnMs, kMinSliceMs, kSliceMs);
           if (!g) break;
         }
       }

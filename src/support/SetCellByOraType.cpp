@@ -90,7 +90,7 @@ void StoreView(vaSpread* grid, const ora::FieldView& v, int type) {
       break;
     case ora::FieldView::Double: {
       if (type != ora::ORATYPE_NUMBER && type != ora::ORATYPE_LONG) {
-        grid->SetValue(QVariant(v.real));
+        grid->SetValueDouble(v.real);
         break;
       }
       // From 1 up to 1e15 the grid's own form of the rounded double is the text a NUMBER shows,
@@ -101,7 +101,7 @@ void StoreView(vaSpread* grid, const ora::FieldView& v, int type) {
         if (shown == std::trunc(shown))
           grid->SetValueInt(qint64(shown));
         else
-          grid->SetValue(QVariant(shown));
+          grid->SetValueDouble(shown);
       } else {
         grid->SetValue(NumberShown(QVariant(v.real), type));
       }
@@ -259,4 +259,29 @@ void mSb_SetCellByOraType(vaSpread* grid, ora::OraField* field, bool setup) {
   }
 
   LogPending(field);
+}
+
+void SetRowByOraType(vaSpread* grid, const std::vector<ora::OraField*>& fields,
+                     const std::vector<int>& types) {
+  // Only a cell that fails costs error bookkeeping: the row's latest failure is kept aside while
+  // the cells after it run with nothing pending, as each does through mSb_SetCellByOraType.
+  ora::RunError latest;
+  ora::ErrClear();
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    grid->SetCol(int(i) + 1);
+    ora::OraField* field = fields[i];
+    const int type = types[i];
+    // A Null leaves the cell empty; a failing read gives Null and stays pending.
+    const ora::FieldView view = type < 0 ? ora::FieldView{} : field->View();
+    const bool typed = TakesView(view, type);
+    if (typed)
+      StoreView(grid, view, type);
+    else if (view.kind != ora::FieldView::Null)
+      mSb_SetCellByOraType(grid, field, false);
+    if (!ora::Err().pending()) continue;
+    if (typed) LogPending(field);
+    latest = ora::Err();
+    ora::ErrClear();
+  }
+  if (latest.pending()) ora::Err() = latest;
 }

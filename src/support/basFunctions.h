@@ -3,6 +3,7 @@
 // filling the result grid, sorting it.
 #include <QString>
 #include <memory>
+#include <vector>
 
 #include "oracle/OraInterface.h"
 
@@ -19,6 +20,11 @@ std::shared_ptr<ora::OraDynaset> mFn_CreateDynaset(const std::shared_ptr<ora::Or
 // Sets up the grid's current column (setup true) or writes the current cell (setup false) by the
 // field's Oracle type.
 void mSb_SetCellByOraType(vaSpread* grid, ora::OraField* field, bool setup);
+// Writes the current row from the first column on, one field per column, each cell as
+// mSb_SetCellByOraType writes it; types[i] is the field's Oracle type as read once for the whole
+// fill, or -1 to read it for every cell. Leaves the row's latest failure pending.
+void SetRowByOraType(vaSpread* grid, const std::vector<ora::OraField*>& fields,
+                     const std::vector<int>& types);
 
 // Fills the grid from the result set, up to limit rows (-1 all, 0 header only), letting window
 // messages through so that "SQL中断" can stop it.

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
+#include <QStyledItemDelegate>
 #include <QTest>
 #include <bit>
 #include <cmath>
@@ -109,6 +110,12 @@ class TestVaSpread : public QObject {
         << QVariant("営業部ｴｲｷﾞｮｳ\U0001F600") << false << "営業部ｴｲｷﾞｮｳ\U0001F600" << str;
     QTest::newRow("malformed UTF-8") << QVariant(QByteArray("a\xFF\xED\xA0\x80z")) << false
                                      << QString::fromUtf8("a\xFF\xED\xA0\x80z") << str;
+    QTest::newRow("malformed after plain text")
+        << QVariant(QByteArray("abcdefghijklmnop\xFF")) << false
+        << QString::fromUtf8("abcdefghijklmnop\xFF") << str;
+    QTest::newRow("lines of plain text")
+        << QVariant("abcdefghij\nklmnopqrstuvwxyz\r0123456789") << false
+        << "abcdefghij\nklmnopqrstuvwxyz\r0123456789" << str;
   }
   void valuesAreShownAndReadBack() {
     QFETCH(QVariant, value);
@@ -132,6 +139,8 @@ class TestVaSpread : public QObject {
       g.SetValueInt(value.toLongLong());
     else if (value.typeId() == QMetaType::QByteArray || value.typeId() == QMetaType::QString)
       g.SetValueUtf8(value.toByteArray().toStdString());
+    else if (value.typeId() == QMetaType::Double)
+      g.SetValueDouble(value.toDouble());
     else if (const qint64 packed = grid::PackDateTime(value.toDateTime()); packed >= 0)
       g.SetValueDate(packed);
     else
@@ -139,6 +148,14 @@ class TestVaSpread : public QObject {
     QCOMPARE(g.CellText(2, 2), shown);
     QCOMPARE(int(g.model()->Column(1).Kind(1)), int(g.model()->Column(0).Kind(1)));
     QCOMPARE(g.MaxTextColWidth(2), g.MaxTextColWidth(1));
+  }
+
+  // Rows reach the view in batches, those of the first screen a few at a time, and all of them.
+  void addedRowsAllReachTheView() {
+    vaSpread g;
+    ShowGrid(g, 1, 0);
+    g.SetMaxRows(500);
+    QTRY_COMPARE(g.model()->rowCount(), 500);
   }
 
   // Columns hold their cells in chunks cut from large blocks: a shrink across each boundary.
@@ -254,6 +271,38 @@ class TestVaSpread : public QObject {
     QCOMPARE(grid::VisibleText(lines, fm, 300), lines);
     const QString pairs = "a" + QString::fromUtf8("\xF0\x9F\x98\x80").repeated(2000);
     QVERIFY(!grid::VisibleText(pairs, fm, 300).back().isHighSurrogate());
+  }
+
+  // Cells keep their laid-out text between paints and draw it as the style does: a repaint after
+  // a change looks like the style's own paint of the changed grid.
+  void repaintShowsTheCellAsChanged_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("width");
+    QTest::addColumn<int>("align");
+    QTest::newRow("new text") << "xyz" << 9.0 << 0;
+    QTest::newRow("narrower column") << "abcdefghij" << 3.0 << 0;
+    QTest::newRow("right-aligned and cut") << "営業部ｴｲｷﾞｮｳ and more" << 6.0 << 1;
+    QTest::newRow("centred") << "12345.678" << 12.0 << 2;
+  }
+  void repaintShowsTheCellAsChanged() {
+    QFETCH(QString, text);
+    QFETCH(double, width);
+    QFETCH(int, align);
+    auto paint = [](vaSpread& g, const QString& t, double w) {
+      SetCell(g, 1, 1, t);
+      g.SetColWidth(1, w);
+      return g.viewport()->grab().toImage();
+    };
+    vaSpread changed, byStyle;
+    byStyle.setItemDelegate(new QStyledItemDelegate(&byStyle));
+    for (vaSpread* g : {&changed, &byStyle}) {
+      ShowGrid(*g, 1, 1);
+      g->SetCol(1);
+      g->SetRow(-1);
+      g->SetTypeHAlign(align);
+    }
+    paint(changed, QStringLiteral("abcdefghij"), 9);
+    QCOMPARE(paint(changed, text, width), paint(byStyle, text, width));
   }
 
   void editingKeepsTheColumnLimits_data() {

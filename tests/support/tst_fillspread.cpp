@@ -10,6 +10,7 @@
 #include "core/RunErr.h"
 #include "grid/SpreadModel.h"
 #include "grid/vaSpread.h"
+#include "oracle/OraFactory.h"
 #include "support/basFunctions.h"
 
 namespace {
@@ -132,6 +133,27 @@ class TestFillSpread : public QObject {
     QCOMPARE(g.CellText(2, 2), QString());
     QCOMPARE(dialogs->prompts(), QStringList{"エラー番号：13\r\n型が一致しません。"});
     QCOMPARE(dialogs->msgBoxes()[0].style, platform::vbCritical | platform::vbOKOnly);
+  }
+
+  // The local engine hands its values over typed, and the fill writes them by that route.
+  void typedValuesOfTheLocalEngine() {
+    auto session = ora::CreateOraSession(QStringLiteral("DEMO"));
+    auto db = session->OpenDatabase(QStringLiteral("DEMO"), QStringLiteral("SCOTT/TIGER"), 0);
+    QVERIFY(db);
+    vaSpread g;
+    mSb_FillSpread(db->CreateDynaset("select empno, ename, hiredate, sal / 3, comm, mgr from emp"
+                                     " where empno in (7369, 7499, 7839) order by empno",
+                                     0),
+                   &g, -1);
+    QStringList rows;
+    for (int r = 1; r <= g.MaxRows(); ++r) {
+      QStringList cells;
+      for (int c = 1; c <= g.MaxCols(); ++c) cells << g.CellText(c, r);
+      rows << cells.join(',');
+    }
+    QCOMPARE(rows, QStringList({"7369,SMITH,1980/12/17 00:00:00,266.666666666667,,7902",
+                                "7499,ALLEN,1981/02/20 00:00:00,533.333333333333,300,7698",
+                                "7839,KING,1981/11/17 00:00:00,1666.66666666667,,"}));
   }
 
   void stopOrCloseDuringTheFill_data() {
