@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyledItemDelegate>
 #include <QTest>
@@ -44,6 +45,14 @@ void TriggerMenuItem(vaSpread& g, const QString& caption) {
   }
   QFAIL(qPrintable("no menu item " + caption));
 }
+
+struct PaintCounter : QObject {
+  int paints = 0;
+  bool eventFilter(QObject*, QEvent* e) override {
+    paints += e->type() == QEvent::Paint;
+    return false;
+  }
+};
 
 }  // namespace
 
@@ -151,11 +160,21 @@ class TestVaSpread : public QObject {
   }
 
   // Rows reach the view in batches, those of the first screen a few at a time, and all of them.
+  // Rows added below a full screen move the scroll bar without repainting the cells.
   void addedRowsAllReachTheView() {
     vaSpread g;
     ShowGrid(g, 1, 0);
     g.SetMaxRows(500);
     QTRY_COMPARE(g.model()->rowCount(), 500);
+    QTest::qWait(20);
+    const int range = g.verticalScrollBar()->maximum();
+    PaintCounter cells;
+    g.viewport()->installEventFilter(&cells);
+    g.SetMaxRows(900);  // row numbers as wide as before
+    QTRY_COMPARE(g.model()->rowCount(), 900);
+    QTRY_VERIFY(g.verticalScrollBar()->maximum() > range);
+    QTest::qWait(20);
+    QCOMPARE(cells.paints, 0);
   }
 
   // Columns hold their cells in chunks cut from large blocks: a shrink across each boundary.
