@@ -42,12 +42,6 @@ qint64 DaysFromCivil(int y, int m, int d) {
   return era * 146097 + doe - 719468;
 }
 
-int DaysInMonth(int y, int m) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (m == 2 && ((y % 4 == 0 && y % 100 != 0) || y % 400 == 0)) return 29;
-  return kDays[m - 1];
-}
-
 // The local offset from UTC. Asking Qt for the local time of each value consults the time zone
 // rules every time, which costs far more than reading a row; when the zone keeps one offset all
 // year (no daylight saving) that offset serves every date, else each day's offset is looked up
