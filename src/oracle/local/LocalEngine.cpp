@@ -445,8 +445,6 @@ class LocalField final : public OraField {
   LocalDynaset* owner_;
   int col_;
   ColInfo info_;
-  mutable QVariant cache_;
-  mutable quint64 cacheRow_ = 0;
 };
 
 class LocalFields final : public OraFields {
@@ -488,7 +486,6 @@ class LocalDynaset final : public OraDynaset {
   // Called once the first step was made.
   void start(bool hasRow) {
     eof_ = !hasRow;
-    row_ = hasRow ? 1 : 0;
     rows_ = hasRow ? 1 : 0;
     if (!hasRow) flushFigures();
   }
@@ -510,19 +507,22 @@ class LocalDynaset final : public OraDynaset {
         const char* p = reinterpret_cast<const char*>(sqlite3_value_text(value));
         const int n = sqlite3_value_bytes(value);
         if (info.date) {
-          // Dates repeat often down a column: the last one read is kept per column.
+          // Dates repeat often down a column: the last one read is kept per column. Where they
+          // do not, keeping each would cost more than it saves, so during a run of misses only
+          // every kMemoRefresh-th one is kept.
           DateMemo& m = memo_[size_t(col)];
-          if (m.len == n && n <= int(sizeof(m.text)) && std::memcmp(m.text, p, size_t(n)) == 0)
-            return m.value;
-          QDateTime dt = ParseSqlDate(p, n);
+          if (m.len == n && n <= int(sizeof(m.text)) && std::memcmp(m.text, p, size_t(n)) == 0) {
+            m.misses = 0;
+            return QVariant(m.value);
+          }
+          const QDateTime dt = ParseSqlDate(p, n);
           if (dt.isValid()) {
-            QVariant v(dt);
-            if (n <= int(sizeof(m.text))) {
+            if (n <= int(sizeof(m.text)) && m.misses++ % kMemoRefresh == 0) {
               std::memcpy(m.text, p, size_t(n));
               m.len = n;
-              m.value = v;
+              m.value = dt;
             }
-            return v;
+            return QVariant(dt);
           }
         }
         return QVariant(QString::fromUtf8(p, n));
@@ -648,7 +648,6 @@ class LocalDynaset final : public OraDynaset {
     memo_.resize(size_t(columns));
     blobs_.resize(size_t(columns));
   }
-  quint64 row() const { return row_; }
 
  private:
   void flushFigures();
@@ -660,14 +659,15 @@ class LocalDynaset final : public OraDynaset {
   bool eof_ = true;
   bool closed_ = false;
   bool flushed_ = false;
-  quint64 row_ = 0;
   qint64 rows_ = 0;
   LocalFields fields_;
   struct DateMemo {
     char text[32];
     int len = -1;
-    QVariant value;
+    unsigned misses = 0;
+    QDateTime value;
   };
+  static constexpr unsigned kMemoRefresh = 16;
   mutable std::vector<DateMemo> memo_;
   mutable std::vector<sqlite3_blob*> blobs_;  // per column read from its table
 };
@@ -677,12 +677,7 @@ QVariant LocalField::Value() const {
     Raise(kErrOraComponent, QStringLiteral("OIP-04108: No current record"));
     return QVariant();
   }
-  const quint64 r = owner_->row();
-  if (cacheRow_ != r) {
-    cache_ = owner_->read(col_, info_);
-    cacheRow_ = r;
-  }
-  return cache_;
+  return owner_->read(col_, info_);
 }
 
 FieldView LocalField::View() const {
@@ -1432,12 +1427,10 @@ void LocalDynaset::MoveNext() {
     rc = sqlite3_step(st_);
   }
   if (rc == SQLITE_ROW) {
-    ++row_;
     ++rows_;
     return;
   }
   eof_ = true;
-  ++row_;
   flushFigures();
   if (rc != SQLITE_DONE) db_->setRunError(QString::fromUtf8(sqlite3_errmsg(conn_->db)));
 }
