@@ -240,8 +240,7 @@ class TestLocalEngine : public QObject {
         path,
         "CREATE TABLE d (d DATE); WITH RECURSIVE c(x) AS (SELECT 0 UNION ALL SELECT x + 1 "
         "FROM c WHERE x < 4000) INSERT INTO d SELECT datetime(1721425.5 + x * 912.98765) "
-        "FROM c UNION ALL SELECT datetime(2451603.5 + x * 36524.25 / 4000) FROM c UNION ALL "
-        "SELECT datetime(2451603.5 + x / 7 + x % 2 * 0.25) FROM c;"
+        "FROM c UNION ALL SELECT datetime(2451603.5 + x / 7 + x % 2 * 0.25) FROM c;"
         "INSERT INTO d VALUES ('2000-02-29 23:59:59'), ('1900-02-29 00:00:00'), "
         "('2100-02-29 12:00:00'), ('2001-02-29 00:00:00'), ('0000-12-31 00:00:00'), "
         "('9999-12-31 23:59:59'), ('2001-13-01 00:00:00'), ('2001-00-10 00:00:00'), "
@@ -263,7 +262,7 @@ class TestLocalEngine : public QObject {
         QCOMPARE(view.number, QString(text).remove(QRegularExpression("\\D")).toLongLong());
       dates += packed;
     }
-    QCOMPARE(dates, 12006);
+    QCOMPARE(dates, 8005);
   }
 
   // A statement that never gives its first or next row is stopped from the wait hook.
