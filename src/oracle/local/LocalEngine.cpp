@@ -26,6 +26,7 @@
 #include <cstring>
 #include <functional>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "core/RunErr.h"
@@ -77,6 +78,9 @@ struct Conn {
   // Called from SQLite's progress handler while a statement runs, at most every kWaitInterval.
   std::function<void()> waitHook;
   std::chrono::steady_clock::time_point lastWait;
+  // A call began since the progress handler last ran: its clock starts there, so that a row
+  // step reads no clock of its own.
+  bool callStarted = false;
   bool inWaitHook = false;
   ~Conn() {
     if (db) sqlite3_close_v2(db);
@@ -92,6 +96,11 @@ int OnProgress(void* arg) {
   Conn* c = static_cast<Conn*>(arg);
   if (!c->waitHook || c->inWaitHook) return 0;
   const auto now = std::chrono::steady_clock::now();
+  if (c->callStarted) {
+    c->callStarted = false;
+    c->lastWait = now;
+    return 0;
+  }
   if (now - c->lastWait < kWaitInterval) return 0;
   c->lastWait = now;
   c->inWaitHook = true;
@@ -282,44 +291,56 @@ void ApplyKind(ColInfo& c, ExprKind k) {
 }
 
 // The statement running on a database, so that Break() from any thread reaches it. Between
-// calls nothing is interrupted: a late Break() must not fail the next statement.
+// calls nothing is interrupted: a late Break() must not fail the next statement. A call is marked
+// without a lock (a fetch marks every row step); a Break() claims the running call for the time
+// it interrupts it, and the call waits for that before it ends.
 class BreakPoint {
  public:
   void Break() {
     std::lock_guard<std::mutex> lock(mu_);
-    if (!running_) return;
+    int expected = kInCall;
+    if (!state_.compare_exchange_strong(expected, kInterrupting)) return;
     broken_ = true;
-    sqlite3_interrupt(running_);
+    sqlite3_interrupt(db_.load(std::memory_order_relaxed));
+    state_.store(kInCall);
   }
   bool broken() const { return broken_; }
 
  private:
   friend class RunningCall;
-  std::mutex mu_;
-  sqlite3* running_ = nullptr;
+  enum { kIdle, kInCall, kInterrupting };
+  std::mutex mu_;  // one Break() at a time
+  std::atomic<int> state_{kIdle};
+  std::atomic<sqlite3*> db_{nullptr};
   std::atomic<bool> broken_{false};
 };
 
-// Marks a call that runs SQLite for its duration and starts the wait hook's clock.
+// Marks a call that runs SQLite for its duration and starts the wait hook's clock. Calls on a
+// database come from one thread; one made from the wait hook runs inside the outer one.
 class RunningCall {
  public:
-  RunningCall(BreakPoint& bp, Conn& c) : bp_(bp) {
-    c.lastWait = std::chrono::steady_clock::now();
-    std::lock_guard<std::mutex> lock(bp_.mu_);
-    previous_ = bp_.running_;
-    if (!previous_) bp_.broken_ = false;
-    bp_.running_ = c.db;
+  RunningCall(BreakPoint& bp, Conn& c)
+      : bp_(bp), nested_(bp.state_.load(std::memory_order_relaxed) != BreakPoint::kIdle) {
+    c.callStarted = true;
+    if (nested_) return;
+    bp_.broken_.store(false, std::memory_order_relaxed);
+    bp_.db_.store(c.db, std::memory_order_relaxed);
+    bp_.state_.store(BreakPoint::kInCall, std::memory_order_release);
   }
   ~RunningCall() {
-    std::lock_guard<std::mutex> lock(bp_.mu_);
-    bp_.running_ = previous_;
+    if (nested_) return;
+    int expected = BreakPoint::kInCall;
+    while (!bp_.state_.compare_exchange_weak(expected, BreakPoint::kIdle)) {
+      expected = BreakPoint::kInCall;
+      std::this_thread::yield();
+    }
   }
   RunningCall(const RunningCall&) = delete;
   RunningCall& operator=(const RunningCall&) = delete;
 
  private:
   BreakPoint& bp_;
-  sqlite3* previous_ = nullptr;
+  const bool nested_;
 };
 
 // SQLite looks each named or numbered placeholder up among those before it, so preparing a
@@ -424,8 +445,6 @@ class LocalField final : public OraField {
   LocalDynaset* owner_;
   int col_;
   ColInfo info_;
-  mutable QVariant cache_;
-  mutable quint64 cacheRow_ = 0;
 };
 
 class LocalFields final : public OraFields {
@@ -467,39 +486,43 @@ class LocalDynaset final : public OraDynaset {
   // Called once the first step was made.
   void start(bool hasRow) {
     eof_ = !hasRow;
-    row_ = hasRow ? 1 : 0;
     rows_ = hasRow ? 1 : 0;
     if (!hasRow) flushFigures();
   }
   LocalFields& fieldList() { return fields_; }
 
   QVariant read(int col, const ColInfo& info) const {
-    sqlite3_stmt* st = st_;
     if (storedBinary(info)) return storedValue(col, info).prefix;
-    switch (sqlite3_column_type(st, col)) {
+    // One look-up of the column serves its type and its value; the value is used at once, on the
+    // one thread that runs the connection.
+    sqlite3_value* value = sqlite3_column_value(st_, col);
+    switch (sqlite3_value_type(value)) {
       case SQLITE_INTEGER:
-        if (info.date) return DateFromSeconds(sqlite3_column_int64(st, col));
-        return QVariant(qlonglong(sqlite3_column_int64(st, col)));
+        if (info.date) return DateFromSeconds(sqlite3_value_int64(value));
+        return QVariant(qlonglong(sqlite3_value_int64(value)));
       case SQLITE_FLOAT:
-        if (info.date) return DateFromJulianDay(sqlite3_column_double(st, col));
-        return QVariant(sqlite3_column_double(st, col));
+        if (info.date) return DateFromJulianDay(sqlite3_value_double(value));
+        return QVariant(sqlite3_value_double(value));
       case SQLITE_TEXT: {
-        const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
-        const int n = sqlite3_column_bytes(st, col);
+        const char* p = reinterpret_cast<const char*>(sqlite3_value_text(value));
+        const int n = sqlite3_value_bytes(value);
         if (info.date) {
-          // Dates repeat often down a column: the last one read is kept per column.
+          // Dates repeat often down a column: the last one read is kept per column. Where they
+          // do not, keeping each would cost more than it saves, so during a run of misses only
+          // every kMemoRefresh-th one is kept.
           DateMemo& m = memo_[size_t(col)];
-          if (m.len == n && n <= int(sizeof(m.text)) && std::memcmp(m.text, p, size_t(n)) == 0)
-            return m.value;
-          QDateTime dt = ParseSqlDate(p, n);
+          if (m.len == n && n <= int(sizeof(m.text)) && std::memcmp(m.text, p, size_t(n)) == 0) {
+            m.misses = 0;
+            return QVariant(m.value);
+          }
+          const QDateTime dt = ParseSqlDate(p, n);
           if (dt.isValid()) {
-            QVariant v(dt);
-            if (n <= int(sizeof(m.text))) {
+            if (n <= int(sizeof(m.text)) && m.misses++ % kMemoRefresh == 0) {
               std::memcpy(m.text, p, size_t(n));
               m.len = n;
-              m.value = v;
+              m.value = dt;
             }
-            return v;
+            return QVariant(dt);
           }
         }
         return QVariant(QString::fromUtf8(p, n));
@@ -507,8 +530,8 @@ class LocalDynaset final : public OraDynaset {
       case SQLITE_BLOB: {
         // The grid shows no binary value, so only a prefix is copied; the whole length comes
         // from blobBytes().
-        const int n = std::min(sqlite3_column_bytes(st, col), kBlobPrefixBytes);
-        const char* p = static_cast<const char*>(sqlite3_column_blob(st, col));
+        const char* p = static_cast<const char*>(sqlite3_value_blob(value));
+        const int n = std::min(sqlite3_value_bytes(value), kBlobPrefixBytes);
         return QVariant(QByteArray(p, n));
       }
       default:
@@ -521,23 +544,24 @@ class LocalDynaset final : public OraDynaset {
   FieldView view(int col, const ColInfo& info) const {
     FieldView v;
     if (storedBinary(info)) return v;
-    switch (sqlite3_column_type(st_, col)) {
+    sqlite3_value* value = sqlite3_column_value(st_, col);  // as in read()
+    switch (sqlite3_value_type(value)) {
       case SQLITE_NULL:
         v.kind = FieldView::Null;
         break;
       case SQLITE_INTEGER:
         if (info.date) break;
         v.kind = FieldView::Int;
-        v.number = sqlite3_column_int64(st_, col);
+        v.number = sqlite3_value_int64(value);
         break;
       case SQLITE_FLOAT:
         if (info.date) break;
         v.kind = FieldView::Double;
-        v.real = sqlite3_column_double(st_, col);
+        v.real = sqlite3_value_double(value);
         break;
       case SQLITE_TEXT: {
-        const char* p = reinterpret_cast<const char*>(sqlite3_column_text(st_, col));
-        const int n = sqlite3_column_bytes(st_, col);
+        const char* p = reinterpret_cast<const char*>(sqlite3_value_text(value));
+        const int n = sqlite3_value_bytes(value);
         if (!info.date) {
           v.kind = FieldView::Utf8;
           v.utf8 = p;
@@ -553,24 +577,22 @@ class LocalDynaset final : public OraDynaset {
     return v;
   }
 
-  // The digits YYYYMMDDhhmmss of a valid date in the form the engine stores, or -1.
+  // The digits YYYYMMDDhhmmss of a valid date in the form the engine stores, or -1. Read
+  // straight off the text: a date column is read once per row.
   static qint64 PackedDate(const char* s, int n) {
-    static constexpr char kPattern[] = "0000-00-00 00:00:00";
-    if (n != 19) return -1;
-    qint64 packed = 0;
-    for (int i = 0; i < n; ++i) {
-      if (kPattern[i] != '0') {
-        if (s[i] != kPattern[i]) return -1;
-        continue;
-      }
-      if (s[i] < '0' || s[i] > '9') return -1;
-      packed = packed * 10 + (s[i] - '0');
-    }
-    const int y = int(packed / 10000000000), mo = int(packed / 100000000 % 100),
-              d = int(packed / 1000000 % 100), h = int(packed / 10000 % 100),
-              mi = int(packed / 100 % 100), sec = int(packed % 100);
-    if (y < 1 || !QDate::isValid(y, mo, d) || h > 23 || mi > 59 || sec > 59) return -1;
-    return packed;
+    if (n != 19 || s[4] != '-' || s[7] != '-' || s[10] != ' ' || s[13] != ':' || s[16] != ':')
+      return -1;
+    static constexpr int kDigitAt[] = {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18};
+    unsigned notDigit = 0;
+    for (int i : kDigitAt) notDigit |= unsigned(s[i] - '0') > 9;
+    if (notDigit) return -1;
+    auto two = [s](int i) { return (s[i] - '0') * 10 + (s[i + 1] - '0'); };
+    const int y = two(0) * 100 + two(2), mo = two(5), d = two(8), h = two(11), mi = two(14),
+              sec = two(17);
+    if (y < 1 || mo < 1 || mo > 12 || d < 1 || d > DaysInMonth(y, mo) || h > 23 || mi > 59 ||
+        sec > 59)
+      return -1;
+    return ((((qint64(y) * 100 + mo) * 100 + d) * 100 + h) * 100 + mi) * 100 + sec;
   }
 
   // Numbers in a date column: integers are Unix times, reals Julian day numbers. One that names
@@ -626,7 +648,6 @@ class LocalDynaset final : public OraDynaset {
     memo_.resize(size_t(columns));
     blobs_.resize(size_t(columns));
   }
-  quint64 row() const { return row_; }
 
  private:
   void flushFigures();
@@ -638,14 +659,15 @@ class LocalDynaset final : public OraDynaset {
   bool eof_ = true;
   bool closed_ = false;
   bool flushed_ = false;
-  quint64 row_ = 0;
   qint64 rows_ = 0;
   LocalFields fields_;
   struct DateMemo {
     char text[32];
     int len = -1;
-    QVariant value;
+    unsigned misses = 0;
+    QDateTime value;
   };
+  static constexpr unsigned kMemoRefresh = 16;
   mutable std::vector<DateMemo> memo_;
   mutable std::vector<sqlite3_blob*> blobs_;  // per column read from its table
 };
@@ -655,12 +677,7 @@ QVariant LocalField::Value() const {
     Raise(kErrOraComponent, QStringLiteral("OIP-04108: No current record"));
     return QVariant();
   }
-  const quint64 r = owner_->row();
-  if (cacheRow_ != r) {
-    cache_ = owner_->read(col_, info_);
-    cacheRow_ = r;
-  }
-  return cache_;
+  return owner_->read(col_, info_);
 }
 
 FieldView LocalField::View() const {
@@ -1410,12 +1427,10 @@ void LocalDynaset::MoveNext() {
     rc = sqlite3_step(st_);
   }
   if (rc == SQLITE_ROW) {
-    ++row_;
     ++rows_;
     return;
   }
   eof_ = true;
-  ++row_;
   flushFigures();
   if (rc != SQLITE_DONE) db_->setRunError(QString::fromUtf8(sqlite3_errmsg(conn_->db)));
 }

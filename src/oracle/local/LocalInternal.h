@@ -96,6 +96,13 @@ void RegisterOracleFunctions(sqlite3* db, const QString* user);
 // Creates the sample database at path (overwriting it). Returns false on failure.
 bool CreateDemoDatabase(const QString& path, QString* error);
 
+// The days of month m (1 to 12) of year y in the proleptic Gregorian calendar.
+inline int DaysInMonth(int y, int m) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (m == 2 && ((y % 4 == 0 && y % 100 != 0) || y % 400 == 0)) return 29;
+  return kDays[m - 1];
+}
+
 // Parses "YYYY-MM-DD[ HH:MM[:SS]]" (also with T or / separators); invalid when not a date.
 QDateTime ParseSqlDate(const char* s, int len);
 QDateTime ParseSqlDate(const QString& s);

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 #include "core/NumberText.h"
 #include "oracle/local/LocalInternal.h"
@@ -33,19 +34,13 @@ inline int D2(const char* p) {
 namespace {
 
 // Days since 1970-01-01 of a proleptic Gregorian date.
-qint64 DaysFromCivil(int y, int m, int d) {
+constexpr qint64 DaysFromCivil(int y, int m, int d) {
   y -= m <= 2;
   const qint64 era = (y >= 0 ? y : y - 399) / 400;
   const qint64 yoe = y - era * 400;
   const qint64 doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
   const qint64 doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
   return era * 146097 + doe - 719468;
-}
-
-int DaysInMonth(int y, int m) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (m == 2 && ((y % 4 == 0 && y % 100 != 0) || y % 400 == 0)) return 29;
-  return kDays[m - 1];
 }
 
 // The local offset from UTC. Asking Qt for the local time of each value consults the time zone
@@ -62,10 +57,23 @@ int LocalOffsetOfDay(qint64 days) {
     return o;
   }();
   if (kConstant != INT_MIN) return kConstant;
+  const auto offsetOfDay = [](qint64 d) {
+    return QDateTime(QDate::fromJulianDay(d + 2440588), QTime(12, 0)).offsetFromUtc();
+  };
+  // The days of the years 1900 to 2199 are kept in a table by their index (a hash look-up cost
+  // as much as the rest of a value), other days in a hash.
+  constexpr qint64 kFirstTableDay = DaysFromCivil(1900, 1, 1);
+  constexpr qint64 kTableDays = DaysFromCivil(2200, 1, 1) - kFirstTableDay;
+  thread_local std::vector<int> table(size_t(kTableDays), INT_MIN);
+  if (const qint64 i = days - kFirstTableDay; i >= 0 && i < kTableDays) {
+    int& off = table[size_t(i)];
+    if (off == INT_MIN) off = offsetOfDay(days);
+    return off;
+  }
   thread_local QHash<qint64, int> offsets;
   auto it = offsets.constFind(days);
   if (it != offsets.constEnd()) return *it;
-  const int off = QDateTime(QDate::fromJulianDay(days + 2440588), QTime(12, 0)).offsetFromUtc();
+  const int off = offsetOfDay(days);
   if (offsets.size() > 200000) offsets.clear();
   offsets.insert(days, off);
   return off;

@@ -233,6 +233,38 @@ class TestLocalEngine : public QObject {
     QVERIFY(!QFile::exists(env_->folder() + "/other.db"));
   }
 
+  // A date column's view packs exactly the stored texts that read as dates, to the same digits.
+  void dateViewMatchesValue() {
+    const QString path = env_->folder() + "/dates.db";
+    QVERIFY(MakeSqliteFile(
+        path,
+        "CREATE TABLE d (d DATE); WITH RECURSIVE c(x) AS (SELECT 0 UNION ALL SELECT x + 1 "
+        "FROM c WHERE x < 4000) INSERT INTO d SELECT datetime(1721425.5 + x * 912.98765) "
+        "FROM c UNION ALL SELECT datetime(2451603.5 + x / 7 + x % 2 * 0.25) FROM c;"
+        "INSERT INTO d VALUES ('2000-02-29 23:59:59'), ('1900-02-29 00:00:00'), "
+        "('2100-02-29 12:00:00'), ('2001-02-29 00:00:00'), ('0000-12-31 00:00:00'), "
+        "('9999-12-31 23:59:59'), ('2001-13-01 00:00:00'), ('2001-00-10 00:00:00'), "
+        "('2001-04-00 00:00:00'), ('2001-04-31 00:00:00'), ('2001-04-06 24:00:00'), "
+        "('2001-04-06 23:60:00'), ('2001-04-06 23:59:60'), ('2001-04-06T21:05:07'), "
+        "('2001/04/06 21:05:07'), ('2001-04-06 21:05:07Z'), ('2001-04-06 21:05:07.5'), "
+        "('2001-04-06'), ('2001-04-06 21:05: 7'), ('+001-04-06 21:05:07'), "
+        "('2001-04-06 21-05-07'), (' 2001-04-06 21:05:0'), ('2001-03-25 02:30:00');"));
+    Logon l = LogOn(path, "u/p");
+    auto dyn = l.db->CreateDynaset("select d, d || '' from d", 0);
+    int dates = 0;
+    for (; dyn && !dyn->IsEOF(); dyn->MoveNext()) {
+      const QVariant v = dyn->Fields().Item(0)->Value();
+      const FieldView view = dyn->Fields().Item(0)->View();
+      const QString text = dyn->Fields().Item(1)->Value().toString();
+      const bool packed = v.typeId() == QMetaType::QDateTime && Show(v) == text;
+      QCOMPARE(int(view.kind), int(packed ? FieldView::Date : FieldView::Other));
+      if (packed)
+        QCOMPARE(view.number, QString(text).remove(QRegularExpression("\\D")).toLongLong());
+      dates += packed;
+    }
+    QCOMPARE(dates, 8005);
+  }
+
   // A statement that never gives its first or next row is stopped from the wait hook.
   void breakStopsARunningStatement_data() {
     QTest::addColumn<bool>("duringFetch");
