@@ -72,8 +72,7 @@ class ColumnStore {
   // Stores text as typed: numbers are recognised in numeric columns, dates in every column.
   void SetText(int row, const QString& text);
   // The same cells as Set() writes for a whole number, a double, a packed date and UTF-8 text,
-  // without a
-  // QVariant or QString for the common cases.
+  // without a QVariant or QString for the common cases.
   void SetInt(int row, qint64 value);
   void SetDouble(int row, double value);
   void SetDate(int row, std::int64_t packed);

@@ -179,6 +179,50 @@ void SetUpColumn(vaSpread* grid, int align, int charSet, MaxLen maxLen) {
   });
 }
 
+// Writes the current cell from the field, whose Oracle type is already read. The value is read
+// once: every use below sees the same record. The driver's own form of it goes to the grid as it
+// is when the grid makes the same cell from it.
+void WriteCell(vaSpread* grid, ora::OraField* field, int type) {
+  const ora::FieldView view = field->View();
+  if (view.kind == ora::FieldView::Null) return;
+  if (TakesView(view, type)) {
+    Step([&] { StoreView(grid, view, type); });
+    LogPending(field);
+    return;
+  }
+  const QVariant value = field->Value();
+  if (ora::IsNull(value)) return;
+  switch (type) {
+    case ora::ORATYPE_NUMBER:
+    case ora::ORATYPE_LONG:
+      Step([&] { grid->SetValue(NumberShown(value, type)); });
+      break;
+    case ora::ORATYPE_VARCHAR2:
+    case ora::ORATYPE_CHAR:
+    case ora::ORATYPE_ROWID:
+      Step([&] { grid->SetValue(value); });
+      break;
+    case ora::ORATYPE_DATE:
+      Step([&] {
+        // The grid keeps a date as a date and shows it as "YYYY/MM/DD hh:mm:ss".
+        if (value.typeId() == QMetaType::QDateTime) {
+          if (static_cast<const QDateTime*>(value.constData())->isValid()) {
+            grid->SetValue(value);
+            return;
+          }
+        } else if (const QDateTime dt = value.toDateTime(); dt.isValid()) {
+          grid->SetValue(QVariant(dt));
+          return;
+        }
+        ora::Raise(ora::kErrTypeMismatch, QStringLiteral("型が一致しません。"));
+      });
+      break;
+    default:
+      Step([&] { grid->SetValue(QStringLiteral("<未対応ﾃﾞｰﾀ型>")); });
+  }
+  LogPending(field);
+}
+
 }  // namespace
 
 void mSb_SetCellByOraType(vaSpread* grid, ora::OraField* field, bool setup) {
@@ -189,75 +233,32 @@ void mSb_SetCellByOraType(vaSpread* grid, ora::OraField* field, bool setup) {
   }
   int type = 0;
   Step([&] { type = field->OraIDataType(); });
-
-  // The value is read once per cell: every use below sees the same record. The driver's own
-  // form of it goes to the grid as it is when the grid makes the same cell from it.
-  QVariant value;
-  if (!setup) {
-    const ora::FieldView view = field->View();
-    if (view.kind == ora::FieldView::Null) return;
-    if (TakesView(view, type)) {
-      Step([&] { StoreView(grid, view, type); });
-      LogPending(field);
-      return;
-    }
-    value = field->Value();
-    if (ora::IsNull(value)) return;
-  }
+  if (!setup) return WriteCell(grid, field, type);
 
   switch (type) {
     case ora::ORATYPE_VARCHAR2:
     case ora::ORATYPE_CHAR:
-      if (setup)
-        SetUpColumn(grid, vaSpread::HAlignLeft, vaSpread::CharSetAscii,
-                    [&] { return field->OraMaxSize(); });
-      else
-        Step([&] { grid->SetValue(value); });
+      SetUpColumn(grid, vaSpread::HAlignLeft, vaSpread::CharSetAscii,
+                  [&] { return field->OraMaxSize(); });
       break;
     case ora::ORATYPE_NUMBER:
     case ora::ORATYPE_LONG:
-      if (setup)
-        SetUpColumn(grid, vaSpread::HAlignRight, vaSpread::CharSetNumeric,
-                    [&] { return field->OraMaxDSize(); });
-      else
-        Step([&] { grid->SetValue(NumberShown(value, type)); });
+      SetUpColumn(grid, vaSpread::HAlignRight, vaSpread::CharSetNumeric,
+                  [&] { return field->OraMaxDSize(); });
       break;
     case ora::ORATYPE_ROWID:
-      if (setup)
-        // The value of the record current at set-up; an empty result leaves no limit.
-        SetUpColumn(grid, vaSpread::HAlignLeft, vaSpread::CharSetAscii, [&] {
-          const QVariant v = field->Value();
-          return ora::IsNull(v) ? 0 : int(v.toString().size() * 2);
-        });
-      else
-        Step([&] { grid->SetValue(value); });
+      // The value of the record current at set-up; an empty result leaves no limit.
+      SetUpColumn(grid, vaSpread::HAlignLeft, vaSpread::CharSetAscii, [&] {
+        const QVariant v = field->Value();
+        return ora::IsNull(v) ? 0 : int(v.toString().size() * 2);
+      });
       break;
     case ora::ORATYPE_DATE:
-      if (setup) {
-        SetUpColumn(grid, vaSpread::HAlignLeft, vaSpread::CharSetAscii, [] { return 19; });
-      } else {
-        Step([&] {
-          // The grid keeps a date as a date and shows it as "YYYY/MM/DD hh:mm:ss".
-          if (value.typeId() == QMetaType::QDateTime) {
-            if (static_cast<const QDateTime*>(value.constData())->isValid()) {
-              grid->SetValue(value);
-              return;
-            }
-          } else if (const QDateTime dt = value.toDateTime(); dt.isValid()) {
-            grid->SetValue(QVariant(dt));
-            return;
-          }
-          ora::Raise(ora::kErrTypeMismatch, QStringLiteral("型が一致しません。"));
-        });
-      }
+      SetUpColumn(grid, vaSpread::HAlignLeft, vaSpread::CharSetAscii, [] { return 19; });
       break;
     default:
-      if (setup)
-        LogUnsupported(field, type);
-      else
-        Step([&] { grid->SetValue(QStringLiteral("<未対応ﾃﾞｰﾀ型>")); });
+      LogUnsupported(field, type);
   }
-
   LogPending(field);
 }
 
@@ -269,17 +270,11 @@ void SetRowByOraType(vaSpread* grid, const std::vector<ora::OraField*>& fields,
   ora::ErrClear();
   for (std::size_t i = 0; i < fields.size(); ++i) {
     grid->SetCol(int(i) + 1);
-    ora::OraField* field = fields[i];
-    const int type = types[i];
-    // A Null leaves the cell empty; a failing read gives Null and stays pending.
-    const ora::FieldView view = type < 0 ? ora::FieldView{} : field->View();
-    const bool typed = TakesView(view, type);
-    if (typed)
-      StoreView(grid, view, type);
-    else if (view.kind != ora::FieldView::Null)
-      mSb_SetCellByOraType(grid, field, false);
+    if (types[i] < 0)
+      mSb_SetCellByOraType(grid, fields[i], false);
+    else
+      WriteCell(grid, fields[i], types[i]);
     if (!ora::Err().pending()) continue;
-    if (typed) LogPending(field);
     latest = ora::Err();
     ora::ErrClear();
   }
