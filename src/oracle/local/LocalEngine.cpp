@@ -589,9 +589,7 @@ class LocalDynaset final : public OraDynaset {
     auto two = [s](int i) { return (s[i] - '0') * 10 + (s[i + 1] - '0'); };
     const int y = two(0) * 100 + two(2), mo = two(5), d = two(8), h = two(11), mi = two(14),
               sec = two(17);
-    if (y < 1 || mo < 1 || mo > 12 || d < 1 || d > DaysInMonth(y, mo) || h > 23 || mi > 59 ||
-        sec > 59)
-      return -1;
+    if (!IsValidDateTime(y, mo, d, h, mi, sec)) return -1;
     return ((((qint64(y) * 100 + mo) * 100 + d) * 100 + h) * 100 + mi) * 100 + sec;
   }
 

@@ -103,6 +103,12 @@ inline int DaysInMonth(int y, int m) {
   return kDays[m - 1];
 }
 
+// Whether the fields name a time of the years 1 to 9999 (seconds below 60).
+inline bool IsValidDateTime(int y, int mo, int d, int h, int mi, int sec) {
+  return y >= 1 && mo >= 1 && mo <= 12 && d >= 1 && d <= DaysInMonth(y, mo) && h <= 23 &&
+         mi <= 59 && sec <= 59;
+}
+
 // Parses "YYYY-MM-DD[ HH:MM[:SS]]" (also with T or / separators); invalid when not a date.
 QDateTime ParseSqlDate(const char* s, int len);
 QDateTime ParseSqlDate(const QString& s);

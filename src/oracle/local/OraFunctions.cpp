@@ -120,9 +120,7 @@ QDateTime ParseSqlDate(const char* s, int len) {
     }
     if (p != len) return {};
   }
-  if (y < 1 || mo < 1 || mo > 12 || d < 1 || d > DaysInMonth(y, mo) || h > 23 || mi > 59 ||
-      sec > 59)
-    return {};
+  if (!IsValidDateTime(y, mo, d, h, mi, sec)) return {};
   return MakeLocal(DaysFromCivil(y, mo, d), ((h * 60 + mi) * 60 + sec) * 1000LL + ms);
 }
 
