@@ -252,12 +252,6 @@ QString ColText(sqlite3_stmt* st, int i) {
            : QString();
 }
 
-QString Quote(const QString& name) {
-  QString n = name;
-  n.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-  return QLatin1Char('"') + n + QLatin1Char('"');
-}
-
 QList<ObjectDef> ReadSchema(sqlite3* db, const DictUser& u) {
   QList<ObjectDef> out;
   sqlite3_stmt* st = nullptr;
@@ -278,7 +272,7 @@ QList<ObjectDef> ReadSchema(sqlite3* db, const DictUser& u) {
   }
   sqlite3_finalize(st);
   for (ObjectDef& o : out) {
-    const QByteArray q = ("PRAGMA main.table_info(" + Quote(o.name) + ")").toUtf8();
+    const QByteArray q = ("PRAGMA main.table_info(" + QuotedIdentifier(o.name) + ")").toUtf8();
     if (sqlite3_prepare_v2(db, q.constData(), -1, &st, nullptr) == SQLITE_OK) {
       while (sqlite3_step(st) == SQLITE_ROW) {
         ColumnDef c;
@@ -292,7 +286,7 @@ QList<ObjectDef> ReadSchema(sqlite3* db, const DictUser& u) {
     }
     sqlite3_finalize(st);
     if (o.view) continue;
-    const QByteArray qi = ("PRAGMA main.index_list(" + Quote(o.name) + ")").toUtf8();
+    const QByteArray qi = ("PRAGMA main.index_list(" + QuotedIdentifier(o.name) + ")").toUtf8();
     if (sqlite3_prepare_v2(db, qi.constData(), -1, &st, nullptr) == SQLITE_OK) {
       while (sqlite3_step(st) == SQLITE_ROW) {
         IndexDef ix;
@@ -303,7 +297,7 @@ QList<ObjectDef> ReadSchema(sqlite3* db, const DictUser& u) {
     }
     sqlite3_finalize(st);
     for (IndexDef& ix : o.indexes) {
-      const QByteArray qc = ("PRAGMA main.index_info(" + Quote(ix.name) + ")").toUtf8();
+      const QByteArray qc = ("PRAGMA main.index_info(" + QuotedIdentifier(ix.name) + ")").toUtf8();
       if (sqlite3_prepare_v2(db, qc.constData(), -1, &st, nullptr) == SQLITE_OK) {
         while (sqlite3_step(st) == SQLITE_ROW) ix.cols.push_back(ColText(st, 2));
       }
@@ -329,7 +323,8 @@ bool Exec(sqlite3* db, const QString& sql, QString* error) {
 class Inserter {
  public:
   Inserter(sqlite3* db, const QString& table, int ncols) {
-    QString sql = QStringLiteral("INSERT INTO temp.") + Quote(table) + QStringLiteral(" VALUES(");
+    QString sql =
+        QStringLiteral("INSERT INTO temp.") + QuotedIdentifier(table) + QStringLiteral(" VALUES(");
     for (int i = 0; i < ncols; ++i) sql += i ? QStringLiteral(",?") : QStringLiteral("?");
     sql += QLatin1Char(')');
     sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &st_, nullptr);
@@ -941,8 +936,8 @@ bool CreateDictionaryTables(sqlite3* db, const DictUser& u, const QList<DictTabl
     QString cols = t.columns;
     cols.replace(QStringLiteral("SERIAL#"), QStringLiteral("\"SERIAL#\""));
     cols.replace(QStringLiteral("USER#"), QStringLiteral("\"USER#\""));
-    ddl += QStringLiteral("CREATE TEMP TABLE ") + Quote(t.name) + QStringLiteral(" (") + cols +
-           QStringLiteral(");\n");
+    ddl += QStringLiteral("CREATE TEMP TABLE ") + QuotedIdentifier(t.name) + QStringLiteral(" (") +
+           cols + QStringLiteral(");\n");
   }
   if (Exec(db, QStringLiteral("BEGIN;\n") + ddl, error)) return true;
   Exec(db, QStringLiteral("ROLLBACK"), nullptr);
@@ -1096,6 +1091,11 @@ void RefreshDynamicViews(sqlite3* db, const DictUser& u, Instance& inst) {
        nullptr);
   SessionRows(db, u, inst);
   SqlAreaRows(db, inst);
+}
+
+QString QuotedIdentifier(const QString& name) {
+  return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
+         QLatin1Char('"');
 }
 
 }  // namespace ora::local

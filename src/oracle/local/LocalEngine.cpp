@@ -396,11 +396,6 @@ int SqliteText::rewrittenPos(int byteOffset) const {
 class LocalDatabase;
 class LocalDynaset;
 
-QString QuotedName(const QString& name) {
-  return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) +
-         QLatin1Char('"');
-}
-
 // The first bytes of a binary value and its whole length.
 struct StoredValue {
   QByteArray prefix;
@@ -408,9 +403,9 @@ struct StoredValue {
 };
 
 StoredValue ValueByQuery(sqlite3* db, const StoredPlace& place, sqlite3_int64 rowid) {
-  const QByteArray sql = ("SELECT " + QuotedName(QString::fromUtf8(place.column)) + " FROM " +
-                          QuotedName(QString::fromUtf8(place.db)) + '.' +
-                          QuotedName(QString::fromUtf8(place.table)) + " WHERE _rowid_ = ?")
+  const QByteArray sql = ("SELECT " + QuotedIdentifier(QString::fromUtf8(place.column)) + " FROM " +
+                          QuotedIdentifier(QString::fromUtf8(place.db)) + '.' +
+                          QuotedIdentifier(QString::fromUtf8(place.table)) + " WHERE _rowid_ = ?")
                              .toUtf8();
   StoredValue v;
   sqlite3_stmt* st = nullptr;
@@ -1189,7 +1184,7 @@ LeanStatement PlanLean(const Rewritten& rw, sqlite3_stmt* st) {
     for (int j = col; j < end; ++j) {
       const char* origin = sqlite3_column_origin_name(st, j);
       const QString x = c.qualifier + QLatin1Char('.') +
-                        (c.name.isEmpty() ? QuotedName(QString::fromUtf8(origin)) : c.name);
+                        (c.name.isEmpty() ? QuotedIdentifier(QString::fromUtf8(origin)) : c.name);
       if (!IsBinaryDecl(sqlite3_column_decltype(st, j))) {
         exprs << x;
         continue;

@@ -93,6 +93,9 @@ void RefreshDynamicViews(sqlite3* db, const DictUser& u, Instance& inst);
 // Registers the Oracle SQL functions on a connection. user is what USER returns.
 void RegisterOracleFunctions(sqlite3* db, const QString* user);
 
+// name as a double-quoted SQLite identifier.
+QString QuotedIdentifier(const QString& name);
+
 // Creates the sample database at path (overwriting it). Returns false on failure.
 bool CreateDemoDatabase(const QString& path, QString* error);
 
