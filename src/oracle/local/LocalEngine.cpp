@@ -25,7 +25,6 @@
 #include <chrono>
 #include <cstring>
 #include <functional>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -296,8 +295,8 @@ void ApplyKind(ColInfo& c, ExprKind k) {
 // it interrupts it, and the call waits for that before it ends.
 class BreakPoint {
  public:
+  // Breaks from several threads at once are safe: only one of them claims the call.
   void Break() {
-    std::lock_guard<std::mutex> lock(mu_);
     int expected = kInCall;
     if (!state_.compare_exchange_strong(expected, kInterrupting)) return;
     broken_ = true;
@@ -309,7 +308,6 @@ class BreakPoint {
  private:
   friend class RunningCall;
   enum { kIdle, kInCall, kInterrupting };
-  std::mutex mu_;  // one Break() at a time
   std::atomic<int> state_{kIdle};
   std::atomic<sqlite3*> db_{nullptr};
   std::atomic<bool> broken_{false};

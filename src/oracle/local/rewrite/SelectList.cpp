@@ -165,10 +165,6 @@ QList<SelectItem> ReadSelectList(const Seq& s, const QString& src, const ExprSca
   return items;
 }
 
-}  // namespace ora::local::rewrite
-
-namespace ora::local::rewrite {
-
 namespace {
 
 bool IsPlainName(const Node& n) {
