@@ -33,9 +33,7 @@ int Instance::AddSession(const QString& user) {
   r.serial = nextSerial_;
   nextSerial_ += 37;
   r.user = user;
-  const QDateTime now = QDateTime::currentDateTime();
-  r.logonTime =
-      QDateTime(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second()));
+  r.logonTime = WallClockSecond(QDateTime::currentDateTime());
   sessions_.push_back(r);
   return r.sid;
 }
@@ -558,8 +556,7 @@ QVariant YesNo(bool yes) {
 // The time stamp the dictionary gives the database and its objects: the file's, to the second.
 QDateTime CreatedTime(const QString& dbPath) {
   const QDateTime m = QFileInfo(dbPath).lastModified();
-  const QDateTime t = m.isValid() ? m : QDateTime::currentDateTime();
-  return QDateTime(t.date(), QTime(t.time().hour(), t.time().minute(), t.time().second()));
+  return WallClockSecond(m.isValid() ? m : QDateTime::currentDateTime());
 }
 
 // Writes one row to the USER_ view when the owner is the logged-on user, and with the owner in
@@ -962,10 +959,7 @@ void SessionRows(sqlite3* db, const DictUser& u, Instance& inst) {
   const QString machine = QSysInfo::machineHostName();
   const QString osUser = OsUser();
   const QString pid = QString::number(qint64(QCoreApplication::applicationPid()));
-  static const QDateTime start = [] {
-    const QDateTime t = QDateTime::currentDateTime();
-    return QDateTime(t.date(), QTime(t.time().hour(), t.time().minute(), t.time().second()));
-  }();
+  static const QDateTime start = WallClockSecond(QDateTime::currentDateTime());
   Inserter s(db, QStringLiteral("V$SESSION"), 21);
   // The two background processes every instance shows.
   for (const char* bg : {"PMON", "SMON"}) {

@@ -508,7 +508,7 @@ class LocalDynaset final : public OraDynaset {
             m.misses = 0;
             return QVariant(m.value);
           }
-          const QDateTime dt = ParseSqlDate(p, n);
+          const QDateTime dt = DateOfText(p, n);
           if (dt.isValid()) {
             if (n <= int(sizeof(m.text)) && m.misses++ % kMemoRefresh == 0) {
               std::memcpy(m.text, p, size_t(n));
@@ -570,20 +570,32 @@ class LocalDynaset final : public OraDynaset {
     return v;
   }
 
-  // The digits YYYYMMDDhhmmss of a valid date in the form the engine stores, or -1. Read
+  // The fields of a valid date in the form the engine stores, "YYYY-MM-DD hh:mm:ss", read
   // straight off the text: a date column is read once per row.
-  static qint64 PackedDate(const char* s, int n) {
+  struct DateFields {
+    int y, mo, d, h, mi, sec;
+  };
+  static bool StoredDate(const char* s, int n, DateFields* f) {
     if (n != 19 || s[4] != '-' || s[7] != '-' || s[10] != ' ' || s[13] != ':' || s[16] != ':')
-      return -1;
+      return false;
     static constexpr int kDigitAt[] = {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18};
     unsigned notDigit = 0;
     for (int i : kDigitAt) notDigit |= unsigned(s[i] - '0') > 9;
-    if (notDigit) return -1;
+    if (notDigit) return false;
     auto two = [s](int i) { return (s[i] - '0') * 10 + (s[i + 1] - '0'); };
-    const int y = two(0) * 100 + two(2), mo = two(5), d = two(8), h = two(11), mi = two(14),
-              sec = two(17);
-    if (!IsValidDateTime(y, mo, d, h, mi, sec)) return -1;
-    return ((((qint64(y) * 100 + mo) * 100 + d) * 100 + h) * 100 + mi) * 100 + sec;
+    *f = {two(0) * 100 + two(2), two(5), two(8), two(11), two(14), two(17)};
+    return IsValidDateTime(f->y, f->mo, f->d, f->h, f->mi, f->sec);
+  }
+  // The digits YYYYMMDDhhmmss of a stored date, or -1.
+  static qint64 PackedDate(const char* s, int n) {
+    DateFields f;
+    if (!StoredDate(s, n, &f)) return -1;
+    return ((((qint64(f.y) * 100 + f.mo) * 100 + f.d) * 100 + f.h) * 100 + f.mi) * 100 + f.sec;
+  }
+  static QDateTime DateOfText(const char* s, int n) {
+    DateFields f;
+    if (!StoredDate(s, n, &f)) return ParseSqlDate(s, n);
+    return WallClockOf(f.y, f.mo, f.d, ((f.h * 60 + f.mi) * 60 + f.sec) * 1000);
   }
 
   // Numbers in a date column: integers are Unix times, reals Julian day numbers. One that names
@@ -600,8 +612,7 @@ class LocalDynaset final : public OraDynaset {
   static QVariant DateFromJulianDay(double day) {
     if (!(day >= kFirstJulianDay && day < kEndJulianDay)) return QVariant(day);
     const qint64 ms = qint64((day - kUnixEpochJulianDay) * 86400000.0 + 0.5);
-    QDateTime utc = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
-    return QVariant(QDateTime(utc.date(), utc.time()));
+    return QVariant(QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC));
   }
 
   qint64 blobBytes(int col, const ColInfo& info) const {

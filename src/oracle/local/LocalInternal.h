@@ -112,12 +112,21 @@ inline bool IsValidDateTime(int y, int mo, int d, int h, int mi, int sec) {
          mi <= 59 && sec <= 59;
 }
 
+// Oracle's DATE is a calendar date and a clock time with no time zone. The engine holds one as
+// that date and time in UTC, so that no change of the local clocks can skip it, shift it or
+// stretch the days between two dates.
+inline QDateTime WallClock(const QDate& date, const QTime& time) {
+  return QDateTime(date, time, Qt::UTC);
+}
+// A valid date and a time of day in milliseconds, held as the engine holds a DATE.
+QDateTime WallClockOf(int y, int mo, int d, int msOfDay);
+// The local date and time of a moment, to the second, held as the engine holds a DATE.
+QDateTime WallClockSecond(const QDateTime& moment);
+
 // Parses "YYYY-MM-DD[ HH:MM[:SS]]" (also with T or / separators); invalid when not a date.
 QDateTime ParseSqlDate(const char* s, int len);
 QDateTime ParseSqlDate(const QString& s);
 QString SqlDateText(const QDateTime& dt);
-// A local date-time, built fast (the day's offset from UTC is looked up once).
-QDateTime LocalDateTime(const QDate& date, const QTime& time);
 
 // A declared column type as Oracle would name it.
 struct DeclType {

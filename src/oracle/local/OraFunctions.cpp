@@ -6,7 +6,6 @@
 #include <QString>
 #include <QTime>
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <cstring>
 #include <optional>
@@ -29,10 +28,6 @@ inline int D2(const char* p) {
   return (p[0] - '0') * 10 + (p[1] - '0');
 }
 
-}  // namespace
-
-namespace {
-
 // Days since 1970-01-01 of a proleptic Gregorian date.
 constexpr qint64 DaysFromCivil(int y, int m, int d) {
   y -= m <= 2;
@@ -41,49 +36,6 @@ constexpr qint64 DaysFromCivil(int y, int m, int d) {
   const qint64 doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
   const qint64 doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
   return era * 146097 + doe - 719468;
-}
-
-// The local offset from UTC. Asking Qt for the local time of each value consults the time zone
-// rules every time, which costs far more than reading a row; when the zone keeps one offset all
-// year (no daylight saving) that offset serves every date, else each day's offset is looked up
-// once.
-int LocalOffsetOfDay(qint64 days) {
-  static const int kConstant = [] {
-    const int year = QDate::currentDate().year();
-    const int o = QDateTime(QDate(year, 1, 15), QTime(12, 0)).offsetFromUtc();
-    for (const QDate& d : {QDate(year, 7, 15), QDate(2000, 1, 15), QDate(2000, 7, 15),
-                           QDate(1980, 1, 15), QDate(1980, 7, 15)})
-      if (QDateTime(d, QTime(12, 0)).offsetFromUtc() != o) return INT_MIN;
-    return o;
-  }();
-  if (kConstant != INT_MIN) return kConstant;
-  const auto offsetOfDay = [](qint64 d) {
-    return QDateTime(QDate::fromJulianDay(d + 2440588), QTime(12, 0)).offsetFromUtc();
-  };
-  // The days of the years 1900 to 2199 are kept in a table by their index (a hash look-up cost
-  // as much as the rest of a value), other days in a hash.
-  constexpr qint64 kFirstTableDay = DaysFromCivil(1900, 1, 1);
-  constexpr qint64 kTableDays = DaysFromCivil(2200, 1, 1) - kFirstTableDay;
-  thread_local std::vector<int> table(size_t(kTableDays), INT_MIN);
-  if (const qint64 i = days - kFirstTableDay; i >= 0 && i < kTableDays) {
-    int& off = table[size_t(i)];
-    if (off == INT_MIN) off = offsetOfDay(days);
-    return off;
-  }
-  thread_local QHash<qint64, int> offsets;
-  auto it = offsets.constFind(days);
-  if (it != offsets.constEnd()) return *it;
-  const int off = offsetOfDay(days);
-  if (offsets.size() > 200000) offsets.clear();
-  offsets.insert(days, off);
-  return off;
-}
-
-QDateTime MakeLocal(qint64 days, qint64 msOfDay) {
-  const int off = LocalOffsetOfDay(days);
-  const qint64 ms = days * 86400000 + msOfDay;
-  if (off == 0) return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
-  return QDateTime::fromMSecsSinceEpoch(ms - qint64(off) * 1000, Qt::OffsetFromUTC, off);
 }
 
 }  // namespace
@@ -121,13 +73,18 @@ QDateTime ParseSqlDate(const char* s, int len) {
     if (p != len) return {};
   }
   if (!IsValidDateTime(y, mo, d, h, mi, sec)) return {};
-  return MakeLocal(DaysFromCivil(y, mo, d), ((h * 60 + mi) * 60 + sec) * 1000LL + ms);
+  return WallClockOf(y, mo, d, ((h * 60 + mi) * 60 + sec) * 1000 + ms);
 }
 
-// A local date-time, built without a time zone lookup per value.
-QDateTime LocalDateTime(const QDate& date, const QTime& time) {
-  if (!date.isValid() || !time.isValid()) return {};
-  return MakeLocal(date.toJulianDay() - 2440588, time.msecsSinceStartOfDay());
+// Built from its milliseconds: cheaper than from a QDate and a QTime, and the same value.
+QDateTime WallClockOf(int y, int mo, int d, int msOfDay) {
+  return QDateTime::fromMSecsSinceEpoch(DaysFromCivil(y, mo, d) * 86400000 + msOfDay, Qt::UTC);
+}
+
+QDateTime WallClockSecond(const QDateTime& moment) {
+  const QDateTime local = moment.toLocalTime();
+  const QTime t = local.time();
+  return WallClock(local.date(), QTime(t.hour(), t.minute(), t.second()));
 }
 
 QDateTime ParseSqlDate(const QString& s) {
@@ -449,7 +406,7 @@ class DateReader {
     if (y_ < 1 || y_ > 9999) return kDateOutOfRange;
     const QDate first(y_, mo_, 1);
     if (d_ > first.daysInMonth()) return "ORA-01839: date not valid for month specified";
-    result = QDateTime(QDate(y_, mo_, d_), QTime(h_, mi_, s_));
+    result = WallClock(QDate(y_, mo_, d_), QTime(h_, mi_, s_));
     return nullptr;
   }
 
@@ -717,9 +674,7 @@ struct UserData {
 };
 
 void FnSysdate(sqlite3_context* ctx, int, sqlite3_value**) {
-  const QDateTime now = QDateTime::currentDateTime();
-  ResultDate(ctx, QDateTime(now.date(),
-                            QTime(now.time().hour(), now.time().minute(), now.time().second())));
+  ResultDate(ctx, WallClockSecond(QDateTime::currentDateTime()));
 }
 
 void FnUser(sqlite3_context* ctx, int, sqlite3_value**) {
@@ -748,7 +703,7 @@ void FnRowid(sqlite3_context* ctx, int, sqlite3_value** argv) {
 // year that ResultDate reports, without converting a huge day count to an integer.
 QDateTime AddDays(const QDateTime& d, double days) {
   constexpr double kCalendarDays = 4000000;  // more than 10,000 years
-  if (!(std::fabs(days) < kCalendarDays)) return QDateTime(QDate(10000, 1, 1), QTime(0, 0));
+  if (!(std::fabs(days) < kCalendarDays)) return WallClock(QDate(10000, 1, 1), QTime(0, 0));
   return d.addMSecs(qint64(std::llround(days * 86400.0)) * 1000);
 }
 
@@ -1002,22 +957,22 @@ QDateTime TruncDate(const QDateTime& dt, const QString& fmtIn, bool* ok) {
   *ok = true;
   if (f.isEmpty() || f == QLatin1String("DD") || f == QLatin1String("DDD") ||
       f == QLatin1String("J"))
-    return QDateTime(d, QTime(0, 0));
+    return WallClock(d, QTime(0, 0));
   if (f == QLatin1String("MM") || f == QLatin1String("MON") || f == QLatin1String("MONTH") ||
       f == QLatin1String("RM"))
-    return QDateTime(QDate(d.year(), d.month(), 1), QTime(0, 0));
+    return WallClock(QDate(d.year(), d.month(), 1), QTime(0, 0));
   if (f == QLatin1String("YYYY") || f == QLatin1String("YEAR") || f == QLatin1String("YY") ||
       f == QLatin1String("Y") || f == QLatin1String("YYY") || f == QLatin1String("RRRR") ||
       f == QLatin1String("RR") || f == QLatin1String("SYYYY"))
-    return QDateTime(QDate(d.year(), 1, 1), QTime(0, 0));
+    return WallClock(QDate(d.year(), 1, 1), QTime(0, 0));
   if (f == QLatin1String("Q"))
-    return QDateTime(QDate(d.year(), (d.month() - 1) / 3 * 3 + 1, 1), QTime(0, 0));
+    return WallClock(QDate(d.year(), (d.month() - 1) / 3 * 3 + 1, 1), QTime(0, 0));
   if (f == QLatin1String("HH") || f == QLatin1String("HH12") || f == QLatin1String("HH24"))
-    return QDateTime(d, QTime(dt.time().hour(), 0));
-  if (f == QLatin1String("MI")) return QDateTime(d, QTime(dt.time().hour(), dt.time().minute()));
+    return WallClock(d, QTime(dt.time().hour(), 0));
+  if (f == QLatin1String("MI")) return WallClock(d, QTime(dt.time().hour(), dt.time().minute()));
   if (f == QLatin1String("D") || f == QLatin1String("DY") || f == QLatin1String("DAY"))
-    return QDateTime(d.addDays(-(d.dayOfWeek() % 7)), QTime(0, 0));
-  if (f == QLatin1String("IW")) return QDateTime(d.addDays(-(d.dayOfWeek() - 1)), QTime(0, 0));
+    return WallClock(d.addDays(-(d.dayOfWeek() % 7)), QTime(0, 0));
+  if (f == QLatin1String("IW")) return WallClock(d.addDays(-(d.dayOfWeek() - 1)), QTime(0, 0));
   *ok = false;
   return {};
 }
@@ -1029,10 +984,10 @@ QDateTime RoundDate(const QDateTime& dt, const QString& fmtIn, bool* ok) {
       f == QLatin1String("J"))
     return TruncDate(dt.time().hour() >= 12 ? dt.addDays(1) : dt, QString(), ok);
   if (f == QLatin1String("MM") || f == QLatin1String("MON") || f == QLatin1String("MONTH"))
-    return TruncDate(d.day() >= 16 ? QDateTime(d.addMonths(1), QTime(0, 0)) : dt, f, ok);
+    return TruncDate(d.day() >= 16 ? WallClock(d.addMonths(1), QTime(0, 0)) : dt, f, ok);
   if (f == QLatin1String("YYYY") || f == QLatin1String("YEAR") || f == QLatin1String("YY") ||
       f == QLatin1String("Y") || f == QLatin1String("RRRR") || f == QLatin1String("SYYYY"))
-    return TruncDate(d.month() >= 7 ? QDateTime(d.addYears(1), QTime(0, 0)) : dt, f, ok);
+    return TruncDate(d.month() >= 7 ? WallClock(d.addYears(1), QTime(0, 0)) : dt, f, ok);
   if (f == QLatin1String("HH") || f == QLatin1String("HH12") || f == QLatin1String("HH24"))
     return TruncDate(dt.addSecs(1800), f, ok);
   if (f == QLatin1String("MI")) return TruncDate(dt.addSecs(30), f, ok);
@@ -1104,7 +1059,7 @@ QDateTime AddMonths(const QDateTime& dt, int months) {
   QDate r = QDate(d.year(), d.month(), 1).addMonths(months);
   const int day = lastDay ? r.daysInMonth() : std::min(d.day(), r.daysInMonth());
   r = QDate(r.year(), r.month(), day);
-  return QDateTime(r, dt.time());
+  return WallClock(r, dt.time());
 }
 
 void FnAddMonths(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
@@ -1139,7 +1094,7 @@ void FnLastDay(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   const auto d = DateArg(ctx, argv[0]);
   if (!d) return;
   const QDate x = d->date();
-  ResultDate(ctx, QDateTime(QDate(x.year(), x.month(), x.daysInMonth()), d->time()));
+  ResultDate(ctx, WallClock(QDate(x.year(), x.month(), x.daysInMonth()), d->time()));
 }
 
 void FnNextDay(sqlite3_context* ctx, int argc, sqlite3_value** argv) {

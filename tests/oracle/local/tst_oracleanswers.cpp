@@ -1,6 +1,7 @@
 // The local engine's answers as the result grid shows them (rows joined by " | ", values by ","),
 // or the error with its offset; "ORA-nnnnn" alone matches that error at any offset.
 #include <QTest>
+#include <ctime>
 
 #include "common/TestEnv.h"
 #include "grid/vaSpread.h"
@@ -152,6 +153,13 @@ void addFunctionRows() {
   Row("select to_date('2024-12-31 23', 'YYYY-MM-DD HH24') + 1/24 from dual", "2025/01/01 00:00:00");
   Row("select months_between(date '2024-03-31', date '2024-02-29') from dual", "1");
   Row("select to_char(date '2024-02-29', 'FMMonth DD, YYYY') from dual", "February 29, 2024");
+  // A DATE has no time zone, and the suite runs in one that changes its clocks: days across a
+  // change are whole, and the hour the clocks skip exists.
+  Row("select to_date('2024-03-31 12', 'YYYY-MM-DD HH24') - date '2024-03-30' from dual", "1.5");
+  Row("select (date '2024-10-27' - date '2024-10-26') * 24 from dual", "24");
+  Row("select to_date('2024-03-31 02:30', 'YYYY-MM-DD HH24:MI') + 1/24 from dual",
+      "2024/03/31 03:30:00");
+  Row("select trunc(date '2024-03-31' + 2.5/24, 'HH') from dual", "2024/03/31 02:00:00");
 }
 
 // Division and rounding of the engine; how the grid writes numbers is tested with the grid.
@@ -254,6 +262,8 @@ class TestOracleAnswers : public QObject {
 
  private slots:
   void initTestCase() {
+    qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+    tzset();
     env_ = new TestEnv;
     scott_ = LogOn("DEMO", "SCOTT/TIGER");
     system_ = LogOn("DEMO", "SYSTEM/MANAGER");
