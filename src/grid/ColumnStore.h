@@ -61,7 +61,13 @@ class ColumnStore {
   static constexpr int kChunkRows = 1 << kChunkBits;
 
   // Row indexes here are 0-based.
-  void Resize(int rows);
+  void Resize(int rows) {
+    // A fill adds one row at a time: growing within the chunks there are only moves the end.
+    if (rows > rows_ && std::size_t((rows - 1) >> kChunkBits) < chunks_.size())
+      rows_ = rows;
+    else
+      resize(rows);
+  }
   int Rows() const { return rows_; }
 
   CellKind Kind(int row) const { return chunk(row).kind[row & (kChunkRows - 1)]; }
@@ -104,6 +110,7 @@ class ColumnStore {
   // ones are cut from huge blocks. A huge block then never leaves more unused than is in use.
   static constexpr std::size_t kChunksPerBlock = kHugeBlock / sizeof(Chunk);
   static constexpr std::size_t kOwnChunks = kChunksPerBlock;
+  void resize(int rows);
   static std::size_t storageFor(std::size_t chunks);
   Chunk* newChunk(std::size_t index);
 
