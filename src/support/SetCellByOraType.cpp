@@ -11,9 +11,9 @@ namespace {
 
 // Runs one step the way "resume next" does: a failure inside ends only this step and stays
 // pending as the latest error of the call; an earlier error survives a step that succeeds.
+// pending is ora::Err(), passed in by a caller that has it at hand.
 template <typename F>
-void Step(F&& step) {
-  ora::RunError& pending = ora::Err();
+void Step(F&& step, ora::RunError& pending = ora::Err()) {
   // Nothing to keep: the step runs as it is, which is every cell of a fill without errors.
   if (!pending.pending() && pending.Description.isEmpty()) return step();
   const ora::RunError before = pending;
@@ -181,13 +181,13 @@ void SetUpColumn(vaSpread* grid, int align, int charSet, MaxLen maxLen) {
 
 // Writes the current cell from the field, whose Oracle type is already read. The value is read
 // once: every use below sees the same record. The driver's own form of it goes to the grid as it
-// is when the grid makes the same cell from it.
-void WriteCell(vaSpread* grid, ora::OraField* field, int type) {
+// is when the grid makes the same cell from it. pending is ora::Err().
+void WriteCell(vaSpread* grid, ora::OraField* field, int type, ora::RunError& pending) {
   const ora::FieldView view = field->View();
   if (view.kind == ora::FieldView::Null) return;
   if (TakesView(view, type)) {
-    Step([&] { StoreView(grid, view, type); });
-    LogPending(field);
+    Step([&] { StoreView(grid, view, type); }, pending);
+    if (pending.Number > 0) LogPending(field);
     return;
   }
   const QVariant value = field->Value();
@@ -233,7 +233,7 @@ void mSb_SetCellByOraType(vaSpread* grid, ora::OraField* field, bool setup) {
   }
   int type = 0;
   Step([&] { type = field->OraIDataType(); });
-  if (!setup) return WriteCell(grid, field, type);
+  if (!setup) return WriteCell(grid, field, type, ora::Err());
 
   switch (type) {
     case ora::ORATYPE_VARCHAR2:
@@ -268,15 +268,16 @@ void SetRowByOraType(vaSpread* grid, const std::vector<ora::OraField*>& fields,
   // the cells after it run with nothing pending, as each does through mSb_SetCellByOraType.
   ora::RunError latest;
   ora::ErrClear();
+  ora::RunError& pending = ora::Err();
   for (std::size_t i = 0; i < fields.size(); ++i) {
     grid->SetCol(int(i) + 1);
     if (types[i] < 0)
       mSb_SetCellByOraType(grid, fields[i], false);
     else
-      WriteCell(grid, fields[i], types[i]);
-    if (!ora::Err().pending()) continue;
-    latest = ora::Err();
+      WriteCell(grid, fields[i], types[i], pending);
+    if (!pending.pending()) continue;
+    latest = pending;
     ora::ErrClear();
   }
-  if (latest.pending()) ora::Err() = latest;
+  if (latest.pending()) pending = latest;
 }
