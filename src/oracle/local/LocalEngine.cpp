@@ -22,7 +22,9 @@
 #include <QUrl>
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <thread>
@@ -576,12 +578,26 @@ class LocalDynaset final : public OraDynaset {
     int y, mo, d, h, mi, sec;
   };
   static bool StoredDate(const char* s, int n, DateFields* f) {
-    if (n != 19 || s[4] != '-' || s[7] != '-' || s[10] != ' ' || s[13] != ':' || s[16] != ':')
-      return false;
-    static constexpr int kDigitAt[] = {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18};
-    unsigned notDigit = 0;
-    for (int i : kDigitAt) notDigit |= unsigned(s[i] - '0') > 9;
-    if (notDigit) return false;
+    if (n != 19) return false;
+    // Eight bytes at a time, "YYYY-MM-", "DD hh:mm" and "hh:mm:ss": the separators compared, the
+    // other bytes tested as digits together (a byte outside '0' to '9' sets its high bit in the
+    // sum or the difference, and no byte carries into another while all are digits).
+    static constexpr int kAt[] = {0, 8, 11};
+    static constexpr std::uint64_t kSeparator[] = {0xFF0000FF00000000u, 0x0000FF0000FF0000u,
+                                                   0x0000FF0000FF0000u};
+    static constexpr std::uint64_t kSeparatorText[] = {0x2D00002D00000000u, 0x00003A0000200000u,
+                                                       0x00003A00003A0000u};
+    constexpr std::uint64_t kZeros = 0x3030303030303030u;
+    std::uint64_t bad = 0;
+    for (int i = 0; i < 3; ++i) {
+      std::uint64_t w;
+      std::memcpy(&w, s + kAt[i], sizeof w);
+      if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+      bad |= (w & kSeparator[i]) ^ kSeparatorText[i];
+      const std::uint64_t digits = (w & ~kSeparator[i]) | (kZeros & kSeparator[i]);
+      bad |= ((digits + 0x4646464646464646u) | (digits - kZeros)) & 0x8080808080808080u;
+    }
+    if (bad) return false;
     auto two = [s](int i) { return (s[i] - '0') * 10 + (s[i + 1] - '0'); };
     *f = {two(0) * 100 + two(2), two(5), two(8), two(11), two(14), two(17)};
     return IsValidDateTime(f->y, f->mo, f->d, f->h, f->mi, f->sec);
