@@ -4,8 +4,8 @@
 // component, (c) into the grid by mSb_FillSpread from CreateDynaset to the final paint, (d)
 // sorted by a text column, and (e) by Qt's own QSqlQueryModel and QTableView. Then a long-text
 // table (ids and 4,000-character texts) and a wide one (100 columns). Ends with one line per
-// target saying whether it is met. Each timing is the fastest of three runs, gaps the longest
-// seen in any run.
+// target saying whether it is met. Each timing is the fastest of five runs taken in turn with the
+// others, gaps the longest seen in any run.
 #include <malloc.h>
 #include <sqlite3.h>
 
@@ -241,18 +241,13 @@ Timing Measure(const std::function<void()>& work) {
   return {t.nsecsElapsed() / 1e9, CpuSeconds() - cpu};
 }
 
-// Whatever else the machine does only ever adds time, and one slow run of (a) alone would move
-// a ratio by a third: each side of a ratio is timed a few times and its fastest run kept.
-constexpr int kRuns = 3;
+// Whatever else the machine does only ever adds time, and on a shared machine a slow spell can
+// last several runs: the timings of a ratio are taken in turn, round after round, and each keeps
+// its fastest run.
+constexpr int kRounds = 5;
 
-template <typename Run>
-Timing Fastest(Run run) {
-  Timing best = run();
-  for (int i = 1; i < kRuns; ++i) {
-    const Timing t = run();
-    if (t.wall < best.wall) best = t;
-  }
-  return best;
+void KeepFastest(Timing* best, const Timing& run, int round) {
+  if (round == 0 || run.wall < best->wall) *best = run;
 }
 
 // (a): every row stepped and every value read as its stored type.
@@ -495,20 +490,19 @@ std::unique_ptr<vaSpread> ShownGrid() {
   return grid;
 }
 
-// (c) into a new grid each run: the fastest time, the longest gaps of all runs. The grid of the
-// last run is kept.
-Fill FastestFill(const QString& path, std::unique_ptr<vaSpread>* grid) {
-  Fill f;
-  for (int i = 0; i < kRuns; ++i) {
-    grid->reset();
-    *grid = ShownGrid();
-    const Fill run = FillGrid(path, grid->get());
-    if (i == 0 || run.time.wall < f.time.wall) f.time = run.time;
-    f.longestGapMs = std::max(f.longestGapMs, run.longestGapMs);
-    f.medianGapMs = std::max(f.medianGapMs, run.medianGapMs);
-    f.longestCpuGapMs = std::max(f.longestCpuGapMs, run.longestCpuGapMs);
-  }
-  return f;
+// (c) into a new grid, which is kept.
+Fill NewFill(const QString& path, std::unique_ptr<vaSpread>* grid) {
+  grid->reset();
+  *grid = ShownGrid();
+  return FillGrid(path, grid->get());
+}
+
+// The fastest fill, with the longest gaps seen in any.
+void KeepFill(Fill* best, const Fill& run, int round) {
+  if (round == 0 || run.time.wall < best->time.wall) best->time = run.time;
+  best->longestGapMs = std::max(best->longestGapMs, run.longestGapMs);
+  best->medianGapMs = std::max(best->medianGapMs, run.medianGapMs);
+  best->longestCpuGapMs = std::max(best->longestCpuGapMs, run.longestCpuGapMs);
 }
 
 double PerCell(const vaSpread& grid) {
@@ -527,10 +521,12 @@ struct Case {
 Case RunCase(const char* name, const QString& path, int rows) {
   Case k;
   BareStep(path);
-  k.a = Fastest([&] { return BareStep(path); });
-  Line((std::string(name) + " (a) SQLite step loop").c_str(), k.a, rows);
   std::unique_ptr<vaSpread> grid;
-  k.c = FastestFill(path, &grid);
+  for (int r = 0; r < kRounds; ++r) {
+    KeepFastest(&k.a, BareStep(path), r);
+    KeepFill(&k.c, NewFill(path, &grid), r);
+  }
+  Line((std::string(name) + " (a) SQLite step loop").c_str(), k.a, rows);
   Line((std::string(name) + " (c) mSb_FillSpread").c_str(), k.c.time, grid->MaxRows());
   k.perCell = PerCell(*grid);
   k.bytes = grid->MemoryUsed();
@@ -565,9 +561,12 @@ int main(int argc, char** argv) {
   const QString only = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
   if (only == QLatin1String("fetch")) {
     BareStep(path);
-    const Timing a = Fastest([&] { return BareStep(path); });
+    Timing a, b;
     int rows = 0;
-    const Timing b = Fastest([&] { return Component(path, &rows); });
+    for (int r = 0; r < kRounds; ++r) {
+      KeepFastest(&a, BareStep(path), r);
+      KeepFastest(&b, Component(path, &rows), r);
+    }
     Line("(a) SQLite step loop", a, kRows);
     Line("(b) fetch through the component", b, rows);
     Ratio("(b)/(a)", b, a, "<= 1.3", b.wall / a.wall <= 1.3);
@@ -596,20 +595,20 @@ int main(int argc, char** argv) {
       kRows);
 
   BareStep(path);  // warms the page cache
-  const Timing a = Fastest([&] { return BareStep(path); });
-  Line("(a) SQLite step loop", a, kRows);
-
-  int componentRows = 0;
-  const Timing b = Fastest([&] { return Component(path, &componentRows); });
-  Line("(b) fetch through the component", b, componentRows);
-
-  int qtRows = 0;
+  Timing a, b, e;
+  Fill c;
+  int componentRows = 0, qtRows = 0;
   double qtPerCell = 0;
-  const Timing e = Fastest([&] { return QtModel(path, &qtRows, &qtPerCell); });
-  Line("(e) QSqlQueryModel + QTableView", e, qtRows);
-
   std::unique_ptr<vaSpread> grid;
-  const Fill c = FastestFill(path, &grid);
+  for (int r = 0; r < kRounds; ++r) {
+    KeepFastest(&a, BareStep(path), r);
+    KeepFastest(&b, Component(path, &componentRows), r);
+    KeepFastest(&e, QtModel(path, &qtRows, &qtPerCell), r);
+    KeepFill(&c, NewFill(path, &grid), r);
+  }
+  Line("(a) SQLite step loop", a, kRows);
+  Line("(b) fetch through the component", b, componentRows);
+  Line("(e) QSqlQueryModel + QTableView", e, qtRows);
   Line("(c) mSb_FillSpread, component", c.time, grid->MaxRows());
   const double perCell = PerCell(*grid);
   const double shortWheel = WheelToRepaintMs(grid.get());
