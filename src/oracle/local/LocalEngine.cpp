@@ -520,7 +520,7 @@ class LocalDynaset final : public OraDynaset {
             return QVariant(dt);
           }
         }
-        return QVariant(QString::fromUtf8(p, n));
+        return QVariant(textOf(col, p, n));
       }
       case SQLITE_BLOB: {
         // The grid shows no binary value, so only a prefix is copied; the whole length comes
@@ -532,6 +532,23 @@ class LocalDynaset final : public OraDynaset {
       default:
         return QVariant();
     }
+  }
+
+  // A text value as a QString. Plain ASCII of a usual size, most text, is widened into a buffer
+  // kept per column, which the next row writes again once the caller has let go of this value:
+  // no allocation per value. A caller that keeps its values gets copies (the buffer detaches).
+  QString textOf(int col, const char* p, int n) const {
+    if (n == 0 || n > kReusedTextBytes) return QString::fromUtf8(p, n);
+    QString& s = texts_[size_t(col)];
+    s.resize(n);
+    char16_t* out = reinterpret_cast<char16_t*>(s.data());
+    unsigned char high = 0;
+    for (int i = 0; i < n; ++i) {
+      high |= static_cast<unsigned char>(p[i]);
+      out[i] = static_cast<unsigned char>(p[i]);
+    }
+    if (high & 0x80) return QString::fromUtf8(p, n);
+    return s;
   }
 
   // The value as SQLite holds it; a date is typed only in the form "YYYY-MM-DD hh:mm:ss", which
@@ -664,6 +681,7 @@ class LocalDynaset final : public OraDynaset {
   bool valid() const { return st_ && !eof_; }
   void prepareMemo(int columns) {
     memo_.resize(size_t(columns));
+    texts_.resize(size_t(columns));
     blobs_.resize(size_t(columns));
   }
 
@@ -687,6 +705,8 @@ class LocalDynaset final : public OraDynaset {
   };
   static constexpr unsigned kMemoRefresh = 16;
   mutable std::vector<DateMemo> memo_;
+  static constexpr int kReusedTextBytes = 4096;
+  mutable std::vector<QString> texts_;
   mutable std::vector<sqlite3_blob*> blobs_;  // per column read from its table
 };
 

@@ -233,6 +233,23 @@ class TestLocalEngine : public QObject {
     QVERIFY(!QFile::exists(env_->folder() + "/other.db"));
   }
 
+  // Text values, plain and not, short and long, each still as read after the rows that follow.
+  void textValuesStayAsRead() {
+    Logon l = LogOn("DEMO", "SCOTT/TIGER");
+    const QStringList texts = {"plain", QString::fromUtf8("ｶﾅ漢字"), QString(5000, 'y'), "2nd",
+                               "3rd"};
+    QStringList selects;
+    for (const QString& t : texts)
+      selects << QString("select '%1' from dual")
+                     .arg(t.size() > 100 ? "' || rpad('y', 5000, 'y') || '" : t);
+    auto dyn = l.db->CreateDynaset(selects.join(" union all "), 0);
+    QVariantList kept;
+    for (; dyn && !dyn->IsEOF(); dyn->MoveNext()) kept << dyn->Fields().Item(0)->Value();
+    QStringList read;
+    for (const QVariant& v : kept) read << v.toString();
+    QCOMPARE(read, texts);
+  }
+
   // A date column's view packs exactly the stored texts that read as dates, to the same digits.
   void dateViewMatchesValue() {
     const QString path = env_->folder() + "/dates.db";
