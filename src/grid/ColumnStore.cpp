@@ -176,6 +176,14 @@ int Utf8DisplayWidth(std::string_view s) {
       }
       continue;
     }
+    // Three-byte forms, most of Japanese text, in one go.
+    if ((b & 0xF0) == 0xE0 && end - p >= 2 && (p[0] & 0xC0) == 0x80 && (p[1] & 0xC0) == 0x80) {
+      const char16_t c = char16_t(((b & 0x0F) << 12) | ((p[0] & 0x3F) << 6) | (p[1] & 0x3F));
+      if (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF)) return -1;
+      p += 2;
+      line += IsWide(c) ? 2 : 1;
+      continue;
+    }
     int more = 0;
     char32_t c = 0;
     if (b >= 0xC2 && b <= 0xDF) {
@@ -227,25 +235,29 @@ bool IsMidDouble(double a) {
 
 int NumberWidth(double d) {
   const double a = std::fabs(d);
-  // Most numbers have a few decimals: the fewest that give the value back exactly are its
-  // shortest form, which is then as wide as to_chars would write it.
   if (IsMidDouble(a)) {
-    double scale = 1;
-    // Beyond 2^53 the candidates are no longer whole numbers apart.
-    for (int k = 0; k <= 4 && a * scale < 9007199254740992.0; ++k, scale *= 10) {
-      const double low = std::floor(a * scale);
-      for (const double m : {low, low + 1}) {
-        if (m / scale != a) continue;
-        const int sign = std::signbit(d) ? 1 : 0;
-        int intDigits = 1;
-        for (double p = 10; p <= a; p *= 10) ++intDigits;
-        if (k > 0) return sign + intDigits + 1 + k;
-        // A whole number: to_chars writes "1e+05" when that is shorter than "100000".
-        int significant = intDigits;
-        for (double t = m; significant > 1 && std::fmod(t, 10) == 0; t /= 10) --significant;
-        const int scientific = significant + (significant > 1 ? 1 : 0) + 4;
-        return sign + std::min(intDigits, scientific);
-      }
+    const int sign = std::signbit(d) ? 1 : 0;
+    int intDigits = 1;
+    for (double p = 10; p <= a; p *= 10) ++intDigits;
+    if (a == std::floor(a)) {
+      // A whole number: to_chars writes "1e+05" when that is shorter than "100000".
+      int significant = intDigits;
+      for (double t = a; significant > 1 && std::fmod(t, 10) == 0; t /= 10) --significant;
+      const int scientific = significant + (significant > 1 ? 1 : 0) + 4;
+      return sign + std::min(intDigits, scientific);
+    }
+    // Every decimal of up to 15 digits gives back a double of its own. So when the 15-digit
+    // decimal nearest the value gives the value back, as a NUMBER's does, no shorter decimal
+    // does: that one less its trailing zeros is the shortest form, which to_chars writes
+    // without an exponent from 1 up.
+    static constexpr double kScale[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6, 1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14};
+    const int k = 15 - intDigits;
+    const double digits = std::nearbyint(a * kScale[k]);
+    if (k > 0 && digits / kScale[k] == a) {
+      int decimals = k;
+      for (auto u = std::uint64_t(digits); u % 10 == 0; u /= 10) --decimals;
+      return sign + intDigits + 1 + decimals;
     }
   }
   return FormattedWidth(d);

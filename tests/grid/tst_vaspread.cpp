@@ -264,10 +264,14 @@ class TestVaSpread : public QObject {
     int widest = 0;
     for (int i = 0; i < 200000; ++i) {
       const double r = real(rng);
-      const double samples[] = {
-          r,        std::round(r * 100) / 100,   std::round(r) * 1000, double(whole(rng)),
-          r * 1e-9, std::bit_cast<double>(rng())};
-      const double d = samples[i % 6];
+      const double samples[] = {r,
+                                std::round(r * 100) / 100,
+                                std::round(r) * 1000,
+                                double(whole(rng)),
+                                r * 1e-9,
+                                std::bit_cast<double>(rng()),
+                                QString::number(r * 1e5, 'g', 1 + i % 15).toDouble()};
+      const double d = samples[i % 7];
       const int width = int(grid::NumberText(d).size());
       QCOMPARE(grid::NumberWidth(d), width);
       if (i % 1000 == 0 && !std::isnan(d)) {
