@@ -176,34 +176,30 @@ int Utf8DisplayWidth(std::string_view s) {
       }
       continue;
     }
-    // Three-byte forms, most of Japanese text, in one go.
-    if ((b & 0xF0) == 0xE0 && end - p >= 2 && (p[0] & 0xC0) == 0x80 && (p[1] & 0xC0) == 0x80) {
-      const char16_t c = char16_t(((b & 0x0F) << 12) | ((p[0] & 0x3F) << 6) | (p[1] & 0x3F));
-      if (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF)) return -1;
-      p += 2;
-      line += IsWide(c) ? 2 : 1;
-      continue;
-    }
-    int more = 0;
-    char32_t c = 0;
+    // The lead byte gives the number of continuation bytes, 10xxxxxx each, and the top bits.
+    unsigned c;
+    int more;
     if (b >= 0xC2 && b <= 0xDF) {
+      c = b & 0x1Fu;
       more = 1;
-      c = b & 0x1F;
     } else if (b >= 0xE0 && b <= 0xEF) {
+      c = b & 0x0Fu;
       more = 2;
-      c = b & 0x0F;
     } else if (b >= 0xF0 && b <= 0xF4) {
+      c = b & 0x07u;
       more = 3;
-      c = b & 0x07;
     } else {
       return -1;
     }
     if (end - p < more) return -1;
-    for (int i = 0; i < more; ++i, ++p) {
-      if ((*p & 0xC0) != 0x80) return -1;
-      c = (c << 6) | (*p & 0x3F);
+    unsigned notContinuation = 0;
+    for (int i = 0; i < more; ++i) {
+      const unsigned t = p[i];
+      notContinuation |= (t & 0xC0u) ^ 0x80u;
+      c = (c << 6) | (t & 0x3Fu);
     }
-    if ((more == 2 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) ||
+    p += more;
+    if (notContinuation || (more == 2 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) ||
         (more == 3 && (c < 0x10000 || c > 0x10FFFF)))
       return -1;
     line += c >= 0x10000 || IsWide(char16_t(c)) ? 2 : 1;
@@ -489,8 +485,9 @@ void ColumnStore::SetDate(int row, std::int64_t packed) {
 
 void ColumnStore::SetUtf8(int row, std::string_view text) {
   const qsizetype n = qsizetype(text.size());
-  // Numeric columns, texts that read as dates and malformed bytes take the QString route.
-  const int width = format.charSet == 3 || n == 19 ? -1 : Utf8DisplayWidth(text);
+  // Numeric columns, texts that may read as dates and malformed bytes take the QString route.
+  const bool maybeDate = n == 19 && text[4] == '/' && text[7] == '/';
+  const int width = format.charSet == 3 || maybeDate ? -1 : Utf8DisplayWidth(text);
   if (width < 0) {
     putText(row, QString::fromUtf8(text.data(), n), format.charSet == 3);
     return;

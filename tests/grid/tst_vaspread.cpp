@@ -122,6 +122,15 @@ class TestVaSpread : public QObject {
     QTest::newRow("malformed after plain text")
         << QVariant(QByteArray("abcdefghijklmnop\xFF")) << false
         << QString::fromUtf8("abcdefghijklmnop\xFF") << str;
+    QTest::newRow("lead byte without its continuation") << QVariant(QByteArray("x\xE3"
+                                                                               "AB"))
+                                                        << false
+                                                        << QString::fromUtf8(
+                                                               "x\xE3"
+                                                               "AB")
+                                                        << str;
+    QTest::newRow("date text in a text column")
+        << QVariant(QByteArray("2001/04/06 21:05:07")) << false << "2001/04/06 21:05:07" << str;
     QTest::newRow("lines of plain text")
         << QVariant("abcdefghij\nklmnopqrstuvwxyz\r0123456789") << false
         << "abcdefghij\nklmnopqrstuvwxyz\r0123456789" << str;
