@@ -273,13 +273,11 @@ class TestVaSpread : public QObject {
     int widest = 0;
     for (int i = 0; i < 200000; ++i) {
       const double r = real(rng);
-      const double samples[] = {r,
-                                std::round(r * 100) / 100,
-                                std::round(r) * 1000,
-                                double(whole(rng)),
-                                r * 1e-9,
-                                std::bit_cast<double>(rng()),
-                                QString::number(r * 1e5, 'g', 1 + i % 15).toDouble()};
+      // Doubles with 1 to 15 digits, as NUMBER values are.
+      const double digits = QString::number(r * 1e5, 'g', 1 + i % 15).toDouble();
+      const double samples[] = {
+          r,        std::round(r * 100) / 100,    std::round(r) * 1000, digits,
+          r * 1e-9, std::bit_cast<double>(rng()), double(whole(rng))};
       const double d = samples[i % 7];
       const int width = int(grid::NumberText(d).size());
       QCOMPARE(grid::NumberWidth(d), width);
