@@ -62,7 +62,7 @@ class ColumnStore {
 
   // Row indexes here are 0-based.
   void Resize(int rows) {
-    // A fill adds one row at a time: growing within the chunks there are only moves the end.
+    // A fill adds one row at a time: growing within the chunks already there only moves the end.
     if (rows > rows_ && std::size_t((rows - 1) >> kChunkBits) < chunks_.size())
       rows_ = rows;
     else
