@@ -22,7 +22,6 @@
 #include <QUrl>
 #include <algorithm>
 #include <atomic>
-#include <bit>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
@@ -510,7 +509,7 @@ class LocalDynaset final : public OraDynaset {
             m.misses = 0;
             return QVariant(m.value);
           }
-          const QDateTime dt = DateOfText(p, n);
+          const QDateTime dt = ParseSqlDate(p, n);
           if (dt.isValid()) {
             if (n <= int(sizeof(m.text)) && m.misses++ % kMemoRefresh == 0) {
               std::memcpy(m.text, p, size_t(n));
@@ -589,46 +588,11 @@ class LocalDynaset final : public OraDynaset {
     return v;
   }
 
-  // The fields of a valid date in the form the engine stores, "YYYY-MM-DD hh:mm:ss", read
-  // straight off the text: a date column is read once per row.
-  struct DateFields {
-    int y, mo, d, h, mi, sec;
-  };
-  static bool StoredDate(const char* s, int n, DateFields* f) {
-    if (n != 19) return false;
-    // Eight bytes at a time, "YYYY-MM-", "DD hh:mm" and "hh:mm:ss": the separators compared, the
-    // other bytes tested as digits together (a byte outside '0' to '9' sets its high bit in the
-    // sum or the difference, and no byte carries into another while all are digits).
-    static constexpr int kAt[] = {0, 8, 11};
-    static constexpr std::uint64_t kSeparator[] = {0xFF0000FF00000000u, 0x0000FF0000FF0000u,
-                                                   0x0000FF0000FF0000u};
-    static constexpr std::uint64_t kSeparatorText[] = {0x2D00002D00000000u, 0x00003A0000200000u,
-                                                       0x00003A00003A0000u};
-    constexpr std::uint64_t kZeros = 0x3030303030303030u;
-    std::uint64_t bad = 0;
-    for (int i = 0; i < 3; ++i) {
-      std::uint64_t w;
-      std::memcpy(&w, s + kAt[i], sizeof w);
-      if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
-      bad |= (w & kSeparator[i]) ^ kSeparatorText[i];
-      const std::uint64_t digits = (w & ~kSeparator[i]) | (kZeros & kSeparator[i]);
-      bad |= ((digits + 0x4646464646464646u) | (digits - kZeros)) & 0x8080808080808080u;
-    }
-    if (bad) return false;
-    auto two = [s](int i) { return (s[i] - '0') * 10 + (s[i + 1] - '0'); };
-    *f = {two(0) * 100 + two(2), two(5), two(8), two(11), two(14), two(17)};
-    return IsValidDateTime(f->y, f->mo, f->d, f->h, f->mi, f->sec);
-  }
   // The digits YYYYMMDDhhmmss of a stored date, or -1.
   static qint64 PackedDate(const char* s, int n) {
     DateFields f;
-    if (!StoredDate(s, n, &f)) return -1;
+    if (!ReadStoredDate(s, n, &f)) return -1;
     return ((((qint64(f.y) * 100 + f.mo) * 100 + f.d) * 100 + f.h) * 100 + f.mi) * 100 + f.sec;
-  }
-  static QDateTime DateOfText(const char* s, int n) {
-    DateFields f;
-    if (!StoredDate(s, n, &f)) return ParseSqlDate(s, n);
-    return WallClockOf(f.y, f.mo, f.d, ((f.h * 60 + f.mi) * 60 + f.sec) * 1000);
   }
 
   // Numbers in a date column: integers are Unix times, reals Julian day numbers. One that names

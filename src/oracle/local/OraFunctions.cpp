@@ -6,7 +6,9 @@
 #include <QString>
 #include <QTime>
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -38,9 +40,47 @@ constexpr qint64 DaysFromCivil(int y, int m, int d) {
   return era * 146097 + doe - 719468;
 }
 
+// Built from its milliseconds, by setting them on a copy of a UTC date-time: the same value as
+// from a QDate and a QTime or from fromMSecsSinceEpoch, at a fraction of their cost.
+QDateTime WallClockOf(int y, int mo, int d, int msOfDay) {
+  static const QDateTime kUtc = QDateTime::fromMSecsSinceEpoch(0, Qt::UTC);
+  QDateTime dt = kUtc;
+  dt.setMSecsSinceEpoch(DaysFromCivil(y, mo, d) * 86400000 + msOfDay);
+  return dt;
+}
+
 }  // namespace
 
+bool ReadStoredDate(const char* s, int n, DateFields* f) {
+  if (n != 19) return false;
+  // Eight bytes at a time, "YYYY-MM-", "DD hh:mm" and "hh:mm:ss": the separators compared, the
+  // other bytes tested as digits together (a byte outside '0' to '9' sets its high bit in the
+  // sum or the difference, and no byte carries into another while all are digits).
+  static constexpr int kAt[] = {0, 8, 11};
+  static constexpr std::uint64_t kSeparator[] = {0xFF0000FF00000000u, 0x0000FF0000FF0000u,
+                                                 0x0000FF0000FF0000u};
+  static constexpr std::uint64_t kSeparatorText[] = {0x2D00002D00000000u, 0x00003A0000200000u,
+                                                     0x00003A00003A0000u};
+  constexpr std::uint64_t kZeros = 0x3030303030303030u;
+  std::uint64_t bad = 0;
+  for (int i = 0; i < 3; ++i) {
+    std::uint64_t w;
+    std::memcpy(&w, s + kAt[i], sizeof w);
+    if constexpr (std::endian::native == std::endian::big) w = __builtin_bswap64(w);
+    bad |= (w & kSeparator[i]) ^ kSeparatorText[i];
+    const std::uint64_t digits = (w & ~kSeparator[i]) | (kZeros & kSeparator[i]);
+    bad |= ((digits + 0x4646464646464646u) | (digits - kZeros)) & 0x8080808080808080u;
+  }
+  if (bad) return false;
+  *f = {D2(s) * 100 + D2(s + 2), D2(s + 5), D2(s + 8), D2(s + 11), D2(s + 14), D2(s + 17)};
+  return IsValidDateTime(f->y, f->mo, f->d, f->h, f->mi, f->sec);
+}
+
 QDateTime ParseSqlDate(const char* s, int len) {
+  // The form the engine stores, most texts a date column holds, is read without the general
+  // parse.
+  if (DateFields f; ReadStoredDate(s, len, &f))
+    return WallClockOf(f.y, f.mo, f.d, ((f.h * 60 + f.mi) * 60 + f.sec) * 1000);
   while (len > 0 && (s[len - 1] == ' ' || s[len - 1] == 'Z')) --len;
   if (len < 10 || !Dig(s[0]) || !Dig(s[1]) || !Dig(s[2]) || !Dig(s[3])) return {};
   const char sep = s[4];
@@ -74,15 +114,6 @@ QDateTime ParseSqlDate(const char* s, int len) {
   }
   if (!IsValidDateTime(y, mo, d, h, mi, sec)) return {};
   return WallClockOf(y, mo, d, ((h * 60 + mi) * 60 + sec) * 1000 + ms);
-}
-
-// Built from its milliseconds, by setting them on a copy of a UTC date-time: the same value as
-// from a QDate and a QTime or from fromMSecsSinceEpoch, at a fraction of their cost.
-QDateTime WallClockOf(int y, int mo, int d, int msOfDay) {
-  static const QDateTime kUtc = QDateTime::fromMSecsSinceEpoch(0, Qt::UTC);
-  QDateTime dt = kUtc;
-  dt.setMSecsSinceEpoch(DaysFromCivil(y, mo, d) * 86400000 + msOfDay);
-  return dt;
 }
 
 QDateTime WallClockSecond(const QDateTime& moment) {
