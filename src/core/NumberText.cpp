@@ -79,6 +79,12 @@ QString NumberText(double value, LeadingZero zero) {
   return Compose(negative, digits, exponent, zero);
 }
 
+FifteenDigits FifteenDigitsOf(double magnitude) {
+  int whole = 1;
+  for (double p = 10; p <= magnitude; p *= 10) ++whole;
+  return {whole, kPowersOfTen[15 - whole]};
+}
+
 double RoundedNumber(double value) {
   if (!std::isfinite(value) || value == 0) return value;
   const double magnitude = std::fabs(value);
@@ -87,9 +93,7 @@ double RoundedNumber(double value) {
     // double nearest the exact one, so it lies on the same side of every half but may land on a
     // half itself; only then is the exact rounding below needed. The division gives the double
     // nearest the rounded decimal, as reading the decimal back would.
-    int wholeDigits = 1;
-    for (double p = 10; p <= magnitude; p *= 10) ++wholeDigits;
-    const double scale = kPowersOfTen[15 - wholeDigits];
+    const double scale = FifteenDigitsOf(magnitude).scale;
     const double scaled = magnitude * scale;
     if (scaled - std::floor(scaled) != 0.5)
       return std::copysign(std::nearbyint(scaled) / scale, value);

@@ -15,6 +15,14 @@ QString NumberText(double value, LeadingZero zero = LeadingZero::Keep);
 // The double nearest to the value NumberText shows: the value rounded to 15 significant digits.
 double RoundedNumber(double value);
 
+// A magnitude from 1 up to 1e15 written with 15 significant digits: how many come before the
+// point, and the power of ten that brings the others before it too.
+struct FifteenDigits {
+  int whole;
+  double scale;
+};
+FifteenDigits FifteenDigitsOf(double magnitude);
+
 // A decimal text as a driver delivers it ("-1.5E-7", "12345678901234567890"); every digit up to
 // 38 is kept. Text that is not a decimal number comes back unchanged.
 QString DecimalText(const QString& decimal, LeadingZero zero = LeadingZero::Keep);

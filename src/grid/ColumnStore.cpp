@@ -13,6 +13,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "core/NumberText.h"
+
 namespace grid {
 
 namespace {
@@ -233,8 +235,7 @@ int NumberWidth(double d) {
   const double a = std::fabs(d);
   if (IsMidDouble(a)) {
     const int sign = std::signbit(d) ? 1 : 0;
-    int intDigits = 1;
-    for (double p = 10; p <= a; p *= 10) ++intDigits;
+    const auto [intDigits, scale] = ora::FifteenDigitsOf(a);
     if (a == std::floor(a)) {
       // A whole number: to_chars writes "1e+05" when that is shorter than "100000".
       int significant = intDigits;
@@ -246,12 +247,9 @@ int NumberWidth(double d) {
     // decimal nearest the value gives the value back, as a NUMBER's does, no shorter decimal
     // does: that one less its trailing zeros is the shortest form, which to_chars writes
     // without an exponent from 1 up.
-    static constexpr double kScale[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6, 1e7,
-                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14};
-    const int k = 15 - intDigits;
-    const double digits = std::nearbyint(a * kScale[k]);
-    if (k > 0 && digits / kScale[k] == a) {
-      int decimals = k;
+    const double digits = std::nearbyint(a * scale);
+    if (intDigits < 15 && digits / scale == a) {
+      int decimals = 15 - intDigits;
       for (auto u = std::uint64_t(digits); u % 10 == 0; u /= 10) --decimals;
       return sign + intDigits + 1 + decimals;
     }
