@@ -228,10 +228,10 @@ struct ColInfo {
   int precision = 0;
   int scale = 0;
   bool date = false;
-  // A long binary column read from its table (see PlanLean): the hidden result columns telling
-  // whether its value is binary and giving its row's rowid, and where it is stored.
+  // A long binary column read from its table (see PlanLean): the hidden result column telling
+  // whether its value is binary, followed by the one giving its row's rowid, and where it is
+  // stored.
   int binaryCol = -1;
-  int rowidCol = -1;
   StoredPlace place;
 };
 
@@ -624,7 +624,7 @@ class LocalDynaset final : public OraDynaset {
   // The binary value of the current row read from its table through a blob handle, so that it is
   // never loaded whole; a table SQLite opens no handle on (a virtual table) is queried.
   StoredValue storedValue(int col, const ColInfo& info) const {
-    const sqlite3_int64 rowid = sqlite3_column_int64(st_, info.rowidCol);
+    const sqlite3_int64 rowid = sqlite3_column_int64(st_, info.binaryCol + 1);
     sqlite3_blob*& h = blobs_[size_t(col)];
     int rc =
         h ? sqlite3_blob_reopen(h, rowid)
@@ -1392,7 +1392,6 @@ std::shared_ptr<OraDynaset> LocalDatabase::CreateDynaset(const QString& sql, int
     for (size_t i = 0; i < stored.size(); ++i)
       if (stored[i].col == col) {
         info.binaryCol = ncol + 2 * int(i);
-        info.rowidCol = info.binaryCol + 1;
         info.place = stored[i].place;
       }
     dyn->fieldList().list.push_back(std::make_unique<LocalField>(dyn.get(), col, std::move(info)));
