@@ -17,13 +17,13 @@ namespace ora::local {
 // ---------------------------------------------------------------------------------------------
 // Instance bookkeeping
 
-Instance& Instance::For(const QString& canonicalPath) {
+std::shared_ptr<Instance> Instance::For(const QString& canonicalPath) {
   static std::mutex mu;
-  static std::map<QString, std::unique_ptr<Instance>> map;
+  static std::map<QString, std::shared_ptr<Instance>> map;
   std::lock_guard<std::mutex> lock(mu);
-  std::unique_ptr<Instance>& inst = map[canonicalPath];
-  if (!inst) inst = std::make_unique<Instance>();
-  return *inst;
+  std::shared_ptr<Instance>& inst = map[canonicalPath];
+  if (!inst) inst = std::make_shared<Instance>();
+  return inst;
 }
 
 int Instance::AddSession(const QString& user) {

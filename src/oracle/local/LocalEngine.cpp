@@ -67,7 +67,7 @@ QString OraText(int number, const QString& message) {
 struct Conn {
   sqlite3* db = nullptr;
   DictUser user;
-  Instance* instance = nullptr;
+  std::shared_ptr<Instance> instance;
   bool internal = false;    // bookkeeping statements may write the temp schema
   QString hiddenTable;      // an engine table a user statement tried to read
   QString refusedFunction;  // a function a user statement tried to call
@@ -1590,7 +1590,7 @@ bool LocalSession::prepareConnection(Conn& c) {
   c.schemas.insert(u.user);
   for (const Account& a : u.accounts) c.schemas.insert(a.user);
   c.schemas.insert(QStringLiteral("SYSTEM"));
-  c.instance = &Instance::For(u.dbPath);
+  c.instance = Instance::For(u.dbPath);
   u.sid = c.instance->AddSession(u.user);
   Harden(c.db);
   RegisterAllowedFunctions(c);

@@ -50,7 +50,9 @@ struct SqlRow {
 // its SQL area. Lives in memory only.
 class Instance {
  public:
-  static Instance& For(const QString& canonicalPath);
+  // Shared by the connections to the file: a connection still open when the program ends (its
+  // global session table is destroyed after this map) keeps its instance.
+  static std::shared_ptr<Instance> For(const QString& canonicalPath);
 
   int AddSession(const QString& user);  // returns the SID
   void RemoveSession(int sid);
