@@ -28,6 +28,9 @@
 #include <functional>
 #include <thread>
 #include <vector>
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 
 #include "core/RunErr.h"
 #include "oracle/DataFolder.h"
@@ -91,6 +94,22 @@ constexpr auto kWaitInterval = std::chrono::milliseconds(10);
 // SQLite calls the progress handler after this many virtual machine steps; the clock decides
 // whether the wait hook is due, so slow and fast steps both give a steady rhythm.
 constexpr int kProgressSteps = 1000;
+
+// Code built for AVX (string functions of the C library among it) can leave the upper halves of
+// the vector registers in use. On processors with AVX-512, every SSE instruction of the code
+// built for the baseline instruction set, Qt's and SQLite's, then merges them. Clearing them
+// once per row, one instruction, made reading rows a fifth faster on such a machine.
+#if defined(__x86_64__) || defined(__i386__)
+__attribute__((target("avx"))) void ClearUpperHalvesAvx() {
+  _mm256_zeroupper();
+}
+void ClearUpperHalves() {
+  static const bool kAvx = __builtin_cpu_supports("avx");
+  if (kAvx) ClearUpperHalvesAvx();
+}
+#else
+void ClearUpperHalves() {}
+#endif
 
 int OnProgress(void* arg) {
   Conn* c = static_cast<Conn*>(arg);
@@ -501,25 +520,10 @@ class LocalDynaset final : public OraDynaset {
         const char* p = reinterpret_cast<const char*>(sqlite3_value_text(value));
         const int n = sqlite3_value_bytes(value);
         if (info.date) {
-          // Dates repeat often down a column: the last one read is kept per column. Where they
-          // do not, keeping each would cost more than it saves, so during a run of misses only
-          // every kMemoRefresh-th one is kept.
-          DateMemo& m = memo_[size_t(col)];
-          if (m.len == n && n <= int(sizeof(m.text)) && std::memcmp(m.text, p, size_t(n)) == 0) {
-            m.misses = 0;
-            return QVariant(m.value);
-          }
-          const QDateTime dt = ParseSqlDate(p, n);
-          if (dt.isValid()) {
-            if (n <= int(sizeof(m.text)) && m.misses++ % kMemoRefresh == 0) {
-              std::memcpy(m.text, p, size_t(n));
-              m.len = n;
-              m.value = dt;
-            }
-            return QVariant(dt);
-          }
+          if (DateFields f; ReadStoredDate(p, n, &f)) return QVariant(StoredDateTime(f));
+          if (const QDateTime dt = ParseSqlDate(p, n); dt.isValid()) return QVariant(dt);
         }
-        return QVariant(textOf(col, p, n));
+        return textOf(col, p, n);
       }
       case SQLITE_BLOB: {
         // The grid shows no binary value, so only a prefix is copied; the whole length comes
@@ -533,11 +537,11 @@ class LocalDynaset final : public OraDynaset {
     }
   }
 
-  // A text value as a QString. Plain ASCII of a usual size, most text, is widened into a buffer
+  // A text value, a QString. Plain ASCII of a usual size, most text, is widened into a buffer
   // kept per column, which the next row writes again once the caller has let go of this value:
   // no allocation per value. A caller that keeps its values gets copies (the buffer detaches).
-  QString textOf(int col, const char* p, int n) const {
-    if (n == 0 || n > kReusedTextBytes) return QString::fromUtf8(p, n);
+  QVariant textOf(int col, const char* p, int n) const {
+    if (n == 0 || n > kReusedTextBytes) return QVariant(QString::fromUtf8(p, n));
     QString& s = texts_[size_t(col)];
     s.resize(n);
     char16_t* out = reinterpret_cast<char16_t*>(s.data());
@@ -546,8 +550,8 @@ class LocalDynaset final : public OraDynaset {
       high |= static_cast<unsigned char>(p[i]);
       out[i] = static_cast<unsigned char>(p[i]);
     }
-    if (high & 0x80) return QString::fromUtf8(p, n);
-    return s;
+    if (high & 0x80) return QVariant(QString::fromUtf8(p, n));
+    return QVariant(s);
   }
 
   // The value as SQLite holds it; a date is typed only in the form "YYYY-MM-DD hh:mm:ss", which
@@ -643,8 +647,7 @@ class LocalDynaset final : public OraDynaset {
   }
 
   bool valid() const { return st_ && !eof_; }
-  void prepareMemo(int columns) {
-    memo_.resize(size_t(columns));
+  void prepareColumns(int columns) {
     texts_.resize(size_t(columns));
     blobs_.resize(size_t(columns));
   }
@@ -661,14 +664,6 @@ class LocalDynaset final : public OraDynaset {
   bool flushed_ = false;
   qint64 rows_ = 0;
   LocalFields fields_;
-  struct DateMemo {
-    char text[32];
-    int len = -1;
-    unsigned misses = 0;
-    QDateTime value;
-  };
-  static constexpr unsigned kMemoRefresh = 16;
-  mutable std::vector<DateMemo> memo_;
   static constexpr int kReusedTextBytes = 4096;
   mutable std::vector<QString> texts_;
   mutable std::vector<sqlite3_blob*> blobs_;  // per column read from its table
@@ -1397,7 +1392,7 @@ std::shared_ptr<OraDynaset> LocalDatabase::CreateDynaset(const QString& sql, int
     dyn->fieldList().list.push_back(std::make_unique<LocalField>(dyn.get(), col, std::move(info)));
   }
   if (run != st) sqlite3_finalize(st);
-  dyn->prepareMemo(ncol);
+  dyn->prepareColumns(ncol);
   dyn->start(rc == SQLITE_ROW);
   return dyn;
 }
@@ -1428,6 +1423,7 @@ void LocalDynaset::MoveNext() {
     rc = sqlite3_step(st_);
   }
   if (rc == SQLITE_ROW) {
+    ClearUpperHalves();
     ++rows_;
     return;
   }

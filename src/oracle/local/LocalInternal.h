@@ -130,6 +130,7 @@ struct DateFields {
 // Reads a valid date in exactly that form straight off the text, a date column being read once
 // per row; false for any other text.
 bool ReadStoredDate(const char* s, int n, DateFields* f);
+QDateTime StoredDateTime(const DateFields& f);
 
 // Parses "YYYY-MM-DD[ HH:MM[:SS]]" (also with T or / separators); invalid when not a date.
 QDateTime ParseSqlDate(const char* s, int len);

@@ -76,11 +76,14 @@ bool ReadStoredDate(const char* s, int n, DateFields* f) {
   return IsValidDateTime(f->y, f->mo, f->d, f->h, f->mi, f->sec);
 }
 
+QDateTime StoredDateTime(const DateFields& f) {
+  return WallClockOf(f.y, f.mo, f.d, ((f.h * 60 + f.mi) * 60 + f.sec) * 1000);
+}
+
 QDateTime ParseSqlDate(const char* s, int len) {
   // The form the engine stores, most texts a date column holds, is read without the general
   // parse.
-  if (DateFields f; ReadStoredDate(s, len, &f))
-    return WallClockOf(f.y, f.mo, f.d, ((f.h * 60 + f.mi) * 60 + f.sec) * 1000);
+  if (DateFields f; ReadStoredDate(s, len, &f)) return StoredDateTime(f);
   while (len > 0 && (s[len - 1] == ' ' || s[len - 1] == 'Z')) --len;
   if (len < 10 || !Dig(s[0]) || !Dig(s[1]) || !Dig(s[2]) || !Dig(s[3])) return {};
   const char sep = s[4];
