@@ -163,11 +163,13 @@ int Utf8DisplayWidth(std::string_view s) {
   const auto* end = p + s.size();
   while (p < end) {
     // Long runs of plain ASCII, the bulk of most texts, go a word at a time.
+    if (*p < 0x80) {
 #ifdef __SSE2__
-    for (; end - p >= 16 && IsPlainAscii16(p); p += 16) line += 16;
+      for (; end - p >= 16 && IsPlainAscii16(p); p += 16) line += 16;
 #endif
-    for (; end - p >= 8 && IsPlainAsciiWord(p); p += 8) line += 8;
-    if (p == end) break;
+      for (; end - p >= 8 && IsPlainAsciiWord(p); p += 8) line += 8;
+      if (p == end) break;
+    }
     const unsigned char b = *p++;
     if (b < 0x80) {
       if (b == '\r' || b == '\n') {
@@ -176,6 +178,14 @@ int Utf8DisplayWidth(std::string_view s) {
       } else {
         ++line;
       }
+      continue;
+    }
+    // Three bytes, as kana and kanji take, are read together.
+    if ((b & 0xF0u) == 0xE0u && end - p >= 2 && ((p[0] ^ 0x80u) | (p[1] ^ 0x80u)) < 0x40u) {
+      const unsigned c = (b & 0x0Fu) << 12 | (p[0] & 0x3Fu) << 6 | (p[1] & 0x3Fu);
+      if (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF)) return -1;
+      p += 2;
+      line += IsWide(char16_t(c)) ? 2 : 1;
       continue;
     }
     // The lead byte gives the number of continuation bytes, 10xxxxxx each, and the top bits.

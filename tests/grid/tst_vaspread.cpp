@@ -117,8 +117,9 @@ class TestVaSpread : public QObject {
         << QVariant(QDateTime(QDate(2001, 2, 30), QTime())) << false << "" << str;
     QTest::newRow("japanese and beyond the basic plane")
         << QVariant("営業部ｴｲｷﾞｮｳ\U0001F600") << false << "営業部ｴｲｷﾞｮｳ\U0001F600" << str;
-    QTest::newRow("malformed UTF-8") << QVariant(QByteArray("a\xFF\xED\xA0\x80z")) << false
-                                     << QString::fromUtf8("a\xFF\xED\xA0\x80z") << str;
+    for (const char* bad : {"a\xED\xA0\x80z", "\xE3\xC1\x81"})  // a surrogate, a lead byte
+      QTest::addRow("malformed UTF-8 %s", QByteArray(bad).toHex().constData())
+          << QVariant(QByteArray(bad)) << false << QString::fromUtf8(bad) << str;
     QTest::newRow("malformed after plain text")
         << QVariant(QByteArray("abcdefghijklmnop\xFF")) << false
         << QString::fromUtf8("abcdefghijklmnop\xFF") << str;
