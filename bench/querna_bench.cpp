@@ -314,9 +314,12 @@ Timing Component(const QString& path, int* rows) {
     if (!read.dynaset) return;
     int n = 0;
     qint64 sink = 0;
-    ora::OraFields& f = read.dynaset->Fields();
+    // Taken once, as the grid takes them: the same field objects serve every row.
+    std::vector<ora::OraField*> fields;
+    ora::OraFields& all = read.dynaset->Fields();
+    for (int c = 0; c < all.Count(); ++c) fields.push_back(all.Item(c));
     while (!read.dynaset->IsEOF()) {
-      for (int c = 0; c < f.Count(); ++c) sink += f.Item(c)->Value().isValid();
+      for (ora::OraField* f : fields) sink += f->Value().isValid();
       read.dynaset->MoveNext();
       ++n;
     }
