@@ -378,18 +378,18 @@ void TextArena::Clear() {
   reserved_ = 0;
 }
 
-std::size_t ColumnStore::storageFor(std::size_t chunks) {
-  if (chunks <= kOwnChunks) return chunks;
-  return kOwnChunks + (chunks - kOwnChunks + kChunksPerBlock - 1) / kChunksPerBlock;
+std::size_t ColumnStore::storageFor(std::size_t chunks) const {
+  if (chunks <= ownChunks_) return chunks;
+  return ownChunks_ + (chunks - ownChunks_ + kChunksPerBlock - 1) / kChunksPerBlock;
 }
 
 ColumnStore::Chunk* ColumnStore::newChunk(std::size_t index) {
   if (storage_.size() < storageFor(index + 1))
-    storage_.push_back(AllocateBlock(index < kOwnChunks ? sizeof(Chunk) : kHugeBlock));
-  char* at = index < kOwnChunks
+    storage_.push_back(AllocateBlock(index < ownChunks_ ? sizeof(Chunk) : kHugeBlock));
+  char* at = index < ownChunks_
                  ? storage_[index].get()
-                 : storage_[kOwnChunks + (index - kOwnChunks) / kChunksPerBlock].get() +
-                       (index - kOwnChunks) % kChunksPerBlock * sizeof(Chunk);
+                 : storage_[ownChunks_ + (index - ownChunks_) / kChunksPerBlock].get() +
+                       (index - ownChunks_) % kChunksPerBlock * sizeof(Chunk);
   Chunk* c = new (at) Chunk;
   // Only the kinds need clearing: a slot is read only after its kind was written.
   std::memset(c->kind, 0, sizeof(Chunk::kind));
@@ -630,7 +630,7 @@ void ColumnStore::Reorder(int first, const std::vector<std::uint32_t>& order) {
 }
 
 qint64 ColumnStore::MemoryUsed() const {
-  const std::size_t own = std::min(storage_.size(), kOwnChunks);
+  const std::size_t own = std::min(storage_.size(), ownChunks_);
   const std::size_t storage = own * sizeof(Chunk) + (storage_.size() - own) * kHugeBlock;
   return qint64(chunks_.capacity() * sizeof(Chunk*) + storage_.capacity() * sizeof(BlockPtr) +
                 storage) +

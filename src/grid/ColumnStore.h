@@ -60,6 +60,11 @@ class ColumnStore {
   static constexpr int kChunkBits = 12;
   static constexpr int kChunkRows = 1 << kChunkBits;
 
+  // The grid's column number staggers the row at which the column moves into a new huge block:
+  // a fill that touched a new block in every column at the same row would pay for all at once.
+  explicit ColumnStore(int column = 0)
+      : ownChunks_(kChunksPerBlock + std::size_t(column % 8) * (kChunksPerBlock / 8)) {}
+
   // Row indexes here are 0-based.
   void Resize(int rows) {
     // A fill adds one row at a time: growing within the chunks already there only moves the end.
@@ -106,12 +111,12 @@ class ColumnStore {
     std::uint64_t slot[kChunkRows];
     CellKind kind[kChunkRows];
   };
-  // Chunks have allocations of their own until a column holds a huge block's worth of them; later
-  // ones are cut from huge blocks. A huge block then never leaves more unused than is in use.
+  // Chunks have allocations of their own until a column holds at least a huge block's worth of
+  // them; later ones are cut from huge blocks. A huge block then never leaves more unused than is
+  // in use.
   static constexpr std::size_t kChunksPerBlock = kHugeBlock / sizeof(Chunk);
-  static constexpr std::size_t kOwnChunks = kChunksPerBlock;
   void resize(int rows);
-  static std::size_t storageFor(std::size_t chunks);
+  std::size_t storageFor(std::size_t chunks) const;
   Chunk* newChunk(std::size_t index);
 
   const Chunk& chunk(int row) const { return *chunks_[std::size_t(row >> kChunkBits)]; }
@@ -120,6 +125,7 @@ class ColumnStore {
   void putText(int row, const QString& text, bool numeric);
   int widthOf(int row) const;
 
+  std::size_t ownChunks_;
   std::vector<Chunk*> chunks_;
   // The own chunks, then the huge blocks.
   std::vector<BlockPtr> storage_;

@@ -111,7 +111,7 @@ void SpreadModel::SetCols(int cols) {
   if (cols > now) {
     beginInsertColumns(QModelIndex(), now, cols - 1);
     for (int c = now; c < cols; ++c) {
-      cols_.push_back(std::make_unique<grid::ColumnStore>());
+      cols_.push_back(std::make_unique<grid::ColumnStore>(c));
       cols_.back()->Resize(rows_);
     }
     endInsertColumns();
