@@ -69,8 +69,11 @@ struct vaSpread::Impl {
   int col2 = 1;
   int row2 = 1;
   bool blockMode = false;
-  // The only change since the last layout is rows added out of sight.
-  bool rowsAddedOutOfSight = false;
+  // The first of the rows appended since the last layout, when nothing else changed: only they
+  // need painting. kNoAppend when none were, kOtherChange when the whole layout is due.
+  static constexpr int kNoAppend = -1;
+  static constexpr int kOtherChange = -2;
+  int appendedFrom = kNoAppend;
   bool redraw = true;
   int sortBy = SortByRow;
   int sortKey[3] = {0, 0, 0};
@@ -95,17 +98,17 @@ vaSpread::vaSpread(QWidget* parent) : QTableView(parent), d(std::make_unique<Imp
   horizontalHeader()->setHighlightSections(false);
   connect(d->model, &QAbstractItemModel::rowsAboutToBeInserted, this,
           [this](const QModelIndex&, int first) {
-            const QHeaderView* rows = verticalHeader();
-            d->rowsAddedOutOfSight = first == d->model->rowCount() &&
-                                     rows->length() - rows->offset() >= viewport()->height() &&
-                                     isVisible();
+            if (first != d->model->rowCount() || !isVisible())
+              d->appendedFrom = Impl::kOtherChange;
+            else if (d->appendedFrom == Impl::kNoAppend)
+              d->appendedFrom = first;
           });
   for (const auto changed :
        {&QAbstractItemModel::rowsAboutToBeRemoved, &QAbstractItemModel::columnsAboutToBeInserted,
         &QAbstractItemModel::columnsAboutToBeRemoved})
-    connect(d->model, changed, this, [this] { d->rowsAddedOutOfSight = false; });
+    connect(d->model, changed, this, [this] { d->appendedFrom = Impl::kOtherChange; });
   connect(d->model, &QAbstractItemModel::modelAboutToBeReset, this,
-          [this] { d->rowsAddedOutOfSight = false; });
+          [this] { d->appendedFrom = Impl::kOtherChange; });
   connect(this, &QAbstractItemView::clicked, this,
           [this](const QModelIndex& i) { emit Click(i.column() + 1, i.row() + 1); });
   connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
@@ -390,12 +393,14 @@ void vaSpread::Refresh() {
 }
 
 void vaSpread::doItemsLayout() {
-  if (d->rowsAddedOutOfSight) {
-    d->rowsAddedOutOfSight = false;
-    updateGeometries();
-    return;
-  }
-  QTableView::doItemsLayout();
+  const int from = std::exchange(d->appendedFrom, Impl::kNoAppend);
+  if (from < 0) return QTableView::doItemsLayout();
+  // The rows above the appended ones look as they did: a fill repaints only its new rows, and
+  // none while they arrive out of sight.
+  updateGeometries();
+  const int top = std::max(0, rowViewportPosition(from));
+  const QWidget* cells = viewport();
+  if (top < cells->height()) viewport()->update(0, top, cells->width(), cells->height() - top);
 }
 
 void vaSpread::resizeEvent(QResizeEvent* event) {

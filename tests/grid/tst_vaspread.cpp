@@ -48,8 +48,11 @@ void TriggerMenuItem(vaSpread& g, const QString& caption) {
 
 struct PaintCounter : QObject {
   int paints = 0;
+  int top = INT_MAX;  // of all that was painted
   bool eventFilter(QObject*, QEvent* e) override {
-    paints += e->type() == QEvent::Paint;
+    if (e->type() != QEvent::Paint) return false;
+    ++paints;
+    top = std::min(top, static_cast<QPaintEvent*>(e)->rect().top());
     return false;
   }
 };
@@ -170,10 +173,16 @@ class TestVaSpread : public QObject {
   }
 
   // Rows reach the view in batches, those of the first screen a few at a time, and all of them.
-  // Rows added below a full screen move the scroll bar without repainting the cells.
+  // Only rows added in sight are painted: below a full screen they move the scroll bar alone.
   void addedRowsAllReachTheView() {
     vaSpread g;
-    ShowGrid(g, 1, 0);
+    ShowGrid(g, 1, 3);
+    QTest::qWait(20);
+    PaintCounter newRows;
+    g.viewport()->installEventFilter(&newRows);
+    g.SetMaxRows(5);
+    QTRY_VERIFY(newRows.paints > 0);
+    QCOMPARE(newRows.top, g.rowViewportPosition(3));
     g.SetMaxRows(500);
     QTRY_COMPARE(g.model()->rowCount(), 500);
     QTest::qWait(20);
