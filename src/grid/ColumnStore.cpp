@@ -181,22 +181,21 @@ int Utf8DisplayWidth(std::string_view s) {
       continue;
     }
     // Three bytes, as kana and kanji take, are read together.
-    if ((b & 0xF0u) == 0xE0u && end - p >= 2 && ((p[0] ^ 0x80u) | (p[1] ^ 0x80u)) < 0x40u) {
+    if ((b & 0xF0u) == 0xE0u) {
+      if (end - p < 2 || ((p[0] ^ 0x80u) | (p[1] ^ 0x80u)) >= 0x40u) return -1;
       const unsigned c = (b & 0x0Fu) << 12 | (p[0] & 0x3Fu) << 6 | (p[1] & 0x3Fu);
       if (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF)) return -1;
       p += 2;
       line += IsWide(char16_t(c)) ? 2 : 1;
       continue;
     }
-    // The lead byte gives the number of continuation bytes, 10xxxxxx each, and the top bits.
+    // Two or four: the lead byte gives the number of continuation bytes, 10xxxxxx each, and the
+    // top bits.
     unsigned c;
     int more;
     if (b >= 0xC2 && b <= 0xDF) {
       c = b & 0x1Fu;
       more = 1;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      c = b & 0x0Fu;
-      more = 2;
     } else if (b >= 0xF0 && b <= 0xF4) {
       c = b & 0x07u;
       more = 3;
@@ -211,9 +210,7 @@ int Utf8DisplayWidth(std::string_view s) {
       c = (c << 6) | (t & 0x3Fu);
     }
     p += more;
-    if (notContinuation || (more == 2 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) ||
-        (more == 3 && (c < 0x10000 || c > 0x10FFFF)))
-      return -1;
+    if (notContinuation || (more == 3 && (c < 0x10000 || c > 0x10FFFF))) return -1;
     line += c >= 0x10000 || IsWide(char16_t(c)) ? 2 : 1;
   }
   return std::max(widest, line);
