@@ -104,8 +104,7 @@ __attribute__((target("avx"))) void ClearUpperHalvesAvx() {
   _mm256_zeroupper();
 }
 void ClearUpperHalves() {
-  static const bool kAvx = __builtin_cpu_supports("avx");
-  if (kAvx) ClearUpperHalvesAvx();
+  if (__builtin_cpu_supports("avx")) ClearUpperHalvesAvx();
 }
 #else
 void ClearUpperHalves() {}
